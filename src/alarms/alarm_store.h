@@ -1,0 +1,20 @@
+#pragma once
+
+#include "alarms/alarm_record.h"
+
+#include <string>
+
+// "AlarmList.txt" in the data folder: one line, each record "#topic,note,YYYY,MM,DD,HH,MM,soundOn,soundFile,repeat,".
+
+// Appends the file's records to g_alarmList. A missing file loads nothing. A damaged
+// record is skipped and loading goes on with the next one; the file as it was is then
+// kept as "AlarmList.txt.bak" before the next save replaces it.
+void LoadAlarmList();
+
+// Rewrites the whole file from g_alarmList, atomically. Throws platform::FileError.
+void SaveAlarmList();
+
+// The text both functions use, for tests and benchmarks.
+std::string SerializeAlarmList(const AlarmList& list);
+// Returns the number of records skipped as damaged.
+int ParseAlarmList(const std::string& line, AlarmList& out);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "alarms/alarm_record.h"
+
+#include <string>
+
+// Local date and time parts to a time value, normalised the mktime way (day 31 of a
+// 30-day month is the 1st of the next). Throws platform::InvalidArgumentError before
+// 1970-01-01 00:00 UTC and after the year 3000.
+TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int second);
+
+// The local time of t formatted with strftime rules in the C locale (English month
+// names), at most 127 characters; empty for an unconvertible time or an over-long result.
+std::string FormatLocalTime(TimeValue t, const char* format);
+
+// "January".."December" to 1..12, exact and case-sensitive; anything else 0.
+int MonthNumberFromName(const std::string& name);
+// 1..12 to the English month name; anything else gives an empty string.
+std::string MonthNameFromNumber(int month);

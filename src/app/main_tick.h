@@ -1,0 +1,86 @@
+#pragma once
+
+#include "alarms/alarm_record.h"
+
+#include <cstdint>
+
+// What the tick asks of the main window: the windows it opens and the tray icon.
+class TickHost {
+public:
+    virtual ~TickHost() = default;
+    virtual void openAlertWindow() = 0;            // create and show the "Don't Move" window
+    virtual void closeAlertWindow() = 0;           // destroy it
+    virtual void setTrayIcon(int iconId) = 0;      // tray blink: 223 or 224
+    virtual void ringAlarm(const AlarmRecord& record) = 0; // modal ring window for a due record
+};
+
+// The main window's timer work without the window: timer 4 (the 800 ms tick),
+// timer 5 (tray blink) and the body of timer 2 (alarm check). Uses g_toy, the
+// shared flags, the clock, idle and shell seams and PlaySoundSlot.
+class MainTick {
+public:
+    static constexpr int kVendorId = 0x1941;
+    static constexpr int kProductId = 0x8021;
+    static constexpr int kNormalValue = 67;
+    static constexpr int kAlertValue = 11;
+    static constexpr int kNodValue = -56;
+
+    explicit MainTick(TickHost& host);
+
+    // Set-up's resets (steps 5 and 11).
+    void reset();
+
+    void onTick();       // timer 4
+    void onBlink();      // timer 5
+    // Timer 2's steps 2 to 5: the 40-second look-ahead, the once-a-minute rule and the
+    // walk over g_alarmList. The caller stops and re-arms the timer around it.
+    void onAlarmCheck();
+
+    // Own-window activity for the leave-mode watch (recorded only while leave mode is on).
+    void noteKeyDown();
+    void noteMouseMove(int x, int y);
+
+    // The three exit writes: every output bit cleared, parameter byte 3.
+    static void switchOutputsOff();
+
+    // State, for the window and for tests.
+    struct State {
+        // output state
+        int initialSent = 0;
+        int alertActive = 0;
+        int normalShown = 0;
+        // alert window
+        int alertWindowOpen = 0;
+        int alertClosePending = 0;
+        int alertWindowTicks = 0;
+        // alert hold
+        int holdActive = 0;
+        int holdTicks = 0;
+        // nod
+        int nodCount = 0;
+        // leave-mode watch
+        int screenSaverLaunched = 0;
+        int idleEpisode = 0;
+        std::uint32_t lastOwnActivityTick = 0;
+        int lastMouseX = 0;
+        int lastMouseY = 0;
+        int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)
+        // alarm check
+        int lastAlarmMinute = 0;
+        // tray blink
+        int blinkPhase = 0;
+    };
+    const State& state() const { return m_state; }
+
+private:
+    void toyUpkeep();
+    void leaveModeWatch();
+    void sensor();
+    void toyOutputs();
+    void alertWindowLifetime();
+    void alertHold();
+    void nod();
+
+    TickHost& m_host;
+    State m_state;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Replaces path with bytes: a temporary file in the same folder, flushed, renamed over
+// the target. Throws FileError (naming path) and leaves the old file intact on failure.
+void writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// Reads the first line (up to, not including, the first newline). Returns false when
+// the file cannot be opened for reading.
+bool readFirstLine(const std::string& path, std::string& line);
+
+bool fileExists(const std::string& path);
+
+} // namespace platform

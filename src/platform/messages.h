@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// Message boxes behind a seam: the real one uses QMessageBox, tests capture and answer.
+class Messages {
+public:
+    enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+    virtual ~Messages() = default;
+    virtual int show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                     Buttons buttons = Buttons::Ok) = 0;
+};
+
+class QtMessages final : public Messages {
+public:
+    int show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+             Buttons buttons) override;
+};
+
+Messages& messages();
+void setMessages(Messages* messages); // not owned; nullptr restores QtMessages
+
+// Caption of the framework's own error reports: the executable's name without extension.
+QString applicationCaption();
+
+} // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// The toy's device library: four calls, the same contract on every backend.
+class ToyLibrary {
+public:
+    virtual ~ToyLibrary() = default;
+    // Returns a handle, or -1 when no device with these ids is attached.
+    virtual int FindHandle(int vendorId, int productId) = 0;
+    // Returns true while the device behind the handle is still attached.
+    virtual bool CheckHandle(int handle) = 0;
+    // Returns true when buffer holds a fresh 8-byte input report; false (buffer untouched) otherwise, always for -1.
+    virtual bool ReadData(int handle, std::uint8_t buffer[8]) = 0;
+    // Sends one 8-byte output report; failures are not reported.
+    virtual void WriteData(int handle, const std::uint8_t report[8]) = 0;
+    // Non-empty once a device was seen that could not be opened (permissions); cleared by the call.
+    virtual std::string takeAccessProblem() { return {}; }
+};
+
+// Builds a backend from a --toy value: "hid", "virtual:DIR" or "none".
+// Returns nullptr and sets *error for an unknown value.
+std::unique_ptr<ToyLibrary> makeToyLibrary(const std::string& spec, std::string* error);
+
+} // namespace platform
