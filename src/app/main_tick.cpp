@@ -1,1 +1,262 @@
-// to be written
+#include "app/main_tick.h"
+
+#include "alarms/alarm_due.h"
+#include "app/globals.h"
+#include "platform/clock.h"
+#include "platform/idle_source.h"
+#include "platform/shell.h"
+#include "sound/sound_table.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int kAlertWindowTicks = 2; // the alert window lives for two ticks
+constexpr int kAlertHoldTicks = 4; // the toy shows the alert value for four ticks
+constexpr int kNodTicks = 4; // one nod request is four nod commands
+constexpr int kMouseMinDx = 3;
+constexpr int kMouseMinDy = 4;
+constexpr int kTrayIconBlinkOn = 223;
+constexpr int kTrayIconBlinkOff = 224;
+
+// Tick counts wrap every 49.7 days; the difference of two of them is only
+// meaningful as a signed 32-bit value.
+std::int32_t tickDiff(std::uint32_t later, std::uint32_t earlier)
+{
+    return static_cast<std::int32_t>(later - earlier);
+}
+
+bool isListed(const AlarmRecord* record)
+{
+    for (const auto& entry : g_alarmList) {
+        if (entry.get() == record)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+MainTick::MainTick(TickHost& host)
+    : m_host(host)
+{
+}
+
+void MainTick::reset()
+{
+    m_state = State {};
+    g_guardArmed = 0;
+    g_leaveModeOn = 0;
+    g_nodRequest = 0;
+    g_leaveMinutes = 1;
+    g_newMail = 0;
+}
+
+void MainTick::onTick()
+{
+    toyUpkeep();
+    leaveModeWatch();
+    sensor();
+    toyOutputs();
+    alertWindowLifetime();
+    alertHold();
+    nod();
+}
+
+void MainTick::toyUpkeep()
+{
+    if (g_toy.connected == 0) {
+        if (g_toy.Open(kVendorId, kProductId))
+            g_toy.connected = 1;
+        // Found or not, the next connected tick starts the output sequence afresh.
+        m_state.initialSent = 0;
+        m_state.alertActive = 0;
+        m_state.normalShown = 0;
+    } else if (!g_toy.IsAttached()) {
+        g_toy.connected = 0;
+        g_guardArmed = 0;
+    }
+}
+
+void MainTick::leaveModeWatch()
+{
+    if (g_leaveModeOn != 1) {
+        m_state.leaveModeSeen = 0;
+        return;
+    }
+    const std::uint32_t now = platform::clock().tickCount();
+    const std::uint32_t lastInput = platform::idle().lastInputTick();
+    if (m_state.leaveModeSeen == 0) {
+        // Arming counts as the user's last activity in our windows, so own idle is
+        // measured from it until the first key press or mouse move. The arming click
+        // is the system's last input, up to one tick before this tick noticed it;
+        // starting own idle any later would let system idle reach the threshold
+        // first, and the return step would end the new episode in the same tick.
+        m_state.leaveModeSeen = 1;
+        m_state.lastOwnActivityTick = tickDiff(now, lastInput) > 0 ? lastInput : now;
+        m_state.ownActivityRecorded = 1;
+    }
+
+    const std::int32_t systemIdle = tickDiff(now, lastInput);
+    const bool haveOwnIdle = m_state.ownActivityRecorded != 0;
+    const std::int32_t ownIdle = haveOwnIdle ? tickDiff(now, m_state.lastOwnActivityTick) : 0;
+    // 64-bit so that a large minute count cannot overflow into a negative threshold.
+    const std::int64_t threshold = static_cast<std::int64_t>(g_leaveMinutes) * 60000;
+
+    if ((systemIdle >= threshold || (haveOwnIdle && ownIdle >= threshold))
+        && m_state.screenSaverLaunched == 0) {
+        g_guardArmed = 1;
+        platform::shell().launch(g_dataFolder + "MfcSaver.scr");
+        m_state.screenSaverLaunched = 1;
+        m_state.idleEpisode = 1;
+    }
+
+    if (haveOwnIdle && ownIdle < threshold) {
+        m_state.screenSaverLaunched = 0;
+        if (m_state.idleEpisode != 0) {
+            // The user is back at our window: leave mode ends and must be re-armed.
+            g_leaveModeOn = 0;
+            g_guardArmed = 0;
+            m_state.idleEpisode = 0;
+            m_state.leaveModeSeen = 0;
+        }
+    }
+}
+
+void MainTick::sensor()
+{
+    // Read on every tick, connected or not; without a toy it yields false.
+    const bool fired = g_toy.ReadSensor();
+    if (!fired || g_guardArmed != 1)
+        return;
+    if (m_state.alertWindowOpen == 0) {
+        m_host.openAlertWindow();
+        m_state.alertWindowOpen = 1;
+        PlaySoundSlot(10, "@$");
+    }
+    m_state.alertActive = 1;
+    m_state.alertClosePending = 1;
+    m_state.holdActive = 1; // the hold counter keeps running across repeated alerts
+}
+
+void MainTick::toyOutputs()
+{
+    if (g_toy.connected == 0)
+        return;
+    if (m_state.initialSent == 0) {
+        g_toy.SetOutput0(1, kNormalValue);
+        m_state.initialSent = 1;
+    }
+    if (m_state.alertActive != 0 && m_state.normalShown != 0) {
+        g_toy.SetOutput0(1, kAlertValue);
+        m_state.normalShown = 0;
+    } else if (m_state.alertActive == 0 && m_state.normalShown == 0) {
+        g_toy.SetOutput0(1, kNormalValue);
+        m_state.normalShown = 1;
+    }
+}
+
+void MainTick::alertWindowLifetime()
+{
+    if (m_state.alertClosePending == 0)
+        return;
+    if (++m_state.alertWindowTicks >= kAlertWindowTicks) {
+        m_host.closeAlertWindow();
+        m_state.alertClosePending = 0;
+        m_state.alertWindowOpen = 0;
+        m_state.alertWindowTicks = 0;
+    }
+}
+
+void MainTick::alertHold()
+{
+    if (m_state.holdActive == 0 || m_state.alertActive == 0)
+        return;
+    if (++m_state.holdTicks >= kAlertHoldTicks) {
+        m_state.holdActive = 0;
+        m_state.alertActive = 0;
+        m_state.holdTicks = 0;
+    }
+}
+
+void MainTick::nod()
+{
+    if (g_nodRequest != 1)
+        return;
+    ++m_state.nodCount;
+    // Not gated by the connected flag: without a handle the write is dropped.
+    g_toy.SetOutput2(1, kNodValue);
+    m_state.normalShown = 0;
+    if (m_state.nodCount >= kNodTicks) {
+        g_nodRequest = 0;
+        m_state.nodCount = 0;
+    }
+}
+
+void MainTick::onBlink()
+{
+    m_state.blinkPhase = m_state.blinkPhase == 0 ? 1 : 0;
+    m_host.setTrayIcon(m_state.blinkPhase == 1 ? kTrayIconBlinkOn : kTrayIconBlinkOff);
+}
+
+void MainTick::onAlarmCheck()
+{
+    const AlarmCheck check = MakeAlarmCheck(platform::clock().time());
+    if (!check.valid)
+        return;
+    if (check.minute == m_state.lastAlarmMinute)
+        return;
+    m_state.lastAlarmMinute = check.minute;
+
+    // A ring window can reach the calendar and the delete dialog, which remove
+    // records (the rung one included) or add some. Collect first, and before each
+    // ring make sure the record is still listed (by address, without touching a
+    // possibly destroyed record) and still due.
+    std::vector<const AlarmRecord*> due;
+    for (const auto& entry : g_alarmList) {
+        if (IsAlarmDue(*entry, check))
+            due.push_back(entry.get());
+    }
+    for (const AlarmRecord* record : due) {
+        if (!isListed(record) || !IsAlarmDue(*record, check))
+            continue;
+        // The ring window gets its own copy: the record may be removed while it runs.
+        const AlarmRecord copy = *record;
+        m_host.ringAlarm(copy);
+    }
+}
+
+void MainTick::noteKeyDown()
+{
+    const std::uint32_t now = platform::clock().tickCount();
+    platform::idle().noteOwnInput(now);
+    if (g_leaveModeOn == 1) {
+        m_state.lastOwnActivityTick = now;
+        m_state.ownActivityRecorded = 1;
+    }
+}
+
+void MainTick::noteMouseMove(int x, int y)
+{
+    const std::uint32_t now = platform::clock().tickCount();
+    platform::idle().noteOwnInput(now);
+    if (g_leaveModeOn != 1)
+        return;
+    const int dx = std::abs(x - m_state.lastMouseX);
+    const int dy = std::abs(y - m_state.lastMouseY);
+    m_state.lastMouseX = x;
+    m_state.lastMouseY = y;
+    // Small jitter of the pointer is not the user coming back.
+    if (dx >= kMouseMinDx || dy >= kMouseMinDy) {
+        m_state.lastOwnActivityTick = now;
+        m_state.ownActivityRecorded = 1;
+    }
+}
+
+void MainTick::switchOutputsOff()
+{
+    g_toy.SetOutput0(0, 3);
+    g_toy.SetOutput1(0, 3);
+    g_toy.SetOutput2(0, 3);
+}

@@ -62,6 +62,7 @@ public:
         int screenSaverLaunched = 0;
         int idleEpisode = 0;
         std::uint32_t lastOwnActivityTick = 0;
+        int ownActivityRecorded = 0; // lastOwnActivityTick holds a real tick (0 is a valid tick)
         int lastMouseX = 0;
         int lastMouseY = 0;
         int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)

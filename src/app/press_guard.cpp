@@ -1,1 +1,49 @@
-// to be written
+#include "app/press_guard.h"
+
+#include "app/globals.h"
+#include "platform/clock.h"
+#include "sound/sound_table.h"
+
+#include <QtCore/qnamespace.h>
+
+namespace {
+
+constexpr std::int64_t kSecondsPerMinute = 60;
+
+// C++ % truncates toward zero, so a negative gap (clock set back) passes.
+bool withinMinuteRemainder(std::int64_t gap, std::int64_t limit)
+{
+    return gap % kSecondsPerMinute <= limit;
+}
+
+} // namespace
+
+bool PressGuard::press()
+{
+    const std::int64_t now = platform::clock().time();
+    m_lastPressGap = now - m_lastPressTime;
+    m_lastPressTime = now;
+    return withinMinuteRemainder(m_lastPressGap, 2);
+}
+
+bool PressGuard::gap(int n) const
+{
+    return withinMinuteRemainder(m_lastPressGap, n);
+}
+
+bool HandleNodKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PlaySoundSlot(4, "@4");
+        g_nodRequest = 1;
+        return true;
+    case Qt::Key_Delete:
+        PlaySoundSlot(5, "@5");
+        g_nodRequest = 1;
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,34 @@
+#include "app/about_dialog.h"
+
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("aboutDialog"));
+    setProperty("dialogId", 100);
+    setWindowTitle(QStringLiteral("关于 QUILLBY"));
+    setFixedSize(dluSize(235, 55));
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(LoadIconPixmap(128, 32));
+    icon->setGeometry(dluRect(11, 17, 20, 20));
+
+    auto* version = new QLabel(QStringLiteral("QUILLBY Version 1.0"), this);
+    version->setObjectName(QStringLiteral("versionText"));
+    version->setGeometry(dluRect(40, 10, 119, 8));
+
+    auto* line = new QLabel(QStringLiteral("A nodding friend for your desk."), this);
+    line->setObjectName(QStringLiteral("furtherText"));
+    line->setGeometry(dluRect(40, 25, 119, 8));
+
+    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    setControlId(ok, 1);
+    ok->setDefault(true);
+    ok->setGeometry(dluRect(178, 7, 50, 14));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

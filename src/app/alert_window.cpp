@@ -1,0 +1,20 @@
+#include "app/alert_window.h"
+
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QLabel>
+
+CNotMoveDlg::CNotMoveDlg(QWidget* owner)
+    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_picture(new QLabel(this))
+{
+    setObjectName(QStringLiteral("alertWindow"));
+    setProperty("dialogId", 243);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(dluSize(211, 181));
+    m_picture->setObjectName(QStringLiteral("picture"));
+    m_picture->move(0, 0);
+    m_picture->setPixmap(LoadBitmapResource(242));
+    m_picture->adjustSize();
+}

@@ -1,0 +1,152 @@
+#include "app/companion_app.h"
+
+#include "alarms/local_time.h"
+#include "app/data_folder.h"
+#include "app/globals.h"
+#include "app/main_dialog.h"
+#include "app/signal_bridge.h"
+#include "platform/clock.h"
+#include "platform/idle_source.h"
+#include "platform/messages.h"
+#include "platform/single_instance.h"
+#include "platform/sound_output.h"
+#include "platform/toy_library.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+namespace {
+
+StartDate g_startDate;
+
+// The fallback data folder has no screen saver beside it: point at the installed one.
+void linkScreenSaver(const std::string& executableFolder, const std::string& dataFolder)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path installed = fs::path(executableFolder) / "MfcSaver.scr";
+    const fs::path link = fs::path(dataFolder) / "MfcSaver.scr";
+    if (fs::exists(installed, ec) && !fs::exists(fs::symlink_status(link, ec)))
+        fs::create_symlink(installed, link, ec);
+}
+
+} // namespace
+
+CompanionApp::CompanionApp(Options options) : m_options(std::move(options)) {}
+
+CompanionApp::~CompanionApp()
+{
+    g_toy.setLibrary(nullptr);
+    platform::setIdle(nullptr);
+    platform::setSound(nullptr);
+}
+
+const StartDate& CompanionApp::startDate()
+{
+    return g_startDate;
+}
+
+StartDate CompanionApp::MakeStartDate(std::int64_t now)
+{
+    StartDate date;
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm local{};
+    if (!localtime_r(&t, &local))
+        return date;
+    date.day = local.tm_mday;
+    date.year = local.tm_year + 1900;
+    date.month = local.tm_mon + 1;
+    date.monthName = FormatLocalTime(now, "%B");
+    return date;
+}
+
+int CompanionApp::runRemote()
+{
+    const auto reply = platform::SingleInstance::send(m_options.remoteRequest);
+    if (!reply) {
+        std::fprintf(stderr, "quillby: no running companion to send \"%s\" to\n",
+                     m_options.remoteRequest.toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("%s\n", reply->toLocal8Bit().constData());
+    return 0;
+}
+
+int CompanionApp::Run()
+{
+    if (!m_options.remoteRequest.isEmpty())
+        return runRemote();
+
+    platform::IdleSource* idle = m_options.idle;
+    if (!idle) {
+        m_idle = platform::makeSystemIdleSource();
+        idle = m_idle.get();
+    }
+    platform::setIdle(idle);
+
+    platform::SingleInstance instance;
+    if (!instance.claim()) {
+        // Another copy runs: ask it to raise its window, then end without a message.
+        platform::SingleInstance::send(QStringLiteral("raise"));
+        return exitInstance(0);
+    }
+    if (!initInstance())
+        return exitInstance(1);
+
+    std::string toyError;
+    m_toy = platform::makeToyLibrary(m_options.toy, &toyError);
+    if (!m_toy) {
+        std::fprintf(stderr, "quillby: %s\n", toyError.c_str());
+        return exitInstance(2);
+    }
+    g_toy.setLibrary(m_toy.get());
+    m_sound = platform::makeSdlSoundOutput();
+    platform::setSound(m_sound.get());
+
+    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
+    const std::string fallback
+        = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
+    if (folder.isFallback)
+        linkScreenSaver(DataFolderFromExecutable(executable), folder.folder);
+
+    int code = 0;
+    {
+        MainDialog dialog(folder.folder);
+        QObject::connect(&dialog, &MainDialog::runEnded, qApp, [] { QCoreApplication::exit(0); },
+                         Qt::QueuedConnection);
+        SignalBridge bridge;
+        QObject::connect(&bridge, &SignalBridge::terminationRequested, &dialog, [&dialog](int) {
+            if (!dialog.quitFlag())
+                dialog.Quit();
+        });
+        instance.setHandler([&dialog](const QString& request) { return dialog.RemoteRequest(request); });
+        dialog.SetUp();
+        dialog.show();
+        code = QApplication::exec();
+        instance.setHandler({});
+    }
+    return exitInstance(code);
+}
+
+bool CompanionApp::initInstance()
+{
+    if (!platform::idle().init()) {
+        platform::messages().show(nullptr, platform::applicationCaption(),
+                                  QStringLiteral("动态库初始化错误 -- 终止程序"),
+                                  platform::Messages::Icon::Exclamation);
+        return false;
+    }
+    g_startDate = MakeStartDate(platform::clock().time());
+    return true;
+}
+
+int CompanionApp::exitInstance(int code)
+{
+    // Safe without init: a second copy never initialised the idle source.
+    platform::idle().term();
+    return code;
+}

@@ -1,0 +1,18 @@
+#include "app/fonts.h"
+
+#include <QFont>
+#include <QStringList>
+
+void InstallFontSubstitutions()
+{
+    const QString cjk = QStringLiteral("WenQuanYi Micro Hei");
+    const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), cjk};
+    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
+                               {QStringLiteral("Comic Neue"), QStringLiteral("Comic Sans"),
+                                QStringLiteral("DejaVu Sans"), cjk});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), sans);
+    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg"), sans);
+    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg 2"), sans);
+    QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"), sans);
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+}

@@ -1,0 +1,77 @@
+// quillby: the desktop companion of the nodding USB toy.
+#include "app/companion_app.h"
+#include "app/fonts.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <X11/Xlib.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Without a display the companion still drives the toy and rings alarms.
+void choosePlatform()
+{
+    if (std::getenv("QT_QPA_PLATFORM"))
+        return;
+    if (std::getenv("WAYLAND_DISPLAY"))
+        return;
+    if (const char* display = std::getenv("DISPLAY"); display && *display) {
+        if (Display* connection = XOpenDisplay(display)) {
+            XCloseDisplay(connection);
+            return;
+        }
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    choosePlatform();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillby"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLBY_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Quillby keeps the nodding USB toy connected, makes it nod when you press Enter or Delete,\n"
+        "rings alarms, guards your desk with the toy's sensor and lives in the tray.\n"
+        "Started while a companion already runs, it raises that one's window and ends."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Keep the data files in <dir> instead of the program's folder."),
+                                     QStringLiteral("dir"));
+    const QCommandLineOption toy(QStringLiteral("toy"),
+                                 QStringLiteral("Toy backend: hid (default), virtual:<dir> or none."),
+                                 QStringLiteral("backend"), QStringLiteral("hid"));
+    const QCommandLineOption nod(QStringLiteral("nod"), QStringLiteral("Make the running companion's toy nod."));
+    const QCommandLineOption status(QStringLiteral("status"),
+                                    QStringLiteral("Print whether the toy is connected and which guards are armed."));
+    const QCommandLineOption show(QStringLiteral("show"), QStringLiteral("Bring the running companion's window back."));
+    const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("End the running companion."));
+    parser.addOptions({dataDir, toy, nod, status, show, quit});
+    parser.process(app);
+
+    CompanionApp::Options options;
+    options.dataDir = parser.value(dataDir).toStdString();
+    options.toy = parser.value(toy).toStdString();
+    int remoteCount = 0;
+    for (const auto* option : {&nod, &status, &show, &quit}) {
+        if (parser.isSet(*option)) {
+            options.remoteRequest = option->names().constFirst();
+            ++remoteCount;
+        }
+    }
+    if (remoteCount > 1) {
+        std::fprintf(stderr, "quillby: give at most one of --nod, --status, --show, --quit\n");
+        return 2;
+    }
+    InstallFontSubstitutions();
+    return CompanionApp(std::move(options)).Run();
+}

@@ -1,0 +1,526 @@
+#include "app/main_dialog.h"
+
+#include "alarms/alarm_store.h"
+#include "app/about_dialog.h"
+#include "app/alert_window.h"
+#include "app/globals.h"
+#include "app/mail_notice_window.h"
+#include "app/tray_icon.h"
+#include "platform/guarded.h"
+#include "platform/messages.h"
+#include "platform/toy_library.h"
+#include "profile/profile_file.h"
+#include "sound/sound_table.h"
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// The main window's layout was drawn with a larger dialog font than the other windows.
+constexpr DialogBase kMainBase{7, 14};
+constexpr int kNameFieldId = 1030;
+constexpr int kNoProfilePicture = 129;
+constexpr int kProfilePicture = 245;
+constexpr int kNewMailPicture = 226;
+constexpr int kWindowIcon = 128;
+constexpr const char* kAutoCloseProperty = "AutoClose";
+
+template <class Button>
+Button* makeButton(HoverSurface* surface, QWidget* parent, int id, int x, int y, int w, int h)
+{
+    auto* button = new Button(surface, parent);
+    setControlId(button, id);
+    button->setGeometry(dluRect(x, y, w, h, kMainBase));
+    return button;
+}
+
+} // namespace
+
+MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
+    : BackgroundDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_dataFolder(std::move(dataFolder)),
+      m_tick(*this),
+      m_tray(new CTrayIcon(this)),
+      m_alarmTimer(new QTimer(this)),
+      m_mainTimer(new QTimer(this)),
+      m_blinkTimer(new QTimer(this))
+{
+    setObjectName(QStringLiteral("mainDialog"));
+    setProperty("dialogId", 102);
+    setWindowTitle(QStringLiteral("FENWICK"));
+    setWindowIcon(LoadIconResource(kWindowIcon));
+    setFixedSize(dluSize(175, 164, kMainBase));
+    setMouseTracking(true);
+    // A second copy finds the running one by this property until the first close request.
+    setProperty(kAutoCloseProperty, 1);
+    createControls();
+
+    m_alarmTimer->setSingleShot(true);
+    connect(m_alarmTimer, &QTimer::timeout, this, [this] { OnTimer(kAlarmTimer); });
+    connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
+    connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
+    connect(m_tray, &CTrayIcon::command, this, [this](int command) {
+        platform::runGuarded(this, [&] {
+            if (command == CTrayIcon::kCommandBack)
+                RestoreFromTray();
+            else if (command == CTrayIcon::kCommandExit)
+                Quit();
+        });
+    });
+}
+
+MainDialog::~MainDialog()
+{
+    qApp->removeEventFilter(this);
+    delete m_alertWindow;
+}
+
+void MainDialog::createControls()
+{
+    // The picture control: no image until a picture button sets one; it lets the
+    // mouse through so the window sees every move over the picture.
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("picture"));
+    m_picture->setProperty("controlId", -1);
+    m_picture->move(0, 0);
+    m_picture->resize(0, 0);
+    m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_nameField = new QLineEdit(this);
+    setControlId(m_nameField, kNameFieldId);
+    m_nameField->setGeometry(dluRect(99, 38, 30, 12, kMainBase));
+    m_nameField->setReadOnly(true);
+    m_nameField->setAlignment(Qt::AlignCenter);
+    m_nameField->setFrame(false);
+    m_nameField->setFocusPolicy(Qt::NoFocus);
+    m_nameField->setContextMenuPolicy(Qt::NoContextMenu);
+    QPalette palette = m_nameField->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    m_nameField->setPalette(palette);
+    m_nameField->setAutoFillBackground(true);
+
+    m_button1002 = makeButton<CMyButtonBell>(this, this, 1002, 92, 102, 19, 20);
+    m_button1003 = makeButton<CMyButtonProfile>(this, this, 1003, 114, 71, 37, 50);
+    m_button1005 = makeButton<CMyButtonSound>(this, this, 1005, 83, 17, 18, 19);
+    m_button1006 = makeButton<CMyButtonSound>(this, this, 1006, 155, 95, 10, 19);
+    m_button1000 = makeButton<CMyButtonBox>(this, this, 1000, 10, 61, 11, 17);
+    m_button1004 = makeButton<CMyButtonAttention>(this, this, 1004, 31, 89, 38, 25);
+    for (CButtonST* hidden : {static_cast<CButtonST*>(m_button1000), static_cast<CButtonST*>(m_button1006)}) {
+        hidden->hide();
+        hidden->setEnabled(false);
+    }
+    for (CButtonST* button : {static_cast<CButtonST*>(m_button1002), static_cast<CButtonST*>(m_button1003),
+                              static_cast<CButtonST*>(m_button1004), static_cast<CButtonST*>(m_button1005),
+                              static_cast<CButtonST*>(m_button1006)}) {
+        const int id = controlId(button);
+        connect(button, &QPushButton::clicked, this, [this, id] {
+            platform::runGuarded(this, [&] { onButton(id); });
+        });
+    }
+    m_picture->lower();
+
+    // Enter and Delete never reach a control: the window looks at every key first.
+    qApp->installEventFilter(this);
+}
+
+void MainDialog::SetUp()
+{
+    // Each step that may fail reports it and set-up goes on: a window without its
+    // timers would never drive the toy.
+    platform::runGuarded(this, [&] {
+        g_mailClientPath = "/usr/bin/xdg-email";
+        m_tick.reset();
+        m_mailCount = -1;
+        g_dataFolder = m_dataFolder;
+        std::error_code ignored; // an existing or uncreatable folder is not an error here
+        std::filesystem::create_directories(g_dataFolder + "SOUNDLIB", ignored);
+    });
+    platform::runGuarded(this, [&] { CreateDefaultSoundTable(); });
+    platform::runGuarded(this, [&] {
+        g_defaultSongPath = SoundLibraryFolder() + kDefaultSongFile;
+        EnsureDefaultSoundLibrary();
+        PlaySoundSlot(1, "@1");
+    });
+    platform::runGuarded(this, [&] {
+        readProfile();
+        fitNameFont();
+        for (CButtonST* button :
+             {static_cast<CButtonST*>(m_button1000), static_cast<CButtonST*>(m_button1002),
+              static_cast<CButtonST*>(m_button1003), static_cast<CButtonST*>(m_button1004),
+              static_cast<CButtonST*>(m_button1005), static_cast<CButtonST*>(m_button1006)}) {
+            button->SetDrawBorder(false, true);
+            button->SetTransparent(true);
+        }
+        m_button1002->SetTooltipText(QStringLiteral("Alarm and Calendar"), true);
+        m_button1003->SetTooltipText(QStringLiteral("Personal Profile"), true);
+        m_button1004->SetTooltipText(QStringLiteral("Guard Mode"), true);
+        m_button1005->SetTooltipText(QStringLiteral("Sound Effects"), true);
+        m_button1006->SetTooltipText(QStringLiteral("Pensonal Profile"), true);
+    });
+    platform::runGuarded(this, [&] { LoadAlarmList(); });
+    if (!m_mailNotice) {
+        m_mailNotice = new MailNoticeWindow(this);
+        m_mailNotice->hide();
+    }
+    m_mailErrorKind = 0;
+    m_alarmTimer->start(kAlarmFirstMs);
+    m_mainTimer->start(kTickMs);
+}
+
+void MainDialog::readProfile()
+{
+    std::string name;
+    if (ReadProfileName(g_dataFolder + "DogProfile.txt", name)) {
+        g_profileName = name;
+        m_nameField->setText(QString::fromStdString(name));
+        m_nameField->show();
+        m_nameField->update();
+        SetBackground(kProfilePicture);
+        g_profilePresent = 1;
+    } else {
+        SetBackground(kNoProfilePicture);
+        g_profilePresent = 0;
+        m_nameField->setText(QStringLiteral("FENWICK"));
+    }
+}
+
+void MainDialog::fitNameFont()
+{
+    // The name always spans the field: character width = field width / characters - 1.
+    int count = m_nameField->text().size();
+    if (count == 0)
+        count = 8;
+    const int rectWidth = m_nameField->contentsRect().width();
+    const int wanted = std::max(1, rectWidth / count - 1);
+
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setBold(true);
+    font.setPixelSize(20);
+    const QFontMetrics natural(font);
+    // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
+    if (natural.height() > 0)
+        font.setPixelSize(std::max(8, 20 * 20 / natural.height()));
+    const QFontMetrics sized(font);
+    if (sized.averageCharWidth() > 0)
+        font.setStretch(std::clamp(100 * wanted / sized.averageCharWidth(), 1, 4000));
+    m_nameField->setFont(font);
+    m_nameField->setTextMargins(0, 0, 0, 0);
+}
+
+bool MainDialog::timerActive(int timerId) const
+{
+    switch (timerId) {
+    case kAlarmTimer:
+        return m_alarmTimer->isActive();
+    case kMainTimer:
+        return m_mainTimer->isActive();
+    case kBlinkTimer:
+        return m_blinkTimer->isActive();
+    default:
+        return false;
+    }
+}
+
+void MainDialog::OnTimer(int timerId)
+{
+    switch (timerId) {
+    case kAlarmTimer:
+        m_alarmTimer->stop();
+        platform::runGuarded(this, [&] { m_tick.onAlarmCheck(); });
+        // Re-armed whatever happened in the check, so one bad minute never stops the alarms.
+        m_alarmTimer->start(kAlarmMs);
+        break;
+    case kMainTimer:
+        platform::runGuarded(this, [&] { m_tick.onTick(); });
+        reportToyAccessProblem();
+        break;
+    case kBlinkTimer:
+        platform::runGuarded(this, [&] { m_tick.onBlink(); });
+        break;
+    default:
+        break;
+    }
+}
+
+void MainDialog::reportToyAccessProblem()
+{
+    platform::ToyLibrary* library = g_toy.library();
+    if (m_toyAccessReported || !library)
+        return;
+    const std::string problem = library->takeAccessProblem();
+    if (problem.empty())
+        return;
+    m_toyAccessReported = true;
+    const QString text = QString::fromStdString(problem)
+        + QStringLiteral("\n\nThe toy was found but may not be opened. Install the udev rule "
+                         "\"70-quillby-toy.rules\" as the README describes, then plug the toy in again.");
+    std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
+    platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
+}
+
+void MainDialog::openAlertWindow()
+{
+    delete m_alertWindow;
+    m_alertWindow = new CNotMoveDlg(this);
+    m_alertWindow->show();
+}
+
+void MainDialog::closeAlertWindow()
+{
+    delete m_alertWindow;
+    m_alertWindow = nullptr;
+}
+
+void MainDialog::setTrayIcon(int iconId)
+{
+    m_tray->SetIcon(iconId);
+}
+
+void MainDialog::ringAlarm(const AlarmRecord& record)
+{
+    // The ring window arrives with the alarm dialogs; until then a due alarm is only noted.
+    std::fprintf(stderr, "quillby: alarm due: %s\n", record.topic.c_str());
+}
+
+void MainDialog::setPicture(int bitmapId)
+{
+    m_picture->setPixmap(LoadBitmapResource(bitmapId));
+    m_picture->adjustSize();
+    // The buttons draw a snapshot of what lies under them; take it again over the new picture.
+    for (CButtonST* button : findChildren<CButtonST*>())
+        button->ResetTransparentCache(true);
+}
+
+void MainDialog::repaintNameField()
+{
+    m_nameField->update();
+}
+
+void MainDialog::repaintWindow()
+{
+    update();
+}
+
+void MainDialog::onButton(int controlId)
+{
+    switch (controlId) {
+    case 1002:
+        if (m_pressGuard.press())
+            openCalendar();
+        break;
+    case 1003:
+        if (m_pressGuard.press())
+            openProfile();
+        update();
+        break;
+    case 1004:
+        if (m_pressGuard.press())
+            openGuardMode();
+        break;
+    case 1005:
+        if (m_pressGuard.gap(1))
+            openSoundSettings();
+        update();
+        break;
+    case 1006:
+        if (m_pressGuard.gap(2))
+            openSoundSettings();
+        update();
+        break;
+    default:
+        break;
+    }
+}
+
+// The dialogs behind the picture buttons land with their own subsystems.
+void MainDialog::openCalendar()
+{
+    Q_EMIT dialogRequested(1002);
+}
+
+void MainDialog::openProfile()
+{
+    Q_EMIT dialogRequested(1003);
+}
+
+void MainDialog::openGuardMode()
+{
+    Q_EMIT dialogRequested(1004);
+}
+
+void MainDialog::openSoundSettings()
+{
+    Q_EMIT dialogRequested(1005);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    bool handled = false;
+    platform::runGuarded(this, [&] {
+        m_tick.noteKeyDown();
+        handled = HandleNodKey(key->key());
+    });
+    return handled;
+}
+
+void MainDialog::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    // After the first close request a second copy can no longer find this window.
+    setProperty(kAutoCloseProperty, QVariant());
+    reject();
+}
+
+void MainDialog::reject()
+{
+    platform::runGuarded(this, [&] { HideToTray(); });
+}
+
+void MainDialog::HideToTray()
+{
+    const bool inTray = m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("FENWICK"), kWindowIcon,
+                                       CTrayIcon::kIconId);
+    // Without a notification area the window goes to the task bar instead, so the
+    // user can still reach it.
+    if (inTray || CTrayIcon::isAvailable())
+        hide();
+    else
+        showMinimized();
+    if (m_quitFlag) {
+        endRun();
+        MainTick::switchOutputsOff();
+    }
+}
+
+void MainDialog::RestoreFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+    m_tray->Remove();
+    m_blinkTimer->stop();
+    if (g_newMail == 1) {
+        m_button1000->ResetTransparentCache(false);
+        SetBackground(kNewMailPicture);
+        update();
+    }
+    m_button1000->ResetTransparentCache(true);
+}
+
+void MainDialog::Quit()
+{
+    m_tray->Remove();
+    m_quitFlag = 1;
+    MainTick::switchOutputsOff();
+    endRun();
+}
+
+void MainDialog::endRun()
+{
+    m_mainTimer->stop();
+    m_alarmTimer->stop();
+    m_blinkTimer->stop();
+    hide();
+    Q_EMIT runEnded();
+}
+
+void MainDialog::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    m_tick.noteMouseMove(pos.x(), pos.y());
+    BackgroundDialog::mouseMoveEvent(event);
+}
+
+void MainDialog::paintEvent(QPaintEvent* event)
+{
+    if (g_newMail == 1 && background().resourceId() != kNewMailPicture) {
+        m_button1000->ResetTransparentCache(false);
+        SetBackground(kNewMailPicture);
+    }
+    BackgroundDialog::paintEvent(event);
+}
+
+void MainDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    const QString about = LoadStringResource(101);
+    if (about.isEmpty())
+        return;
+    QMenu menu(this);
+    menu.addAction(about, this, [this] { ShowAbout(); });
+    menu.exec(event->globalPos());
+}
+
+void MainDialog::ShowAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+bool MainDialog::RaiseFromSecondCopy()
+{
+    if (!property(kAutoCloseProperty).isValid())
+        return false;
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+QString MainDialog::statusText() const
+{
+    QString text = g_toy.connected ? QStringLiteral("toy: connected") : QStringLiteral("toy: not connected");
+    text += g_guardArmed ? QStringLiteral("; sensor guard: armed") : QStringLiteral("; sensor guard: off");
+    if (g_leaveModeOn)
+        text += QStringLiteral("; leave mode: on (%1 min)").arg(g_leaveMinutes);
+    else
+        text += QStringLiteral("; leave mode: off");
+    return text;
+}
+
+QString MainDialog::RemoteRequest(const QString& request)
+{
+    if (request == QLatin1String("raise"))
+        return RaiseFromSecondCopy() ? QStringLiteral("raised") : QStringLiteral("not raised");
+    if (request == QLatin1String("nod")) {
+        g_nodRequest = 1;
+        return QStringLiteral("ok");
+    }
+    if (request == QLatin1String("status"))
+        return statusText();
+    if (request == QLatin1String("show")) {
+        platform::runGuarded(this, [&] { RestoreFromTray(); });
+        return QStringLiteral("ok");
+    }
+    if (request == QLatin1String("quit")) {
+        // Answer first; the run ends on the next turn of the event loop.
+        QTimer::singleShot(0, this, [this] { platform::runGuarded(this, [&] { Quit(); }); });
+        return QStringLiteral("ok");
+    }
+    return QStringLiteral("error: unknown request");
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/background_dialog.h"
+#include "app/main_tick.h"
+#include "app/press_guard.h"
+#include "widgets/hover_buttons.h"
+
+#include <QFont>
+#include <QString>
+#include <string>
+
+class CNotMoveDlg;
+class CTrayIcon;
+class MailNoticeWindow;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+// The companion's one top-level window: the skinned picture with its invisible
+// buttons, the owner's name, the timers that drive the toy, and the tray icon.
+class MainDialog final : public BackgroundDialog, private TickHost, private HoverSurface {
+    Q_OBJECT
+
+public:
+    enum TimerId { kAlarmTimer = 2, kMainTimer = 4, kBlinkTimer = 5 };
+    static constexpr int kAlarmFirstMs = 10000;
+    static constexpr int kAlarmMs = 60000;
+    static constexpr int kTickMs = 800;
+
+    explicit MainDialog(std::string dataFolder, QWidget* parent = nullptr);
+    ~MainDialog() override;
+    Q_DISABLE_COPY_MOVE(MainDialog)
+
+    // The initial dialog step: data folder, sounds, profile, fonts, buttons, alarms, timers.
+    void SetUp();
+
+    // Timer handler; tests call it directly instead of waiting.
+    void OnTimer(int timerId);
+
+    void HideToTray();   // close box, Escape
+    void RestoreFromTray(); // "BACK"
+    void Quit();         // "EXIT"
+    void ShowAbout();
+
+    // A second copy asked to raise us: only while the "AutoClose" property exists.
+    bool RaiseFromSecondCopy();
+    // Requests of the remote control ("nod", "status", "show", "quit", "raise").
+    QString RemoteRequest(const QString& request);
+
+    MainTick& tick() { return m_tick; }
+    CTrayIcon& trayIcon() { return *m_tray; }
+    MailNoticeWindow* mailNotice() const { return m_mailNotice; }
+    CNotMoveDlg* alertWindow() const { return m_alertWindow; }
+    QLineEdit* nameField() const { return m_nameField; }
+    QLabel* picture() const { return m_picture; }
+    bool timerActive(int timerId) const;
+    int quitFlag() const { return m_quitFlag; }
+
+Q_SIGNALS:
+    // The run has ended ("EXIT"); the application then ends.
+    void runEnded();
+    // A command button passed its guard; the dialog of that control opens here.
+    void dialogRequested(int controlId);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // TickHost
+    void openAlertWindow() override;
+    void closeAlertWindow() override;
+    void setTrayIcon(int iconId) override;
+    void ringAlarm(const AlarmRecord& record) override;
+    // HoverSurface
+    void setPicture(int bitmapId) override;
+    void repaintNameField() override;
+    void repaintWindow() override;
+
+    void createControls();
+    void readProfile();
+    void fitNameFont();
+    void onButton(int controlId);
+    void openCalendar();
+    void openProfile();
+    void openGuardMode();
+    void openSoundSettings();
+    void reportToyAccessProblem();
+    void endRun();
+    QString statusText() const;
+
+    std::string m_dataFolder;
+    MainTick m_tick;
+    PressGuard m_pressGuard;
+    CTrayIcon* m_tray;
+    QLabel* m_picture = nullptr;
+    QLineEdit* m_nameField = nullptr;
+    CMyButtonBox* m_button1000 = nullptr;
+    CMyButtonBell* m_button1002 = nullptr;
+    CMyButtonProfile* m_button1003 = nullptr;
+    CMyButtonAttention* m_button1004 = nullptr;
+    CMyButtonSound* m_button1005 = nullptr;
+    CMyButtonSound* m_button1006 = nullptr;
+    MailNoticeWindow* m_mailNotice = nullptr;
+    CNotMoveDlg* m_alertWindow = nullptr;
+    QTimer* m_alarmTimer;
+    QTimer* m_mainTimer;
+    QTimer* m_blinkTimer;
+    int m_mailErrorKind = 0;
+    int m_mailCount = -1;
+    int m_quitFlag = 0;
+    bool m_toyAccessReported = false;
+};

@@ -1,0 +1,103 @@
+#include "app/tray_icon.h"
+
+#include "widgets/resources.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+namespace {
+int g_availableOverride = -1;
+}
+
+CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_menu(new QMenu)
+{
+    QAction* back = m_menu->addAction(QStringLiteral("BACK"));
+    QAction* exit = m_menu->addAction(QStringLiteral("EXIT"));
+    m_menu->setDefaultAction(back);
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    connect(back, &QAction::triggered, this, [this] { Q_EMIT command(kCommandBack); });
+    connect(exit, &QAction::triggered, this, [this] { Q_EMIT command(kCommandExit); });
+}
+
+CTrayIcon::~CTrayIcon()
+{
+    Remove();
+    delete m_menu;
+}
+
+void CTrayIcon::setAvailableOverride(int available)
+{
+    g_availableOverride = available;
+}
+
+bool CTrayIcon::isAvailable()
+{
+    if (g_availableOverride >= 0)
+        return g_availableOverride == 1;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool CTrayIcon::Create(QWidget* owner, int callbackMessage, const QString& tip, int iconResourceId, int iconId)
+{
+    Q_UNUSED(callbackMessage);
+    m_owner = owner;
+    m_id = iconId;
+    m_tip = tip.left(kMaxTipLength);
+    m_iconResourceId = iconResourceId;
+    if (!owner || !isAvailable()) {
+        m_shown = false;
+        return false;
+    }
+    if (!m_tray) {
+        m_tray = new QSystemTrayIcon(this);
+        m_tray->setContextMenu(m_menu);
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::DoubleClick)
+                OnTrayNotification(m_id, kLeftDoubleClick);
+        });
+    }
+    // Creating again while shown updates the one icon instead of losing track of it.
+    m_tray->setIcon(LoadIconResource(iconResourceId));
+    m_tray->setToolTip(m_tip);
+    m_tray->show();
+    m_shown = true;
+    return true;
+}
+
+bool CTrayIcon::Remove()
+{
+    if (!m_shown)
+        return false;
+    if (m_tray)
+        m_tray->hide();
+    m_shown = false;
+    return true;
+}
+
+bool CTrayIcon::SetIcon(int iconResourceId)
+{
+    if (!m_shown || !m_tray)
+        return false;
+    m_iconResourceId = iconResourceId;
+    m_tray->setIcon(LoadIconResource(iconResourceId));
+    return true;
+}
+
+int CTrayIcon::OnTrayNotification(int iconId, int mouseMessage)
+{
+    if (iconId != m_id)
+        return 0;
+    if (mouseMessage == kRightButtonUp) {
+        if (m_owner)
+            m_owner->activateWindow();
+        m_menu->popup(QCursor::pos(), m_menu->defaultAction());
+    } else if (mouseMessage == kLeftDoubleClick) {
+        if (m_owner)
+            m_owner->activateWindow();
+        Q_EMIT command(kCommandBack);
+    }
+    return 1;
+}

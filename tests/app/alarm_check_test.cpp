@@ -1,0 +1,346 @@
+#include "alarms/alarm_due.h"
+#include "alarms/local_time.h"
+#include "app/globals.h"
+#include "app/main_tick.h"
+#include "fakes/fakes.h"
+#include "support/temp_data_folder.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RingingHost final : public TickHost {
+public:
+    void openAlertWindow() override { }
+    void closeAlertWindow() override { }
+    void setTrayIcon(int) override { }
+    void ringAlarm(const AlarmRecord& record) override
+    {
+        rung.push_back(record.topic);
+        if (whileRinging)
+            whileRinging(record);
+    }
+
+    std::vector<std::string> rung;
+    // Runs inside the "modal" ring window, like the calendar and delete dialog would.
+    std::function<void(const AlarmRecord&)> whileRinging;
+};
+
+TimeValue utc(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return static_cast<TimeValue>(timegm(&t));
+}
+
+AlarmRecord* addAlarm(const std::string& topic, int year, int month, int day, int hour, int minute)
+{
+    auto record = std::make_unique<AlarmRecord>();
+    record->topic = topic;
+    record->date = MakeLocalTime(year, month, day, 0, 0, 0);
+    record->timeOfDay = MakeLocalTime(2000, 1, 1, hour, minute, 0);
+    record->soundOn = 1;
+    record->soundFile = "/sounds/" + topic + ".wav";
+    record->repeat = "1time";
+    g_alarmList.push_back(std::move(record));
+    return g_alarmList.back().get();
+}
+
+void removeAlarm(const std::string& topic)
+{
+    g_alarmList.remove_if([&](const std::unique_ptr<AlarmRecord>& r) { return r->topic == topic; });
+}
+
+std::vector<std::string> listedTopics()
+{
+    std::vector<std::string> out;
+    for (const auto& r : g_alarmList)
+        out.push_back(r->topic);
+    return out;
+}
+
+// Runs one case in another time zone and restores the previous one.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz)
+    {
+        if (const char* old = std::getenv("TZ")) {
+            m_had = true;
+            m_old = old;
+        }
+        setenv("TZ", tz, 1);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_had)
+            setenv("TZ", m_old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+class AlarmCheckTest : public ::testing::Test {
+protected:
+    AlarmCheckTest() { tick.reset(); }
+
+    void checkAt(TimeValue now)
+    {
+        clock.setTime(now);
+        tick.onAlarmCheck();
+    }
+
+    ScopedTimeZone zone { "UTC" }; // the expected values below are written in UTC
+    TempDataFolder data;
+    fakes::FakeClock clock;
+    RingingHost host;
+    MainTick tick { host };
+};
+
+// ---- due rule and check values ----
+
+TEST_F(AlarmCheckTest, CheckLooksFortySecondsAhead)
+{
+    AlarmRecord* eight = addAlarm("eight", 2024, 5, 14, 8, 0);
+    EXPECT_FALSE(IsAlarmDue(*eight, MakeAlarmCheck(utc(2024, 5, 14, 7, 59, 19))));
+    EXPECT_TRUE(IsAlarmDue(*eight, MakeAlarmCheck(utc(2024, 5, 14, 7, 59, 20))));
+    EXPECT_TRUE(IsAlarmDue(*eight, MakeAlarmCheck(utc(2024, 5, 14, 8, 0, 19))));
+    EXPECT_FALSE(IsAlarmDue(*eight, MakeAlarmCheck(utc(2024, 5, 14, 8, 0, 20))));
+    EXPECT_FALSE(IsAlarmDue(*eight, MakeAlarmCheck(utc(2024, 5, 15, 7, 59, 30)))) << "other day";
+
+    checkAt(utc(2024, 5, 14, 7, 59, 19));
+    EXPECT_TRUE(host.rung.empty());
+    checkAt(utc(2024, 5, 14, 7, 59, 20));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "eight" });
+}
+
+TEST_F(AlarmCheckTest, CheckValuesAreLocalMidnightAndTimeOnTheFirstOf2000)
+{
+    const AlarmCheck check = MakeAlarmCheck(utc(2024, 12, 31, 23, 59, 30));
+    ASSERT_TRUE(check.valid);
+    // 40 s later is already the next year.
+    EXPECT_EQ(check.date, utc(2025, 1, 1, 0, 0, 0));
+    EXPECT_EQ(check.timeOfDay, utc(2000, 1, 1, 0, 0, 0));
+    EXPECT_EQ(check.minute, 0);
+}
+
+TEST_F(AlarmCheckTest, RecordWhoseTimeOfDayFallsOnTheSecondOfJanuaryIsNeverDue)
+{
+    // Hour 24 normalises to 00:00 on 2000-01-02.
+    auto record = std::make_unique<AlarmRecord>();
+    record->topic = "midnight";
+    record->date = MakeLocalTime(2024, 5, 15, 0, 0, 0);
+    record->timeOfDay = MakeLocalTime(2000, 1, 1, 24, 0, 0);
+    ASSERT_EQ(record->timeOfDay, utc(2000, 1, 2, 0, 0, 0));
+    for (TimeValue t = utc(2024, 5, 14, 0, 0, 0); t < utc(2024, 5, 16, 0, 0, 0); t += 60)
+        ASSERT_FALSE(IsAlarmDue(*record, MakeAlarmCheck(t))) << t;
+    g_alarmList.push_back(std::move(record));
+    checkAt(utc(2024, 5, 14, 23, 58, 30));
+    checkAt(utc(2024, 5, 14, 23, 59, 30));
+    EXPECT_EQ(tick.state().lastAlarmMinute, 0);
+    EXPECT_TRUE(host.rung.empty());
+}
+
+TEST_F(AlarmCheckTest, OnlyDateAndTimeDecide)
+{
+    AlarmRecord* odd = addAlarm("odd", 2024, 5, 14, 9, 30);
+    odd->soundOn = 0;
+    odd->repeat.clear();
+    odd->topic.clear();
+    checkAt(utc(2024, 5, 14, 9, 29, 50));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "" });
+}
+
+// ---- once a minute ----
+
+TEST_F(AlarmCheckTest, TwoChecksInOneMinuteRingOnce)
+{
+    addAlarm("dentist", 2024, 5, 14, 9, 30);
+    checkAt(utc(2024, 5, 14, 9, 29, 25));
+    checkAt(utc(2024, 5, 14, 9, 29, 55));
+    checkAt(utc(2024, 5, 14, 9, 30, 15));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" });
+    EXPECT_EQ(tick.state().lastAlarmMinute, 30);
+    checkAt(utc(2024, 5, 14, 9, 30, 25));
+    EXPECT_EQ(tick.state().lastAlarmMinute, 31);
+    EXPECT_EQ(host.rung.size(), 1u);
+}
+
+TEST_F(AlarmCheckTest, MinuteZeroRightAfterResetIsSkipped)
+{
+    addAlarm("eight", 2024, 5, 14, 8, 0);
+    checkAt(utc(2024, 5, 14, 7, 59, 30));
+    EXPECT_TRUE(host.rung.empty());
+    checkAt(utc(2024, 5, 14, 8, 0, 30));
+    EXPECT_TRUE(host.rung.empty());
+
+    // The same minute of the next hour rings: the skip is only the start value.
+    addAlarm("nine", 2024, 5, 14, 9, 0);
+    checkAt(utc(2024, 5, 14, 8, 59, 30));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "nine" });
+}
+
+TEST_F(AlarmCheckTest, SkippedMinutesAreNotCaughtUp)
+{
+    addAlarm("missed", 2024, 5, 14, 9, 31);
+    checkAt(utc(2024, 5, 14, 9, 29, 30));
+    checkAt(utc(2024, 5, 14, 9, 31, 30)); // the 09:31 check came late
+    EXPECT_TRUE(host.rung.empty());
+}
+
+TEST_F(AlarmCheckTest, FailedConversionChecksNothingAndKeepsTheMinute)
+{
+    addAlarm("dentist", 2024, 5, 14, 9, 30);
+    checkAt(utc(2024, 5, 14, 9, 10, 0));
+    ASSERT_EQ(tick.state().lastAlarmMinute, 10);
+
+    for (TimeValue bad : { std::numeric_limits<TimeValue>::max(), std::numeric_limits<TimeValue>::max() - 39,
+             TimeValue { 1 } << 60, utc(3500, 6, 1, 12, 0, 0) }) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(MakeAlarmCheck(bad).valid);
+        EXPECT_NO_THROW(checkAt(bad));
+        EXPECT_EQ(tick.state().lastAlarmMinute, 10);
+    }
+    EXPECT_TRUE(host.rung.empty());
+
+    checkAt(utc(2024, 5, 14, 9, 29, 30));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" });
+}
+
+TEST_F(AlarmCheckTest, DaylightSavingZoneUsesTheOffsetOfTheDay)
+{
+    ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    tick.reset();
+    addAlarm("summer", 2024, 7, 1, 8, 5);
+    addAlarm("winter", 2024, 1, 15, 8, 7);
+    addAlarm("summerUtcHour", 2024, 7, 1, 6, 5);
+
+    // 08:05 summer time is 06:05 UTC; 08:07 winter time is 07:07 UTC.
+    checkAt(utc(2024, 7, 1, 6, 4, 30));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "summer" });
+    checkAt(utc(2024, 1, 15, 7, 6, 30));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "summer", "winter" }));
+
+    // The day of the spring change: midnight is still winter time.
+    addAlarm("changeDay", 2024, 3, 31, 9, 15);
+    checkAt(utc(2024, 3, 31, 7, 14, 30));
+    EXPECT_EQ(host.rung.back(), "changeDay");
+}
+
+// ---- the walk ----
+
+TEST_F(AlarmCheckTest, AllDueRecordsRingInListOrder)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("later", 2024, 5, 14, 9, 31);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    addAlarm("tomorrow", 2024, 5, 15, 9, 30);
+    addAlarm("third", 2024, 5, 14, 9, 30);
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second", "third" }));
+    EXPECT_EQ(g_alarmList.size(), 5u);
+}
+
+TEST_F(AlarmCheckTest, RecordRemovedWhileAnotherRingsIsNotRung)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    addAlarm("third", 2024, 5, 14, 9, 30);
+    host.whileRinging = [](const AlarmRecord& record) {
+        if (record.topic == "first")
+            removeAlarm("second");
+    };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "third" }));
+    EXPECT_EQ(listedTopics(), (std::vector<std::string> { "first", "third" }));
+}
+
+TEST_F(AlarmCheckTest, RingWindowMayRemoveTheRecordItShows)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    std::vector<std::string> seenAfterRemoval;
+    host.whileRinging = [&](const AlarmRecord& record) {
+        const std::string topic = record.topic;
+        removeAlarm(topic);
+        // The window still reads what it shows after the delete dialog closed.
+        seenAfterRemoval.push_back(record.topic + "|" + record.soundFile);
+    };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second" }));
+    EXPECT_EQ(seenAfterRemoval,
+        (std::vector<std::string> { "first|/sounds/first.wav", "second|/sounds/second.wav" }));
+    EXPECT_TRUE(g_alarmList.empty());
+}
+
+TEST_F(AlarmCheckTest, RemovedRecordReplacedByANewOneIsNotMistakenForIt)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    host.whileRinging = [](const AlarmRecord& record) {
+        if (record.topic != "first")
+            return;
+        // The freed record's memory is likely to be reused by the new one.
+        removeAlarm("second");
+        addAlarm("replacement", 2024, 5, 20, 9, 30);
+    };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
+    EXPECT_EQ(listedTopics(), (std::vector<std::string> { "first", "replacement" }));
+}
+
+TEST_F(AlarmCheckTest, ListClearedDuringTheFirstRingEndsTheWalk)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    addAlarm("third", 2024, 5, 14, 9, 30);
+    host.whileRinging = [](const AlarmRecord&) { g_alarmList.clear(); };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
+}
+
+TEST_F(AlarmCheckTest, RecordsAddedDuringARingWaitForTheirOwnCheck)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    host.whileRinging = [](const AlarmRecord& record) {
+        if (record.topic == "first")
+            addAlarm("added", 2024, 5, 14, 9, 30);
+    };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second" }));
+    EXPECT_EQ(g_alarmList.size(), 3u);
+}
+
+TEST_F(AlarmCheckTest, RingWindowThatThrowsLeavesTheMinuteChecked)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("second", 2024, 5, 14, 9, 30);
+    host.whileRinging = [](const AlarmRecord&) { throw std::runtime_error("dispatcher"); };
+    EXPECT_THROW(checkAt(utc(2024, 5, 14, 9, 29, 45)), std::runtime_error);
+    host.whileRinging = nullptr;
+    checkAt(utc(2024, 5, 14, 9, 29, 55));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
+}
+
+} // namespace

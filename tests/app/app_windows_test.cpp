@@ -1,0 +1,220 @@
+#include "app/about_dialog.h"
+#include "app/background_dialog.h"
+#include "app/companion_app.h"
+#include "app/data_folder.h"
+#include "app/globals.h"
+#include "app/mail_notice_window.h"
+#include "app/signal_bridge.h"
+#include "app/tray_icon.h"
+#include "fakes/fakes.h"
+#include "support/gui_helpers.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TrayIcon, CreateRemoveAndSetIconFollowTheShownState)
+{
+    CTrayIcon::setAvailableOverride(1);
+    QWidget owner;
+    CTrayIcon tray;
+    EXPECT_FALSE(tray.Remove());
+    EXPECT_FALSE(tray.SetIcon(224));
+    EXPECT_FALSE(tray.Create(nullptr, CTrayIcon::kCallbackMessage, QStringLiteral("x"), 128, 225));
+
+    const QString longTip(100, QLatin1Char('a'));
+    EXPECT_TRUE(tray.Create(&owner, CTrayIcon::kCallbackMessage, longTip, 128, 225));
+    EXPECT_EQ(tray.toolTip().size(), 63);
+    // Creating again while shown keeps the one icon shown, so BACK can still remove it.
+    EXPECT_TRUE(tray.Create(&owner, CTrayIcon::kCallbackMessage, QStringLiteral("QUILLBY"), 224, 225));
+    EXPECT_TRUE(tray.isShown());
+    EXPECT_TRUE(tray.SetIcon(223));
+    EXPECT_EQ(tray.iconResourceId(), 223);
+    EXPECT_TRUE(tray.Remove());
+    EXPECT_FALSE(tray.isShown());
+
+    CTrayIcon::setAvailableOverride(0);
+    EXPECT_FALSE(tray.Create(&owner, CTrayIcon::kCallbackMessage, QStringLiteral("FENWICK"), 128, 225));
+    EXPECT_FALSE(tray.isShown());
+    CTrayIcon::setAvailableOverride(-1);
+}
+
+TEST(TrayIcon, MenuHasBackAsDefaultFirstItemAndDoubleClickSendsIt)
+{
+    CTrayIcon::setAvailableOverride(1);
+    QWidget owner;
+    CTrayIcon tray;
+    tray.Create(&owner, CTrayIcon::kCallbackMessage, QStringLiteral("FENWICK"), 128, 225);
+    const auto actions = tray.menu()->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("BACK"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("EXIT"));
+    EXPECT_EQ(tray.menu()->defaultAction(), actions[0]);
+
+    QSignalSpy commands(&tray, &CTrayIcon::command);
+    EXPECT_EQ(tray.OnTrayNotification(225, CTrayIcon::kLeftDoubleClick), 1);
+    actions[1]->trigger();
+    ASSERT_EQ(commands.count(), 2);
+    EXPECT_EQ(commands[0].at(0).toInt(), CTrayIcon::kCommandBack);
+    EXPECT_EQ(commands[1].at(0).toInt(), CTrayIcon::kCommandExit);
+    // Other mouse messages for our icon do nothing but are ours.
+    EXPECT_EQ(tray.OnTrayNotification(225, 0x200), 1);
+    EXPECT_EQ(commands.count(), 2);
+    CTrayIcon::setAvailableOverride(-1);
+}
+
+TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)
+{
+    QWidget owner;
+    MailNoticeWindow notice(&owner);
+    notice.setScreenArea(QRect(0, 0, 1280, 800));
+    notice.ShowNotice();
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_TRUE(notice.sliding());
+    EXPECT_EQ(notice.geometry(), QRect(1280 - 230, 820, 230, 210));
+    notice.slideTick();
+    EXPECT_EQ(notice.rise(), 3);
+    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 817));
+    for (int i = 1; i < 70; ++i)
+        notice.slideTick();
+    EXPECT_EQ(notice.rise(), 210);
+    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 610));
+    EXPECT_FALSE(notice.sliding());
+    EXPECT_TRUE(notice.standing());
+    saveRender(&notice, QStringLiteral("mail_notice"));
+    notice.stayTick();
+    EXPECT_FALSE(notice.standing());
+    EXPECT_TRUE(notice.fading());
+}
+
+TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
+{
+    QWidget owner;
+    MailNoticeWindow notice(&owner);
+    notice.setScreenArea(QRect(0, 0, 1280, 800));
+    notice.ShowNotice();
+    notice.slideTick();
+    QTest::mouseClick(&notice, Qt::LeftButton);
+    EXPECT_FALSE(notice.sliding());
+    EXPECT_FALSE(notice.standing());
+    EXPECT_TRUE(notice.fading());
+    notice.CloseNotice(false);
+    EXPECT_FALSE(notice.isVisible());
+    EXPECT_EQ(notice.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(SignalBridge, TerminationSignalsArriveOnTheEventLoop)
+{
+    SignalBridge bridge;
+    QSignalSpy spy(&bridge, &SignalBridge::terminationRequested);
+    ::raise(SIGTERM);
+    ASSERT_TRUE(spy.wait(2000));
+    EXPECT_EQ(spy.takeFirst().at(0).toInt(), SIGTERM);
+    ::raise(SIGINT);
+    ASSERT_TRUE(spy.wait(2000));
+    EXPECT_EQ(spy.takeFirst().at(0).toInt(), SIGINT);
+}
+
+TEST(DataFolder, IsTheExecutablesFolderWithATrailingSlash)
+{
+    EXPECT_EQ(DataFolderFromExecutable("/opt/quillby/bin/quillby"), "/opt/quillby/bin/");
+    EXPECT_EQ(DataFolderFromExecutable("/quillby"), "/");
+    EXPECT_EQ(DataFolderFromExecutable("quillby"), "./");
+}
+
+TEST(DataFolder, OverrideWinsAndAnUnwritableFolderFallsBack)
+{
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    const auto chosen = ChooseDataFolder(base + "/bin/quillby", base + "/data", base + "/fallback");
+    EXPECT_EQ(chosen.folder, base + "/data/");
+    EXPECT_FALSE(chosen.isFallback);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(base + "/data")));
+
+    const auto own = ChooseDataFolder(base + "/quillby", "", base + "/fallback");
+    EXPECT_EQ(own.folder, base + "/");
+    EXPECT_FALSE(own.isFallback);
+
+    // /proc refuses new files even to root: it stands for an installed, read-only copy.
+    const auto installed = ChooseDataFolder("/proc/quillby", "", base + "/fallback");
+    EXPECT_EQ(installed.folder, base + "/fallback/");
+    EXPECT_TRUE(installed.isFallback);
+}
+
+TEST(StartDate, TakesTheLocalDateAndEnglishMonthName)
+{
+    // 2008-05-14 12:00 UTC
+    const StartDate date = CompanionApp::MakeStartDate(1210766400);
+    EXPECT_EQ(date.day, 14);
+    EXPECT_EQ(date.month, 5);
+    EXPECT_EQ(date.year, 2008);
+    EXPECT_EQ(date.monthName, "May");
+}
+
+TEST(CompanionAppStart, IdleFailureShowsTheMessageAndEndsWithoutAWindow)
+{
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    fakes::FakeIdle idle;
+    idle.initResult = false;
+    fakes::FakeMessages messages;
+    CompanionApp::Options options;
+    options.idle = &idle;
+    options.toy = "none";
+    options.dataDir = runtime.path().toStdString() + "/data";
+    EXPECT_EQ(CompanionApp(options).Run(), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("动态库初始化错误 -- 终止程序"));
+    EXPECT_EQ(messages.shown[0].icon, platform::Messages::Icon::Exclamation);
+    EXPECT_EQ(messages.shown[0].caption, platform::applicationCaption());
+    EXPECT_EQ(idle.terms, 1);
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() || !QApplication::activeWindow());
+    // Nothing was written: the data folder was never touched.
+    EXPECT_FALSE(QFileInfo::exists(runtime.path() + QStringLiteral("/data/sound.txt")));
+    qunsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(AboutBox, ShowsTheVersionAndClosesWithOk)
+{
+    QWidget owner;
+    AboutDialog about(&owner);
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("关于 QUILLBY"));
+    auto* version = about.findChild<QLabel*>(QStringLiteral("versionText"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("QUILLBY Version 1.0"));
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("ctl1"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QStringLiteral("确定"));
+    about.show();
+    saveRender(&about, QStringLiteral("about_box"));
+    ok->click();
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST(BackgroundDialogTiling, TilesTheBitmapFromTheTopLeft)
+{
+    BackgroundDialog dialog;
+    dialog.resize(700, 400);
+    dialog.SetBackground(129);
+    ASSERT_TRUE(dialog.background().isLoaded());
+    const QImage picture = dialog.background().pixmap().toImage();
+    const QImage shown = dialog.grab().toImage();
+    const int w = picture.width();
+    // The second tile starts exactly one bitmap width to the right.
+    for (const QPoint p : {QPoint(5, 5), QPoint(40, 100), QPoint(w - 3, 30)}) {
+        EXPECT_EQ(shown.pixel(p), picture.pixel(p));
+        EXPECT_EQ(shown.pixel(p + QPoint(w, 0)), picture.pixel(p));
+    }
+    dialog.SetBackground(0);
+    EXPECT_FALSE(dialog.background().isLoaded());
+}
+
+} // namespace

@@ -1,0 +1,160 @@
+// The program as a user starts it: a real process with its own data folder, a virtual
+// toy and SDL's disk audio driver. Waits are bounded polls for start-up, never timer periods.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+class CompanionProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(runtime.isValid() && data.isValid() && toy.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("disk"));
+        env.insert(QStringLiteral("SDL_DISKAUDIOFILE"), runtime.path() + QStringLiteral("/audio.raw"));
+        env.remove(QStringLiteral("QUILLBY_IDLE_INIT_FAIL"));
+    }
+    void TearDown() override
+    {
+        if (companion.state() != QProcess::NotRunning) {
+            companion.kill();
+            companion.waitForFinished(5000);
+        }
+    }
+
+    QStringList companionArgs() const
+    {
+        return {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--toy=virtual:") + toy.path()};
+    }
+    void startCompanion()
+    {
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        // Ready once it answers the remote control.
+        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+    }
+    struct Result {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Result run(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUILLBY_BINARY), args);
+        if (!p.waitForFinished(15000)) {
+            p.kill();
+            p.waitForFinished();
+            return {};
+        }
+        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+
+    QTemporaryDir runtime;
+    QTemporaryDir data;
+    QTemporaryDir toy;
+    QProcessEnvironment env;
+    QProcess companion;
+};
+
+TEST_F(CompanionProcess, HelpAndVersionDescribeTheProgram)
+{
+    const Result help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--data-dir")));
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--toy")));
+    const Result version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.contains(QStringLiteral("1.0")));
+}
+
+TEST_F(CompanionProcess, RemoteControlWithoutACompanionSaysSoAndFails)
+{
+    const Result status = run({QStringLiteral("--status")});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_TRUE(status.err.contains(QStringLiteral("no running companion")));
+}
+
+TEST_F(CompanionProcess, StartsInAnEmptyFolderPlaysTheStartSoundAndEndsOnSigterm)
+{
+    startCompanion();
+    EXPECT_TRUE(QFile::exists(data.path() + QStringLiteral("/sound.txt")));
+    EXPECT_TRUE(QDir(data.path() + QStringLiteral("/SOUNDLIB")).exists());
+    const QStringList entries = QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("SOUNDLIB"), QStringLiteral("sound.txt")}));
+
+    // The start sound reached the audio device: the disk driver wrote non-silent samples.
+    const QString audio = runtime.path() + QStringLiteral("/audio.raw");
+    EXPECT_TRUE(waitFor([&] {
+        QFile f(audio);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray bytes = f.readAll();
+        return std::any_of(bytes.begin(), bytes.end(), [](char c) { return c != 0; });
+    }));
+
+    // A second copy ends at once with code 0 and leaves the first running.
+    const Result second = run(companionArgs());
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(companion.state(), QProcess::Running);
+
+    EXPECT_EQ(run({QStringLiteral("--status")}).out.trimmed().left(4), QStringLiteral("toy:"));
+
+    ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
+    ASSERT_TRUE(companion.waitForFinished(10000));
+    EXPECT_EQ(companion.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(companion.exitCode(), 0);
+}
+
+TEST_F(CompanionProcess, QuitFromASecondCopySwitchesTheToyOff)
+{
+    QFile attached(toy.path() + QStringLiteral("/attached"));
+    ASSERT_TRUE(attached.open(QIODevice::WriteOnly));
+    attached.close();
+    startCompanion();
+    // Connected within the first tick or two.
+    ASSERT_TRUE(waitFor([&] {
+        return run({QStringLiteral("--status")}).out.startsWith(QStringLiteral("toy: connected"));
+    }));
+    const Result quit = run({QStringLiteral("--quit")});
+    EXPECT_EQ(quit.exitCode, 0);
+    ASSERT_TRUE(companion.waitForFinished(10000));
+    EXPECT_EQ(companion.exitCode(), 0);
+    QFile reports(toy.path() + QStringLiteral("/reports"));
+    ASSERT_TRUE(reports.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = reports.readAll().split('\n');
+    ASSERT_GE(lines.size(), 5);
+    // Without a nod only bit 0 was set: the three exit writes all carry mask 0 and byte 3.
+    EXPECT_EQ(lines.last(), QByteArray());
+    for (int i = 2; i <= 4; ++i)
+        EXPECT_EQ(lines[lines.size() - i], QByteArray("0003000000000000")) << i;
+    EXPECT_EQ(lines.first(), QByteArray("0143000000000000"));
+}
+
+} // namespace

@@ -1,0 +1,437 @@
+#include "app/alert_window.h"
+#include "app/globals.h"
+#include "app/main_dialog.h"
+#include "app/mail_notice_window.h"
+#include "app/tray_icon.h"
+#include "fakes/fakes.h"
+#include "support/gui_helpers.h"
+#include "widgets/button_st.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetGlobals();
+        CTrayIcon::setAvailableOverride(1);
+        folder = dataDir.path().toStdString() + "/";
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        CTrayIcon::setAvailableOverride(-1);
+        ResetGlobals();
+    }
+
+    MainDialog& start()
+    {
+        dialog = std::make_unique<MainDialog>(folder);
+        dialog->SetUp();
+        dialog->show();
+        return *dialog;
+    }
+
+    // The toy is played with a folder, exactly as --toy=virtual:DIR does.
+    void useVirtualToy(bool attached = true)
+    {
+        std::string error;
+        toyLibrary = platform::makeToyLibrary("virtual:" + toyDir.path().toStdString(), &error);
+        ASSERT_TRUE(toyLibrary) << error;
+        g_toy.setLibrary(toyLibrary.get());
+        if (attached)
+            attach();
+    }
+    void attach() { writeFile(toyPath("attached"), ""); }
+    void detach() { QFile::remove(QString::fromStdString(toyPath("attached"))); }
+    std::string toyPath(const char* name) const { return toyDir.path().toStdString() + "/" + name; }
+    std::vector<std::string> reports() const
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(readFile(toyPath("reports")));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advanceMs(800);
+            dialog->OnTimer(MainDialog::kMainTimer);
+        }
+    }
+
+    fakes::FakeClock clock{1'700'000'000, 50'000};
+    fakes::FakeSound sound;
+    fakes::FakeShell shell;
+    fakes::FakeIdle idle;
+    fakes::FakeMessages messages;
+    QTemporaryDir dataDir;
+    QTemporaryDir toyDir;
+    std::string folder;
+    std::unique_ptr<platform::ToyLibrary> toyLibrary;
+    std::unique_ptr<MainDialog> dialog;
+};
+
+TEST_F(MainDialogTest, FirstStartCreatesTheSoundLibraryAndNothingElse)
+{
+    MainDialog& d = start();
+
+    EXPECT_EQ(g_dataFolder, folder);
+    EXPECT_TRUE(QDir(QString::fromStdString(folder + "SOUNDLIB")).exists());
+    const std::string table = readFile(folder + "sound.txt");
+    EXPECT_EQ(table.rfind("#11111111111#@1" + folder + "SOUNDLIB/Cat Sounds/Normal/Start.wav@2", 0), 0u);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "SOUNDLIB/Cat Sounds/Normal/Start.wav")));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "SOUNDLIB/Cat Songs/classic.wav")));
+    EXPECT_EQ(g_defaultSongPath, folder + "SOUNDLIB/Cat Songs/classic.wav");
+    ASSERT_FALSE(sound.played.empty());
+    EXPECT_EQ(sound.played.front(), folder + "SOUNDLIB/Cat Sounds/Normal/Start.wav");
+
+    const QStringList entries = QDir(dataDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("SOUNDLIB"), QStringLiteral("sound.txt")}));
+
+    EXPECT_EQ(d.nameField()->text(), QStringLiteral("FENWICK"));
+    EXPECT_TRUE(g_profileName.empty());
+    EXPECT_EQ(g_profilePresent, 0);
+    EXPECT_EQ(d.background().resourceId(), 129);
+    EXPECT_TRUE(g_alarmList.empty());
+    EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
+    EXPECT_TRUE(d.timerActive(MainDialog::kMainTimer));
+    EXPECT_FALSE(d.timerActive(MainDialog::kBlinkTimer));
+    EXPECT_EQ(g_leaveMinutes, 1);
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("FENWICK"));
+    ASSERT_NE(d.mailNotice(), nullptr);
+    EXPECT_FALSE(d.mailNotice()->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainDialogTest, AnExistingSoundTableIsKeptEvenWhenDamaged)
+{
+    writeFile(folder + "sound.txt", "#0");
+    start();
+    EXPECT_EQ(readFile(folder + "sound.txt"), "#0");
+    EXPECT_TRUE(sound.played.empty());
+}
+
+TEST_F(MainDialogTest, ProfileNameAndPictureFollowTheProfileFile)
+{
+    writeFile(folder + "DogProfile.txt", "#Rex#m#2001#");
+    MainDialog& d = start();
+    EXPECT_EQ(d.nameField()->text(), QStringLiteral("Rex"));
+    EXPECT_EQ(g_profileName, "Rex");
+    EXPECT_EQ(g_profilePresent, 1);
+    EXPECT_EQ(d.background().resourceId(), 245);
+}
+
+TEST_F(MainDialogTest, ProfileWithoutClosingHashGivesAnEmptyName)
+{
+    writeFile(folder + "DogProfile.txt", "#Rex");
+    MainDialog& d = start();
+    EXPECT_TRUE(d.nameField()->text().isEmpty());
+    EXPECT_EQ(g_profilePresent, 1);
+    EXPECT_EQ(d.background().resourceId(), 245);
+}
+
+TEST_F(MainDialogTest, TheNameSpansTheField)
+{
+    for (const char* name : {"Bo", "Fenwick", "Maximilian"}) {
+        writeFile(folder + "DogProfile.txt", std::string("#") + name + "#");
+        MainDialog& d = start();
+        const QFontMetrics metrics(d.nameField()->font());
+        const int textWidth = metrics.horizontalAdvance(d.nameField()->text());
+        const int fieldWidth = d.nameField()->contentsRect().width();
+        EXPECT_GT(textWidth, fieldWidth * 6 / 10) << name;
+        EXPECT_LE(textWidth, fieldWidth * 12 / 10) << name;
+        EXPECT_TRUE(d.nameField()->font().bold());
+        dialog.reset();
+    }
+}
+
+TEST_F(MainDialogTest, AlarmsAreLoadedAtSetUp)
+{
+    writeFile(folder + "AlarmList.txt", "#Dentist,bring the card,2008,05,14,09,30,1,/s/ring.wav,1time,");
+    start();
+    ASSERT_EQ(g_alarmList.size(), 1u);
+    EXPECT_EQ(g_alarmList.front()->topic, "Dentist");
+}
+
+TEST_F(MainDialogTest, FirstTickConnectsTheToyWithTwoNormalReports)
+{
+    useVirtualToy();
+    start();
+    ticks(1);
+    EXPECT_EQ(g_toy.connected, 1);
+    EXPECT_EQ(reports(), (std::vector<std::string>{"0143000000000000", "0143000000000000"}));
+}
+
+TEST_F(MainDialogTest, EnterNodsFourTimesAndNeverReachesAControl)
+{
+    useVirtualToy();
+    MainDialog& d = start();
+    ticks(1);
+    auto* bell = d.findChild<CButtonST*>(QStringLiteral("ctl1002"));
+    ASSERT_NE(bell, nullptr);
+    QSignalSpy clicked(bell, &QPushButton::clicked);
+    bell->setFocus();
+    QTest::keyClick(bell, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 0);
+    EXPECT_EQ(g_nodRequest, 1);
+    ticks(6);
+    const std::vector<std::string> expected{"0143000000000000", "0143000000000000", "05c8000000000000",
+                                            "0543000000000000", "05c8000000000000", "0543000000000000",
+                                            "05c8000000000000", "0543000000000000", "05c8000000000000",
+                                            "0543000000000000"};
+    EXPECT_EQ(reports(), expected);
+    EXPECT_EQ(g_nodRequest, 0);
+    ASSERT_GE(sound.played.size(), 2u);
+    EXPECT_EQ(sound.played.back(), folder + "SOUNDLIB/Cat Sounds/Normal/Enter.wav");
+
+    QTest::keyClick(bell, Qt::Key_Delete);
+    EXPECT_EQ(g_nodRequest, 1);
+    EXPECT_EQ(sound.played.back(), folder + "SOUNDLIB/Cat Sounds/Normal/Delete.wav");
+}
+
+TEST_F(MainDialogTest, UnpluggingDisarmsAndReplugReconnectsWithinOneTick)
+{
+    useVirtualToy();
+    start();
+    ticks(1);
+    g_guardArmed = 1;
+    detach();
+    ticks(1);
+    EXPECT_EQ(g_toy.connected, 0);
+    EXPECT_EQ(g_guardArmed, 0);
+    attach();
+    ticks(1);
+    EXPECT_EQ(g_toy.connected, 1);
+    EXPECT_EQ(g_guardArmed, 0);
+    EXPECT_EQ(reports().size(), 4u);
+}
+
+TEST_F(MainDialogTest, ExitSwitchesEveryOutputOffAndEndsTheRun)
+{
+    useVirtualToy();
+    MainDialog& d = start();
+    ticks(1);
+    g_nodRequest = 1;
+    ticks(5);
+    QSignalSpy ended(&d, &MainDialog::runEnded);
+    d.trayIcon().command(CTrayIcon::kCommandExit);
+    EXPECT_EQ(ended.count(), 1);
+    const auto lines = reports();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+              (std::vector<std::string>{"0403000000000000", "0403000000000000", "0003000000000000"}));
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(d.timerActive(MainDialog::kMainTimer));
+}
+
+TEST_F(MainDialogTest, SensorAlertShowsTheAlertWindowForAboutOneTick)
+{
+    useVirtualToy();
+    MainDialog& d = start();
+    ticks(1);
+    g_guardArmed = 1;
+    writeFile(toyPath("sensor"), "");
+    ticks(1);
+    ASSERT_NE(d.alertWindow(), nullptr);
+    EXPECT_TRUE(d.alertWindow()->isVisible());
+    EXPECT_TRUE(d.alertWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(d.alertWindow()->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(sound.played.back(), folder + "SOUNDLIB/Cat Sounds/Guard mode/default.wav");
+    EXPECT_EQ(reports().back(), "010b000000000000");
+    QFile::remove(QString::fromStdString(toyPath("sensor")));
+    ticks(1);
+    EXPECT_EQ(d.alertWindow(), nullptr);
+    ticks(4);
+    EXPECT_EQ(reports().back(), "0143000000000000");
+}
+
+TEST_F(MainDialogTest, CloseHidesToTrayAndBackBringsTheWindowBack)
+{
+    MainDialog& d = start();
+    EXPECT_TRUE(d.RaiseFromSecondCopy());
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(d.trayIcon().isShown());
+    EXPECT_EQ(d.trayIcon().toolTip(), QStringLiteral("FENWICK"));
+    EXPECT_EQ(d.trayIcon().iconResourceId(), 128);
+    // After the first close request a second copy finds nothing to raise.
+    EXPECT_FALSE(d.RaiseFromSecondCopy());
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("raise")), QStringLiteral("not raised"));
+
+    d.trayIcon().OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.trayIcon().isShown());
+    // Another icon id is not ours.
+    EXPECT_EQ(d.trayIcon().OnTrayNotification(1, CTrayIcon::kLeftDoubleClick), 0);
+}
+
+TEST_F(MainDialogTest, EscapeHidesToTrayButKeepsTheSecondCopyRaise)
+{
+    MainDialog& d = start();
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(d.trayIcon().isShown());
+    EXPECT_TRUE(d.RaiseFromSecondCopy());
+    EXPECT_TRUE(d.isVisible());
+}
+
+TEST_F(MainDialogTest, WithoutANotificationAreaHidingMinimisesInstead)
+{
+    CTrayIcon::setAvailableOverride(0);
+    MainDialog& d = start();
+    d.close();
+    EXPECT_FALSE(d.trayIcon().isShown());
+    EXPECT_TRUE(d.isMinimized());
+}
+
+TEST_F(MainDialogTest, CommandButtonsOpenOnlyThroughTheirGuards)
+{
+    MainDialog& d = start();
+    QSignalSpy requested(&d, &MainDialog::dialogRequested);
+    auto* sound = d.findChild<CButtonST*>(QStringLiteral("ctl1005"));
+    auto* bell = d.findChild<CButtonST*>(QStringLiteral("ctl1002"));
+    auto* profile = d.findChild<CButtonST*>(QStringLiteral("ctl1003"));
+    ASSERT_TRUE(sound && bell && profile);
+
+    // Right after start the stored gap is 0: the sound settings open at once.
+    sound->click();
+    ASSERT_EQ(requested.count(), 1);
+    EXPECT_EQ(requested.takeFirst().at(0).toInt(), 1005);
+
+    // A first press long after the last one opens nothing; a second within 2 s does,
+    // and the guard is shared between the buttons.
+    clock.setTime(1'700'000'037);
+    bell->click();
+    EXPECT_EQ(requested.count(), 0);
+    clock.setTime(1'700'000'039);
+    profile->click();
+    ASSERT_EQ(requested.count(), 1);
+    EXPECT_EQ(requested.takeFirst().at(0).toInt(), 1003);
+}
+
+TEST_F(MainDialogTest, RemoteRequestsActLikeTheirUserCommands)
+{
+    useVirtualToy();
+    MainDialog& d = start();
+    ticks(1);
+    const std::size_t soundsBefore = sound.played.size();
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("nod")), QStringLiteral("ok"));
+    EXPECT_EQ(g_nodRequest, 1);
+    EXPECT_EQ(sound.played.size(), soundsBefore);
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
+              QStringLiteral("toy: connected; sensor guard: off; leave mode: off"));
+    g_leaveModeOn = 1;
+    g_leaveMinutes = 5;
+    g_guardArmed = 1;
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
+              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min)"));
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("bogus")), QStringLiteral("error: unknown request"));
+
+    d.close();
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("show")), QStringLiteral("ok"));
+    EXPECT_TRUE(d.isVisible());
+
+    QSignalSpy ended(&d, &MainDialog::runEnded);
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("quit")), QStringLiteral("ok"));
+    EXPECT_TRUE(ended.wait(2000));
+    EXPECT_EQ(d.quitFlag(), 1);
+}
+
+TEST_F(MainDialogTest, AlarmCheckIsReArmedForAMinuteAfterEachCheck)
+{
+    MainDialog& d = start();
+    d.OnTimer(MainDialog::kAlarmTimer);
+    EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
+}
+
+TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)
+{
+    MainDialog& d = start();
+    d.close();
+    d.OnTimer(MainDialog::kBlinkTimer);
+    EXPECT_EQ(d.trayIcon().iconResourceId(), 223);
+    d.OnTimer(MainDialog::kBlinkTimer);
+    EXPECT_EQ(d.trayIcon().iconResourceId(), 224);
+}
+
+TEST_F(MainDialogTest, ReadOnlyDataFolderReportsTheFileErrorAndStillRuns)
+{
+    QFile::setPermissions(dataDir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(dataDir.path()).isWritable()) {
+        QFile::setPermissions(dataDir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    }
+    MainDialog& d = start();
+    QFile::setPermissions(dataDir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.front().text,
+              QStringLiteral("Access to %1 was denied.").arg(QString::fromStdString(folder + "sound.txt")));
+    EXPECT_TRUE(d.timerActive(MainDialog::kMainTimer));
+    EXPECT_EQ(d.nameField()->text(), QStringLiteral("FENWICK"));
+}
+
+// Pictures of each state for a person to look at.
+TEST_F(MainDialogTest, RendersEveryMainWindowState)
+{
+    MainDialog& d = start();
+    const QString plain = saveRender(&d, QStringLiteral("main_no_profile"));
+    EXPECT_FALSE(QImage(plain).isNull());
+    const struct {
+        const char* control;
+        const char* name;
+    } hovers[] = {{"ctl1002", "main_hover_bell"}, {"ctl1003", "main_hover_profile"},
+                  {"ctl1004", "main_hover_guard"}, {"ctl1005", "main_hover_sound"}};
+    for (const auto& hover : hovers) {
+        auto* button = d.findChild<CButtonST*>(QString::fromLatin1(hover.control));
+        ASSERT_NE(button, nullptr);
+        QMouseEvent move(QEvent::MouseMove, QPointF(button->width() / 2.0, button->height() / 2.0),
+                         button->mapToGlobal(QPointF(button->width() / 2.0, button->height() / 2.0)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(button, &move);
+        EXPECT_FALSE(d.picture()->pixmap().isNull()) << hover.name;
+        saveRender(&d, QString::fromLatin1(hover.name));
+        QMouseEvent away(QEvent::MouseMove, QPointF(-50, -50), button->mapToGlobal(QPointF(-50, -50)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(button, &away);
+    }
+    dialog.reset();
+
+    writeFile(folder + "DogProfile.txt", "#Biscuit#");
+    MainDialog& withProfile = start();
+    saveRender(&withProfile, QStringLiteral("main_profile"));
+    g_newMail = 1;
+    withProfile.repaint();
+    EXPECT_EQ(withProfile.background().resourceId(), 226);
+    saveRender(&withProfile, QStringLiteral("main_new_mail"));
+    g_newMail = 0;
+
+    CNotMoveDlg alert(&withProfile);
+    alert.show();
+    saveRender(&alert, QStringLiteral("alert_window"));
+}
+
+} // namespace

@@ -1,0 +1,512 @@
+#include "app/globals.h"
+#include "app/main_tick.h"
+#include "fakes/fakes.h"
+#include "support/temp_data_folder.h"
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kNormal = "0143000000000000";
+const std::string kAlert = "010b000000000000";
+const std::string kNod = "05c8000000000000";
+const std::string kNormalAfterNod = "0543000000000000";
+
+class RecordingHost final : public TickHost {
+public:
+    void openAlertWindow() override { events.push_back("open"); }
+    void closeAlertWindow() override { events.push_back("close"); }
+    void setTrayIcon(int iconId) override { icons.push_back(iconId); }
+    void ringAlarm(const AlarmRecord& record) override { rung.push_back(record.topic); }
+
+    std::vector<std::string> events;
+    std::vector<int> icons;
+    std::vector<std::string> rung;
+};
+
+// Writes a sound table whose slots all point at existing files; flags as given.
+std::array<std::string, 11> writeSoundTable(const TempDataFolder& data, const std::string& flags)
+{
+    static const std::array<const char*, 11> keys { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9",
+        "@$", "@#" };
+    std::array<std::string, 11> paths;
+    std::string line = "#" + flags + "#";
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        paths[i] = data.path("slot" + std::to_string(i + 1) + ".wav");
+        std::ofstream(paths[i]) << "RIFF";
+        line += keys[i] + paths[i];
+    }
+    line += "@";
+    std::ofstream(data.path("sound.txt"), std::ios::binary) << line;
+    return paths;
+}
+
+class MainTickTest : public ::testing::Test {
+protected:
+    MainTickTest()
+    {
+        g_toy.setLibrary(&toy);
+        tick.reset();
+    }
+    ~MainTickTest() override { g_toy.setLibrary(nullptr); }
+
+    // One timer-4 tick, 800 ms after the previous one.
+    void step(int count = 1)
+    {
+        for (int i = 0; i < count; ++i) {
+            clock.advanceMs(800);
+            tick.onTick();
+        }
+    }
+    // Connects the toy and forgets the start-up reports.
+    void connectToy()
+    {
+        toy.attached = true;
+        step();
+        ASSERT_EQ(g_toy.connected, 1);
+        toy.writes.clear();
+    }
+    std::vector<std::string> takeWrites()
+    {
+        auto out = toy.writtenHex();
+        toy.writes.clear();
+        return out;
+    }
+
+    TempDataFolder data; // first: it resets the globals
+    fakes::FakeClock clock;
+    fakes::FakeToyLibrary toy;
+    fakes::FakeIdle idle;
+    fakes::FakeShell shell;
+    fakes::FakeSound sound;
+    RecordingHost host;
+    MainTick tick { host };
+};
+
+// ---- toy upkeep and outputs ----
+
+TEST_F(MainTickTest, WithoutToyEachTickSearchesOnceReadsWithoutHandleAndNeverWrites)
+{
+    step(5);
+    ASSERT_EQ(toy.finds.size(), 5u);
+    for (const auto& find : toy.finds) {
+        EXPECT_EQ(find.first, 0x1941);
+        EXPECT_EQ(find.second, 0x8021);
+    }
+    EXPECT_EQ(toy.reads, std::vector<int>(5, -1));
+    EXPECT_TRUE(toy.writes.empty());
+    EXPECT_EQ(toy.checks, 0);
+    EXPECT_EQ(g_toy.connected, 0);
+}
+
+TEST_F(MainTickTest, FirstAttachedTickSendsTheNormalValueTwiceThenNothing)
+{
+    step(2);
+    toy.attached = true;
+    step();
+    EXPECT_EQ(g_toy.connected, 1);
+    for (const auto& w : toy.writes)
+        EXPECT_EQ(w.handle, toy.currentHandle);
+    EXPECT_EQ(takeWrites(), (std::vector<std::string> { kNormal, kNormal }));
+
+    const auto findsBefore = toy.finds.size();
+    step(3);
+    EXPECT_TRUE(toy.writes.empty());
+    EXPECT_EQ(toy.finds.size(), findsBefore); // connected: no more searching
+    EXPECT_EQ(toy.checks, 3);
+}
+
+TEST_F(MainTickTest, UnplugDisarmsAndRePlugReconnectsWithoutReArming)
+{
+    connectToy();
+    g_guardArmed = 1;
+
+    toy.attached = false;
+    step();
+    EXPECT_EQ(g_toy.connected, 0);
+    EXPECT_EQ(g_guardArmed, 0);
+    EXPECT_TRUE(toy.writes.empty()); // nothing on the unplug tick
+
+    step(2); // searching again every tick
+    EXPECT_EQ(g_toy.connected, 0);
+    EXPECT_TRUE(toy.writes.empty());
+
+    toy.attached = true;
+    step();
+    EXPECT_EQ(g_toy.connected, 1);
+    EXPECT_EQ(takeWrites(), (std::vector<std::string> { kNormal, kNormal }));
+    EXPECT_EQ(g_guardArmed, 0);
+}
+
+TEST_F(MainTickTest, NodRequestSendsFourNodsEachFollowedByTheNormalValue)
+{
+    connectToy();
+    g_nodRequest = 1;
+    std::vector<std::string> all;
+    for (int i = 0; i < 8; ++i) {
+        step();
+        if (i == 2) {
+            EXPECT_EQ(g_nodRequest, 1) << "cleared before the fourth nod";
+        }
+        for (const auto& w : takeWrites())
+            all.push_back(w);
+    }
+    EXPECT_EQ(g_nodRequest, 0);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 4; ++i) {
+        expected.push_back(kNod);
+        expected.push_back(kNormalAfterNod);
+    }
+    EXPECT_EQ(all, expected);
+
+    // A second request starts a fresh count of four.
+    g_nodRequest = 1;
+    step(6);
+    int nods = 0;
+    for (const auto& w : toy.writtenHex())
+        nods += w == kNod ? 1 : 0;
+    EXPECT_EQ(nods, 4);
+}
+
+TEST_F(MainTickTest, NodWithoutToyIsDroppedButStillCompletes)
+{
+    g_nodRequest = 1;
+    step(3);
+    EXPECT_EQ(g_nodRequest, 1);
+    step();
+    EXPECT_EQ(g_nodRequest, 0);
+    EXPECT_TRUE(toy.writes.empty());
+
+    // The nod bit stays in the mask, so a toy found later gets it in byte 0.
+    toy.attached = true;
+    step();
+    EXPECT_EQ(takeWrites(), (std::vector<std::string> { kNormalAfterNod, kNormalAfterNod }));
+}
+
+TEST_F(MainTickTest, ResetAbandonsANodInProgress)
+{
+    connectToy();
+    g_nodRequest = 1;
+    step(2);
+    tick.reset();
+    EXPECT_EQ(g_nodRequest, 0);
+    g_nodRequest = 1;
+    step(3);
+    EXPECT_EQ(g_nodRequest, 1) << "the count must restart after a reset";
+    step();
+    EXPECT_EQ(g_nodRequest, 0);
+}
+
+TEST_F(MainTickTest, ExitWritesClearEveryBitInOrder)
+{
+    connectToy();
+    MainTick::switchOutputsOff();
+    EXPECT_EQ(takeWrites(), (std::vector<std::string>(3, "0003000000000000")));
+
+    g_nodRequest = 1;
+    step(5);
+    toy.writes.clear();
+    MainTick::switchOutputsOff();
+    EXPECT_EQ(takeWrites(),
+        (std::vector<std::string> { "0403000000000000", "0403000000000000", "0003000000000000" }));
+    EXPECT_EQ(g_toy.outputMask(), 0);
+}
+
+TEST_F(MainTickTest, ExitWithoutToyWritesNothing)
+{
+    MainTick::switchOutputsOff();
+    EXPECT_TRUE(toy.writes.empty());
+}
+
+// ---- sensor alert ----
+
+TEST_F(MainTickTest, SensorAlertOpensWindowPlaysGuardSoundAndHoldsAlertValue)
+{
+    const auto paths = writeSoundTable(data, "11111111111");
+    connectToy();
+    g_guardArmed = 1;
+    toy.sensor = true;
+    step();
+    toy.sensor = false;
+    EXPECT_EQ(host.events, std::vector<std::string> { "open" });
+    EXPECT_EQ(sound.played, std::vector<std::string> { paths[9] });
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kAlert });
+
+    step(); // the window lives for two ticks
+    EXPECT_EQ(host.events, (std::vector<std::string> { "open", "close" }));
+    EXPECT_TRUE(toy.writes.empty());
+
+    step(2); // alert value held for four ticks in all
+    EXPECT_TRUE(toy.writes.empty());
+    step();
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kNormal });
+    step(3);
+    EXPECT_TRUE(toy.writes.empty());
+    EXPECT_EQ(host.events.size(), 2u);
+    EXPECT_EQ(sound.played.size(), 1u);
+    EXPECT_EQ(g_guardArmed, 1) << "an alert does not disarm the guard";
+}
+
+TEST_F(MainTickTest, AlertDuringTheHoldDoesNotExtendIt)
+{
+    connectToy();
+    g_guardArmed = 1;
+    toy.sensor = true;
+    step(); // alert: hold tick 1
+    toy.sensor = false;
+    step();
+    toy.sensor = true;
+    step(); // second alert, hold tick 3
+    toy.sensor = false;
+    step(); // hold tick 4: over
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kAlert });
+    step();
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kNormal });
+    EXPECT_EQ(host.events, (std::vector<std::string> { "open", "close", "open", "close" }));
+}
+
+TEST_F(MainTickTest, SensorAlertWithDisabledGuardSoundStillAlerts)
+{
+    writeSoundTable(data, "11111111101");
+    connectToy();
+    g_guardArmed = 1;
+    toy.sensor = true;
+    step();
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_EQ(host.events, std::vector<std::string> { "open" });
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kAlert });
+}
+
+TEST_F(MainTickTest, SensorIgnoredWhileDisarmed)
+{
+    writeSoundTable(data, "11111111111");
+    connectToy();
+    toy.sensor = true;
+    step(4);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_TRUE(toy.writes.empty());
+}
+
+TEST_F(MainTickTest, SensorHeldActiveReopensTheWindowEveryOtherTick)
+{
+    const auto paths = writeSoundTable(data, "11111111111");
+    connectToy();
+    g_guardArmed = 1;
+    toy.sensor = true;
+    step(6);
+    EXPECT_EQ(host.events, (std::vector<std::string> { "open", "close", "open", "close", "open", "close" }));
+    EXPECT_EQ(sound.played, std::vector<std::string>(3, paths[9]));
+    // The toy stays on the alert value while the sensor keeps firing.
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kAlert });
+}
+
+// ---- leave mode ----
+
+class LeaveModeTest : public MainTickTest {
+protected:
+    // The user arms leave mode with a click: that is the last system input.
+    void arm(int minutes)
+    {
+        g_leaveMinutes = minutes;
+        idle.lastInput = clock.tickCount();
+        g_leaveModeOn = 1;
+    }
+    // A tick while the user works in other programs.
+    void stepWithOtherInput(int count = 1)
+    {
+        for (int i = 0; i < count; ++i) {
+            idle.lastInput = clock.tickCount() + 800;
+            step();
+        }
+    }
+    const std::string saver() const { return data.path("MfcSaver.scr"); }
+};
+
+TEST_F(LeaveModeTest, ArmingStartsTheOwnActivityTick)
+{
+    EXPECT_EQ(tick.state().ownActivityRecorded, 0);
+    arm(1);
+    const std::uint32_t armedAt = clock.tickCount();
+    step();
+    EXPECT_EQ(tick.state().ownActivityRecorded, 1);
+    // Measured from the arming input, not from the tick that noticed it.
+    EXPECT_EQ(tick.state().lastOwnActivityTick, armedAt);
+}
+
+TEST_F(LeaveModeTest, SystemIdleTriggersOnceAndTheEpisodeLastsUntilTheUserReturns)
+{
+    arm(2);
+    step(149); // 119.2 s
+    EXPECT_TRUE(shell.launched.empty());
+    EXPECT_EQ(g_guardArmed, 0);
+    step(); // 120 s
+    EXPECT_EQ(shell.launched, std::vector<std::string> { saver() });
+    EXPECT_EQ(g_guardArmed, 1);
+    EXPECT_EQ(g_leaveModeOn, 1);
+    EXPECT_EQ(tick.state().idleEpisode, 1);
+
+    step(50);
+    EXPECT_EQ(shell.launched.size(), 1u);
+    EXPECT_EQ(g_guardArmed, 1);
+    EXPECT_EQ(g_leaveModeOn, 1);
+}
+
+TEST_F(LeaveModeTest, OwnIdleAloneTriggersWhileTheUserWorksElsewhere)
+{
+    // Armed exactly at tick 0: a recorded tick of 0 must still count.
+    clock.setTick(0u - 800u);
+    g_leaveMinutes = 1;
+    g_leaveModeOn = 1;
+    stepWithOtherInput();
+    ASSERT_EQ(clock.tickCount(), 0u);
+    EXPECT_EQ(tick.state().lastOwnActivityTick, 0u);
+    stepWithOtherInput(74);
+    EXPECT_TRUE(shell.launched.empty());
+    stepWithOtherInput(); // 60 s after arming
+    EXPECT_EQ(shell.launched, std::vector<std::string> { saver() });
+    EXPECT_EQ(g_guardArmed, 1);
+}
+
+TEST_F(LeaveModeTest, SmallMouseMovesDoNotEndTheEpisode)
+{
+    arm(1);
+    tick.noteMouseMove(100, 100);
+    step(75);
+    ASSERT_EQ(g_guardArmed, 1);
+    tick.noteMouseMove(102, 103);
+    tick.noteMouseMove(104, 106); // 2 px and 3 px again from the stored position
+    tick.noteMouseMove(106, 109);
+    step(3);
+    EXPECT_EQ(g_leaveModeOn, 1);
+    EXPECT_EQ(g_guardArmed, 1);
+    EXPECT_EQ(tick.state().idleEpisode, 1);
+    EXPECT_EQ(tick.state().lastMouseX, 106);
+    EXPECT_EQ(tick.state().lastMouseY, 109);
+}
+
+TEST_F(LeaveModeTest, MouseMoveOfThreePixelsAcrossOrFourDownEndsTheEpisode)
+{
+    for (const auto& move :
+        { std::pair { 3, 0 }, std::pair { 0, 4 }, std::pair { -3, 0 }, std::pair { 0, -4 } }) {
+        SCOPED_TRACE(std::to_string(move.first) + "," + std::to_string(move.second));
+        tick.reset();
+        shell.launched.clear();
+        arm(1);
+        tick.noteMouseMove(100, 100);
+        step(76);
+        ASSERT_EQ(shell.launched.size(), 1u);
+        ASSERT_EQ(g_guardArmed, 1);
+
+        tick.noteMouseMove(100 + move.first, 100 + move.second);
+        step();
+        EXPECT_EQ(g_leaveModeOn, 0);
+        EXPECT_EQ(g_guardArmed, 0);
+        EXPECT_EQ(tick.state().idleEpisode, 0);
+        EXPECT_EQ(tick.state().screenSaverLaunched, 0);
+
+        step(100); // leave mode is off: no further episode
+        EXPECT_EQ(shell.launched.size(), 1u);
+    }
+}
+
+TEST_F(LeaveModeTest, KeyPressInOurWindowEndsTheEpisode)
+{
+    arm(1);
+    step(76);
+    ASSERT_EQ(g_guardArmed, 1);
+    tick.noteKeyDown();
+    step();
+    EXPECT_EQ(g_leaveModeOn, 0);
+    EXPECT_EQ(g_guardArmed, 0);
+}
+
+TEST_F(LeaveModeTest, ReArmingStartsANewEpisode)
+{
+    arm(1);
+    step(76);
+    tick.noteKeyDown();
+    step();
+    ASSERT_EQ(g_leaveModeOn, 0);
+    step(200);
+    EXPECT_EQ(shell.launched.size(), 1u);
+
+    arm(1);
+    step(74);
+    EXPECT_EQ(shell.launched.size(), 1u) << "own idle must restart at the new arming";
+    step();
+    EXPECT_EQ(shell.launched.size(), 2u);
+    EXPECT_EQ(g_guardArmed, 1);
+}
+
+TEST_F(LeaveModeTest, OwnInputFeedsTheIdleSourceButCountsOnlyInLeaveMode)
+{
+    tick.noteMouseMove(50, 50);
+    EXPECT_EQ(idle.ownInput, clock.tickCount());
+    clock.advanceMs(1000);
+    tick.noteKeyDown();
+    EXPECT_EQ(idle.ownInput, clock.tickCount());
+    EXPECT_EQ(tick.state().ownActivityRecorded, 0);
+    EXPECT_EQ(tick.state().lastMouseX, 0) << "position is tracked only in leave mode";
+
+    g_leaveModeOn = 1;
+    clock.advanceMs(1000);
+    tick.noteKeyDown();
+    EXPECT_EQ(tick.state().ownActivityRecorded, 1);
+    EXPECT_EQ(tick.state().lastOwnActivityTick, clock.tickCount());
+}
+
+TEST_F(LeaveModeTest, IdleMeasuredAcrossTickCountWrapAround)
+{
+    clock.setTick(0xFFFFFFFFu - 30000u);
+    arm(1);
+    step(74); // wraps after about 37 ticks
+    EXPECT_TRUE(shell.launched.empty());
+    EXPECT_EQ(g_guardArmed, 0);
+    step();
+    EXPECT_EQ(shell.launched.size(), 1u);
+    EXPECT_EQ(g_guardArmed, 1);
+
+    tick.noteMouseMove(10, 10);
+    step();
+    EXPECT_EQ(g_leaveModeOn, 0);
+}
+
+TEST_F(LeaveModeTest, SwitchedOffBeforeTheThresholdNothingHappens)
+{
+    arm(1);
+    step(40);
+    g_leaveModeOn = 0; // the dialog's "OFF"
+    step(200);
+    EXPECT_TRUE(shell.launched.empty());
+    EXPECT_EQ(g_guardArmed, 0);
+}
+
+TEST_F(LeaveModeTest, IdleEpisodeArmsTheSensorAlert)
+{
+    writeSoundTable(data, "11111111111");
+    connectToy();
+    arm(1);
+    step(75);
+    ASSERT_EQ(g_guardArmed, 1);
+    toy.sensor = true;
+    step();
+    EXPECT_EQ(host.events, std::vector<std::string> { "open" });
+    EXPECT_EQ(takeWrites(), std::vector<std::string> { kAlert });
+}
+
+// ---- tray blink ----
+
+TEST_F(MainTickTest, BlinkAlternatesTheTwoTrayIcons)
+{
+    for (int i = 0; i < 5; ++i)
+        tick.onBlink();
+    EXPECT_EQ(host.icons, (std::vector<int> { 223, 224, 223, 224, 223 }));
+}
+
+} // namespace

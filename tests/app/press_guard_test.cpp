@@ -1,0 +1,199 @@
+#include "app/globals.h"
+#include "app/press_guard.h"
+#include "fakes/fakes.h"
+#include "support/temp_data_folder.h"
+
+#include <QtCore/qnamespace.h>
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+// A calendar time whose remainder modulo one minute is known.
+constexpr std::int64_t kMinuteBase = 60LL * 28'333'333;
+
+class PressGuardTest : public ::testing::Test {
+protected:
+    // Presses once at `at` so that the next press measures its gap from there.
+    void pressAt(std::int64_t at)
+    {
+        clock.setTime(at);
+        guard.press();
+    }
+
+    fakes::FakeClock clock { kMinuteBase + 30 };
+    PressGuard guard;
+};
+
+TEST_F(PressGuardTest, FirstPressAfterALongPauseOpensNothing)
+{
+    EXPECT_FALSE(guard.press());
+    EXPECT_EQ(guard.lastPressGap(), kMinuteBase + 30);
+    EXPECT_EQ(guard.lastPressTime(), kMinuteBase + 30);
+}
+
+TEST_F(PressGuardTest, FirstPressWhoseGapFallsOnAWholeMinuteOpens)
+{
+    clock.setTime(kMinuteBase + 1);
+    EXPECT_TRUE(guard.press());
+}
+
+TEST_F(PressGuardTest, SecondPressOfAnyGuardedButtonWithinTwoSecondsOpens)
+{
+    // One guard serves buttons 1002, 1003 and 1004 alike.
+    for (std::int64_t gap : { 0, 1, 2 }) {
+        SCOPED_TRACE(gap);
+        pressAt(kMinuteBase + 1000 * (gap + 1));
+        clock.setTime(clock.time() + gap);
+        EXPECT_TRUE(guard.press());
+    }
+    for (std::int64_t gap : { 3, 10, 59 }) {
+        SCOPED_TRACE(gap);
+        pressAt(kMinuteBase + 1000 * (gap + 1));
+        clock.setTime(clock.time() + gap);
+        EXPECT_FALSE(guard.press());
+    }
+}
+
+TEST_F(PressGuardTest, PressesWholeMinutesApartOpen)
+{
+    for (std::int64_t gap : { 60, 61, 62, 120, 3602 }) {
+        SCOPED_TRACE(gap);
+        pressAt(kMinuteBase + 10'000 * gap);
+        clock.setTime(clock.time() + gap);
+        EXPECT_TRUE(guard.press());
+    }
+    for (std::int64_t gap : { 63, 119, 3603 }) {
+        SCOPED_TRACE(gap);
+        pressAt(kMinuteBase + 10'000 * gap);
+        clock.setTime(clock.time() + gap);
+        EXPECT_FALSE(guard.press());
+    }
+}
+
+TEST_F(PressGuardTest, EveryPressMovesTheReferenceEvenWhenItOpensNothing)
+{
+    pressAt(kMinuteBase);
+    clock.setTime(kMinuteBase + 30);
+    EXPECT_FALSE(guard.press());
+    clock.setTime(kMinuteBase + 31); // 1 s after the failed press, 31 s after the first
+    EXPECT_TRUE(guard.press());
+}
+
+TEST_F(PressGuardTest, NegativeGapAfterTheClockWentBackPasses)
+{
+    for (std::int64_t back : { 1, 5, 59, 61 }) {
+        SCOPED_TRACE(back);
+        pressAt(kMinuteBase + 1000);
+        clock.setTime(clock.time() - back);
+        EXPECT_TRUE(guard.press());
+        EXPECT_EQ(guard.lastPressGap(), -back);
+    }
+}
+
+TEST_F(PressGuardTest, GapGuardsPassRightAfterStart)
+{
+    EXPECT_EQ(guard.lastPressGap(), 0);
+    EXPECT_TRUE(guard.gap(1));
+    EXPECT_TRUE(guard.gap(2));
+}
+
+TEST_F(PressGuardTest, GapGuardsUseTheStoredGapWithTheirOwnLimit)
+{
+    struct Case {
+        std::int64_t gap;
+        bool one;
+        bool two;
+    };
+    for (const Case c : { Case { 1, true, true }, Case { 2, false, true }, Case { 3, false, false },
+             Case { 61, true, true }, Case { 122, false, true }, Case { -7, true, true } }) {
+        SCOPED_TRACE(c.gap);
+        pressAt(kMinuteBase + 10'000);
+        clock.setTime(clock.time() + c.gap);
+        guard.press();
+        EXPECT_EQ(guard.gap(1), c.one);
+        EXPECT_EQ(guard.gap(2), c.two);
+    }
+}
+
+TEST_F(PressGuardTest, GapGuardsNeitherReadTheClockNorMoveTheReference)
+{
+    pressAt(kMinuteBase);
+    clock.setTime(kMinuteBase + 1);
+    guard.press();
+    clock.setTime(kMinuteBase + 45);
+    EXPECT_TRUE(guard.gap(1)); // still the stored 1 s gap, not 44 s
+    EXPECT_EQ(guard.lastPressTime(), kMinuteBase + 1);
+    clock.setTime(kMinuteBase + 3);
+    EXPECT_TRUE(guard.press()); // measured from the last press, 2 s
+}
+
+// ---- the key rule ----
+
+class NodKeyTest : public ::testing::Test {
+protected:
+    // Slot 4 and 5 point at files; flags as given for "@1".."@#".
+    void writeTable(const std::string& flags)
+    {
+        static const std::array<const char*, 11> keys { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9",
+            "@$", "@#" };
+        std::string line = "#" + flags + "#";
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            paths[i] = data.path("key" + std::to_string(i + 1) + ".wav");
+            std::ofstream(paths[i]) << "RIFF";
+            line += keys[i] + paths[i];
+        }
+        std::ofstream(data.path("sound.txt"), std::ios::binary) << line << "@";
+    }
+
+    TempDataFolder data;
+    fakes::FakeSound sound;
+    std::array<std::string, 11> paths;
+};
+
+TEST_F(NodKeyTest, EnterKeysPlaySlotFourAndRequestANod)
+{
+    writeTable("11111111111");
+    for (int key : { int(Qt::Key_Return), int(Qt::Key_Enter) }) {
+        SCOPED_TRACE(key);
+        g_nodRequest = 0;
+        sound.played.clear();
+        EXPECT_TRUE(HandleNodKey(key));
+        EXPECT_EQ(g_nodRequest, 1);
+        EXPECT_EQ(sound.played, std::vector<std::string> { paths[3] });
+    }
+}
+
+TEST_F(NodKeyTest, DeletePlaysSlotFiveAndRequestsANod)
+{
+    writeTable("11111111111");
+    EXPECT_TRUE(HandleNodKey(Qt::Key_Delete));
+    EXPECT_EQ(g_nodRequest, 1);
+    EXPECT_EQ(sound.played, std::vector<std::string> { paths[4] });
+}
+
+TEST_F(NodKeyTest, DisabledSlotsStillNod)
+{
+    writeTable("11100111111");
+    EXPECT_TRUE(HandleNodKey(Qt::Key_Return));
+    EXPECT_TRUE(HandleNodKey(Qt::Key_Delete));
+    EXPECT_EQ(g_nodRequest, 1);
+    EXPECT_TRUE(sound.played.empty());
+}
+
+TEST_F(NodKeyTest, OtherKeysPassThroughUntouched)
+{
+    writeTable("11111111111");
+    for (int key : { int(Qt::Key_Escape), int(Qt::Key_Backspace), int(Qt::Key_Space), int(Qt::Key_A),
+             int(Qt::Key_Insert), 13, 46 }) {
+        SCOPED_TRACE(key);
+        EXPECT_FALSE(HandleNodKey(key));
+    }
+    EXPECT_EQ(g_nodRequest, 0);
+    EXPECT_TRUE(sound.played.empty());
+}
+
+} // namespace
