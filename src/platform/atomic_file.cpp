@@ -1,1 +1,174 @@
-// to be written
+#include "platform/atomic_file.h"
+
+#include "platform/errors.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+[[noreturn]] void fail(int err, const std::string& path)
+{
+    throw FileError(FileError::causeFromErrno(err), path);
+}
+
+// A file or folder whose write bits are all clear counts as read-only even for the
+// superuser, the way a read-only attribute is honoured by every account.
+bool writable(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+int openUniqueTemp(const std::string& path, std::string& tempPath)
+{
+    static std::atomic<unsigned> counter { 0 };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A symbolic link stays a link: the file it points at is the one replaced.
+std::string resolveLink(const std::string& path)
+{
+    struct stat st { };
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return path;
+    std::string out = resolved;
+    std::free(resolved);
+    return out;
+}
+
+} // namespace
+
+void writeFileAtomically(const std::string& path, const std::string& bytes)
+{
+    const std::string real = resolveLink(path);
+    // rename() would happily replace a read-only file in a writable folder; refuse it
+    // first so the old file survives as it would have with a direct write.
+    struct stat target { };
+    const bool exists = ::stat(real.c_str(), &target) == 0;
+    if (exists) {
+        if (S_ISDIR(target.st_mode))
+            fail(EISDIR, path);
+        if (!writable(real, target))
+            fail(EACCES, path);
+    }
+    const std::string folder = folderOf(real);
+    struct stat folderStat { };
+    if (::stat(folder.c_str(), &folderStat) != 0)
+        fail(errno, path);
+    if (!writable(folder, folderStat))
+        fail(EACCES, path);
+
+    std::string tempPath;
+    const int fd = openUniqueTemp(real, tempPath);
+    if (fd < 0)
+        fail(errno, path);
+
+    int err = 0;
+    if (exists) {
+        // Keep owner (where allowed) and mode of the file being replaced.
+        const int ownerKept = ::fchown(fd, target.st_uid, target.st_gid);
+        (void)ownerKept;
+        if (::fchmod(fd, target.st_mode & 07777) != 0)
+            err = errno;
+    }
+    if (err == 0 && !writeAll(fd, bytes))
+        err = errno;
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(tempPath.c_str(), real.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(tempPath.c_str());
+        fail(err, path);
+    }
+
+    // Make the rename itself durable; the new file is in place either way.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+bool readFirstLine(const std::string& path, std::string& line)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    line.clear();
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
+        if (n > 0) {
+            const void* newline = std::memchr(buffer, '\n', n);
+            if (newline) {
+                line.append(buffer, static_cast<std::size_t>(static_cast<const char*>(newline) - buffer));
+                break;
+            }
+            line.append(buffer, n);
+        }
+        if (n < sizeof buffer) {
+            ok = !std::ferror(file);
+            break;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st { };
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace platform

@@ -1,1 +1,43 @@
-// to be written
+#include "platform/clock.h"
+
+#include <chrono>
+
+namespace platform {
+
+std::int64_t SystemClock::time()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::uint32_t SystemClock::tickCount()
+{
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    // Keeping the low 32 bits gives the same wrap-around as the original tick count.
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms));
+}
+
+namespace {
+
+SystemClock& systemClock()
+{
+    static SystemClock instance;
+    return instance;
+}
+
+Clock* g_installed = nullptr;
+
+} // namespace
+
+Clock& clock()
+{
+    return g_installed ? *g_installed : systemClock();
+}
+
+void setClock(Clock* clock)
+{
+    g_installed = clock;
+}
+
+} // namespace platform

@@ -1,1 +1,44 @@
-// to be written
+#include "platform/guarded.h"
+
+#include "platform/errors.h"
+#include "platform/messages.h"
+
+#include <QString>
+#include <new>
+#include <stdexcept>
+
+namespace platform {
+namespace {
+
+void report(QWidget* parent, const char* text)
+{
+    messages().show(parent, applicationCaption(), QString::fromLocal8Bit(text), Messages::Icon::Exclamation,
+        Messages::Buttons::Ok);
+}
+
+} // namespace
+
+bool runGuarded(QWidget* parent, const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (const FileError& e) {
+        report(parent, e.what());
+    } catch (const InvalidArgumentError& e) {
+        report(parent, e.what());
+    } catch (const std::out_of_range&) {
+        // An index past the end of a string: the same report as the framework's.
+        report(parent, InvalidArgumentError().what());
+    } catch (const std::invalid_argument&) {
+        report(parent, InvalidArgumentError().what());
+    } catch (const std::bad_alloc&) {
+        report(parent, "Out of memory.");
+    } catch (...) {
+        // Nothing may unwind into Qt's event loop.
+        report(parent, "An unexpected error occurred.");
+    }
+    return false;
+}
+
+} // namespace platform

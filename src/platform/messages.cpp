@@ -1,1 +1,91 @@
-// to be written
+#include "platform/messages.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon boxIcon(Messages::Icon icon)
+{
+    switch (icon) {
+    case Messages::Icon::Information:
+        return QMessageBox::Information;
+    case Messages::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Messages::Icon::Critical:
+        return QMessageBox::Critical;
+    case Messages::Icon::Question:
+        return QMessageBox::Question;
+    case Messages::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(Messages::Buttons buttons)
+{
+    switch (buttons) {
+    case Messages::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Messages::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Messages::Buttons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+int QtMessages::show(QWidget* parent, const QString& caption, const QString& text, Icon icon, Buttons buttons)
+{
+    QMessageBox box(boxIcon(icon), caption, text, boxButtons(buttons), parent);
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    case QMessageBox::Cancel:
+        return Cancel;
+    case QMessageBox::Ok:
+        return Ok;
+    default:
+        // Closed without a button: the box's own way out.
+        return buttons == Buttons::OkCancel ? Cancel : buttons == Buttons::YesNo ? No : Ok;
+    }
+}
+
+namespace {
+
+Messages* g_installed = nullptr;
+
+Messages& qtMessages()
+{
+    static QtMessages instance;
+    return instance;
+}
+
+} // namespace
+
+Messages& messages()
+{
+    return g_installed ? *g_installed : qtMessages();
+}
+
+void setMessages(Messages* messages)
+{
+    g_installed = messages;
+}
+
+QString applicationCaption()
+{
+    if (!QCoreApplication::instance())
+        return QStringLiteral("quillby");
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("quillby") : name;
+}
+
+} // namespace platform

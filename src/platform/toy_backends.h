@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/toy_library.h"
+
+#include <memory>
+#include <string>
+
+// The backends behind makeToyLibrary(). In every backend a successful FindHandle
+// supersedes the handles it gave out before: there is one toy and one owner.
+namespace platform {
+
+// The toy on hidraw through hidapi.
+std::unique_ptr<ToyLibrary> makeHidToyLibrary();
+
+// A folder that stands for one toy: attached while folder/attached exists, the sensor
+// fires while folder/sensor exists, every output report is appended to folder/reports.
+std::unique_ptr<ToyLibrary> makeVirtualToyLibrary(const std::string& folder);
+
+} // namespace platform

@@ -1,0 +1,122 @@
+#include "platform/toy_backends.h"
+
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr int kVendorId = 0x1941;
+constexpr int kProductId = 0x8021;
+
+// Which "attached" file a handle was given out for: removing and re-creating the
+// file is a new plug-in even if no call happened to see the gap.
+struct Attachment {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Attachment&) const = default;
+};
+
+class VirtualToyLibrary final : public ToyLibrary {
+public:
+    explicit VirtualToyLibrary(std::string folder)
+        : m_folder(withSlash(std::move(folder)))
+    {
+    }
+
+    int FindHandle(int vendorId, int productId) override
+    {
+        if (vendorId != kVendorId || productId != kProductId)
+            return -1;
+        const auto attachment = currentAttachment();
+        if (!attachment)
+            return -1;
+        m_attachment = *attachment;
+        m_lastHandle = m_lastHandle == INT_MAX ? 1 : m_lastHandle + 1;
+        m_handle = m_lastHandle;
+        return m_handle;
+    }
+
+    bool CheckHandle(int handle) override { return isValid(handle); }
+
+    bool ReadData(int handle, std::uint8_t buffer[8]) override
+    {
+        if (!isValid(handle) || !exists("sensor"))
+            return false;
+        std::memset(buffer, 0, 8);
+        buffer[1] = 0x04;
+        return true;
+    }
+
+    void WriteData(int handle, const std::uint8_t report[8]) override
+    {
+        if (!isValid(handle))
+            return;
+        static const char digits[] = "0123456789abcdef";
+        char line[17];
+        for (int i = 0; i < 8; ++i) {
+            line[2 * i] = digits[report[i] >> 4];
+            line[2 * i + 1] = digits[report[i] & 0x0f];
+        }
+        line[16] = '\n';
+        // One write() on an O_APPEND file keeps each line whole for a reader polling it.
+        const int fd
+            = ::open((m_folder + "reports").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return;
+        [[maybe_unused]] const ssize_t written = ::write(fd, line, sizeof line);
+        ::close(fd);
+    }
+
+private:
+    static std::string withSlash(std::string folder)
+    {
+        if (!folder.ends_with('/'))
+            folder += '/';
+        return folder;
+    }
+
+    bool exists(const char* name) const
+    {
+        struct stat st { };
+        return ::stat((m_folder + name).c_str(), &st) == 0;
+    }
+
+    std::optional<Attachment> currentAttachment() const
+    {
+        struct stat st { };
+        if (::stat((m_folder + "attached").c_str(), &st) != 0)
+            return std::nullopt;
+        return Attachment { st.st_dev, st.st_ino };
+    }
+
+    // A handle works only while the toy it was found on stays plugged in; once the
+    // unplug is seen the handle is forgotten for good.
+    bool isValid(int handle)
+    {
+        if (handle == -1 || handle != m_handle)
+            return false;
+        if (currentAttachment() == m_attachment)
+            return true;
+        m_handle = -1;
+        return false;
+    }
+
+    std::string m_folder;
+    int m_handle = -1;
+    int m_lastHandle = 0;
+    Attachment m_attachment {};
+};
+
+} // namespace
+
+std::unique_ptr<ToyLibrary> makeVirtualToyLibrary(const std::string& folder)
+{
+    return std::make_unique<VirtualToyLibrary>(folder);
+}
+
+} // namespace platform

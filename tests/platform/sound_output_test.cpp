@@ -1,0 +1,279 @@
+#include "env_guard.h"
+#include "fakes/fakes.h"
+#include "platform/sdl_sound_output.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = platform::SdlSoundOutput::kRate;
+constexpr int kChannels = platform::SdlSoundOutput::kChannels;
+// A frame counts as sound above this level; the tone and blocks below are far louder.
+constexpr int kLoud = 4000;
+
+void appendLe(QByteArray& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// A PCM .wav file: 8-bit unsigned or 16-bit signed samples, interleaved.
+void writeWav(const QString& path, int rate, int channels, int bits, const std::vector<int>& samples)
+{
+    QByteArray data;
+    for (int s : samples) {
+        if (bits == 8)
+            appendLe(data, static_cast<std::uint32_t>(s / 256 + 128), 1);
+        else
+            appendLe(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)), 2);
+    }
+    QByteArray wav("RIFF");
+    appendLe(wav, static_cast<std::uint32_t>(36 + data.size()), 4);
+    wav.append("WAVEfmt ");
+    appendLe(wav, 16, 4);
+    appendLe(wav, 1, 2);
+    appendLe(wav, static_cast<std::uint32_t>(channels), 2);
+    appendLe(wav, static_cast<std::uint32_t>(rate), 4);
+    appendLe(wav, static_cast<std::uint32_t>(rate * channels * bits / 8), 4);
+    appendLe(wav, static_cast<std::uint32_t>(channels * bits / 8), 2);
+    appendLe(wav, static_cast<std::uint32_t>(bits), 2);
+    wav.append("data");
+    appendLe(wav, static_cast<std::uint32_t>(data.size()), 4);
+    wav.append(data);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(wav);
+}
+
+std::vector<int> tone(int rate, int channels, double seconds)
+{
+    std::vector<int> samples;
+    const int frames = static_cast<int>(rate * seconds);
+    for (int i = 0; i < frames; ++i) {
+        const int v = static_cast<int>(20000 * std::sin(2 * M_PI * 440 * i / rate));
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(v);
+    }
+    return samples;
+}
+
+// A steady level: one sign per sound, so the output tells which file is playing.
+std::vector<int> block(double seconds, int level)
+{
+    return std::vector<int>(static_cast<std::size_t>(kRate * seconds * kChannels), level);
+}
+
+// What the disk audio driver wrote: one value per frame, the left channel.
+class DiskOutput {
+public:
+    explicit DiskOutput(QString path)
+        : m_path(std::move(path))
+    {
+    }
+
+    std::vector<int> frames() const
+    {
+        QFile file(m_path);
+        std::vector<int> out;
+        if (!file.open(QIODevice::ReadOnly))
+            return out;
+        const QByteArray raw = file.readAll();
+        const int frameBytes = 2 * kChannels;
+        for (qsizetype i = 0; i + frameBytes <= raw.size(); i += frameBytes) {
+            std::int16_t v;
+            std::memcpy(&v, raw.constData() + i, 2);
+            out.push_back(v);
+        }
+        return out;
+    }
+
+    // Polls the growing file until the condition holds; bounded so a fault fails.
+    bool waitFor(const std::function<bool(const std::vector<int>&)>& condition) const
+    {
+        for (int i = 0; i < 400; ++i) {
+            if (condition(frames()))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+private:
+    QString m_path;
+};
+
+long lastIndex(const std::vector<int>& frames, const std::function<bool(int)>& match)
+{
+    for (long i = static_cast<long>(frames.size()) - 1; i >= 0; --i) {
+        if (match(frames[static_cast<std::size_t>(i)]))
+            return i;
+    }
+    return -1;
+}
+
+long firstIndex(const std::vector<int>& frames, const std::function<bool(int)>& match)
+{
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (match(frames[i]))
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+bool loud(int v)
+{
+    return std::abs(v) > kLoud;
+}
+bool positive(int v)
+{
+    return v > kLoud;
+}
+bool negative(int v)
+{
+    return v < -kLoud;
+}
+
+// Some output exists, and after the last frame matching `match` at least `quiet`
+// frames of silence have been written: that sound is over.
+std::function<bool(const std::vector<int>&)> endedAfter(std::function<bool(int)> match, long quiet = 8192)
+{
+    return [match = std::move(match), quiet](const std::vector<int>& frames) {
+        const long last = lastIndex(frames, match);
+        return last >= 0 && static_cast<long>(frames.size()) - last > quiet;
+    };
+}
+
+class SdlSound : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    std::string file(const char* name) const { return path(name).toStdString(); }
+
+    QTemporaryDir m_dir;
+    EnvGuard m_driver { "SDL_AUDIODRIVER", "disk" };
+    EnvGuard m_file { "SDL_DISKAUDIOFILE",
+        m_dir.filePath(QStringLiteral("out.raw")).toLocal8Bit().constData() };
+    DiskOutput m_output { m_dir.filePath(QStringLiteral("out.raw")) };
+};
+
+TEST_F(SdlSound, PlaysAConvertedFileAtTheRightSpeed)
+{
+    // 8-bit mono at a quarter of the device rate: converted, not played four times fast.
+    writeWav(path("tone.wav"), kRate / 4, 1, 8, tone(kRate / 4, 1, 0.3));
+    platform::SdlSoundOutput output;
+    output.play(file("tone.wav"));
+    EXPECT_TRUE(output.deviceOpen());
+
+    ASSERT_TRUE(m_output.waitFor(endedAfter(loud)));
+    const std::vector<int> frames = m_output.frames();
+    const long span = lastIndex(frames, loud) - firstIndex(frames, loud);
+    EXPECT_NEAR(static_cast<double>(span), 0.3 * kRate, 0.03 * kRate);
+}
+
+TEST_F(SdlSound, ANewSoundCutsOffTheOnePlaying)
+{
+    writeWav(path("long.wav"), kRate, kChannels, 16, block(3.0, 12000));
+    writeWav(path("short.wav"), kRate, kChannels, 16, block(0.2, -12000));
+    platform::SdlSoundOutput output;
+    output.play(file("long.wav"));
+    ASSERT_TRUE(m_output.waitFor([](const std::vector<int>& f) { return lastIndex(f, positive) >= 0; }));
+    output.play(file("short.wav"));
+    ASSERT_TRUE(m_output.waitFor(endedAfter(negative)));
+
+    const std::vector<int> frames = m_output.frames();
+    const long firstNew = firstIndex(frames, negative);
+    EXPECT_LT(lastIndex(frames, positive), firstNew) << "the long sound must not go on";
+    EXPECT_NEAR(static_cast<double>(lastIndex(frames, negative) - firstNew), 0.2 * kRate, 0.02 * kRate);
+}
+
+TEST_F(SdlSound, StopAndUnplayableFilesEndTheSoundPlaying)
+{
+    writeWav(path("long.wav"), kRate, kChannels, 16, block(3.0, 12000));
+    QFile garbage(path("garbage.wav"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("RIFF this is not a wave file at all");
+    garbage.close();
+
+    platform::SdlSoundOutput output;
+    const auto started = [](const std::vector<int>& f) { return lastIndex(f, positive) >= 0; };
+    output.play(file("long.wav"));
+    ASSERT_TRUE(m_output.waitFor(started));
+    output.stop();
+    ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
+    const auto countPositive
+        = [](const std::vector<int>& f) { return std::count_if(f.begin(), f.end(), positive); };
+    const auto afterStop = countPositive(m_output.frames());
+    EXPECT_LT(afterStop, static_cast<long>(kRate)) << "three seconds were queued; stop must drop them";
+
+    output.play(file("long.wav"));
+    ASSERT_TRUE(m_output.waitFor([&](const std::vector<int>& f) { return countPositive(f) > afterStop; }));
+    output.play(file("garbage.wav"));
+    ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
+    EXPECT_LT(countPositive(m_output.frames()), afterStop + kRate);
+}
+
+TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
+{
+    QFile(path("empty.wav")).open(QIODevice::WriteOnly);
+    QFile garbage(path("garbage.wav"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+
+    platform::SdlSoundOutput output;
+    for (const std::string& p : { std::string(), file("missing.wav"), file("empty.wav"), file("garbage.wav"),
+             m_dir.path().toStdString() })
+        output.play(p);
+    output.stop();
+    EXPECT_FALSE(output.deviceOpen()) << "nothing playable, nothing opened";
+    EXPECT_FALSE(QFile::exists(path("out.raw")));
+}
+
+TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString wav = dir.filePath(QStringLiteral("tone.wav"));
+    writeWav(wav, kRate, 1, 16, tone(kRate, 1, 0.05));
+    EnvGuard driver("SDL_AUDIODRIVER", "no-such-driver");
+
+    auto output = std::make_unique<platform::SdlSoundOutput>();
+    for (int i = 0; i < 5; ++i)
+        output->play(wav.toStdString());
+    output->stop();
+    EXPECT_FALSE(output->deviceOpen());
+    EXPECT_EQ(output->openAttempts(), 1);
+    output.reset();
+
+    // A later output on a working driver is not spoilt by the failed one.
+    EnvGuard dummy("SDL_AUDIODRIVER", "dummy");
+    platform::SdlSoundOutput working;
+    working.play(wav.toStdString());
+    EXPECT_TRUE(working.deviceOpen());
+}
+
+TEST(SoundAccessor, IsSilentByDefaultAndUsesTheInstalledOutput)
+{
+    platform::sound().play("/no/such.wav");
+    {
+        fakes::FakeSound fake;
+        platform::sound().play("a.wav");
+        platform::sound().stop();
+        ASSERT_EQ(fake.played.size(), 1u);
+        EXPECT_EQ(fake.played[0], "a.wav");
+        EXPECT_EQ(fake.stops, 1);
+    }
+    EXPECT_EQ(dynamic_cast<platform::SdlSoundOutput*>(&platform::sound()), nullptr)
+        << "the default plays nothing; the application installs the SDL output";
+}
+
+} // namespace
