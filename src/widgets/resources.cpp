@@ -1,0 +1,94 @@
+#include "widgets/resources.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QSvgRenderer>
+#include <array>
+#include <utility>
+
+namespace {
+
+QString bitmapPath(int id)
+{
+    return QStringLiteral(":/bitmaps/%1.svg").arg(id);
+}
+
+QString iconPath(int id)
+{
+    return QStringLiteral(":/icons/%1.svg").arg(id);
+}
+
+// Renders the SVG at the given size, or at its own size when size is empty.
+QPixmap renderSvg(const QString& path, QSize size = {})
+{
+    if (!QFile::exists(path))
+        return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return {};
+    if (size.isEmpty())
+        size = renderer.defaultSize();
+    if (size.isEmpty())
+        return {};
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    return QPixmap::fromImage(std::move(image));
+}
+
+} // namespace
+
+QPixmap LoadBitmapResource(int id)
+{
+    // QPixmapCache lives and dies with the application, unlike a static container.
+    const QString key = QStringLiteral("quillby/bitmap/%1").arg(id);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    pixmap = renderSvg(bitmapPath(id));
+    if (!pixmap.isNull())
+        QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+QSize IconResourceSize(int id)
+{
+    const QString path = iconPath(id);
+    if (!QFile::exists(path))
+        return {};
+    QSvgRenderer renderer(path);
+    return renderer.isValid() ? renderer.defaultSize() : QSize();
+}
+
+QPixmap LoadIconPixmap(int id, int size)
+{
+    return renderSvg(iconPath(id), size > 0 ? QSize(size, size) : QSize());
+}
+
+QIcon LoadIconResource(int id)
+{
+    const QPixmap own = LoadIconPixmap(id);
+    if (own.isNull())
+        return {};
+    QIcon icon;
+    for (int size : { 16, 24, 32, 48, 64 })
+        icon.addPixmap(LoadIconPixmap(id, size));
+    icon.addPixmap(own);
+    return icon;
+}
+
+QString LoadStringResource(int id)
+{
+    static const std::array<std::pair<int, const char*>, 1> table { {
+        { IDS_ABOUTBOX, "关于 QUILLBY(&A)..." },
+    } };
+    for (const auto& [key, text] : table) {
+        if (key == id)
+            return QString::fromUtf8(text);
+    }
+    return {};
+}
