@@ -1,5 +1,7 @@
 #include "app/data_folder.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -11,6 +13,26 @@ std::string withTrailingSlash(std::string folder)
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder;
+}
+
+// Tries a write instead of asking for permission bits, which root always has: an
+// unnamed temporary file, or where the file system has none, a probe removed at once.
+bool folderWritable(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR)
+        return false;
+    const std::string probe = folder + ".quillby-write-probe-" + std::to_string(::getpid());
+    fd = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
 }
 
 } // namespace
@@ -32,7 +54,7 @@ DataFolderChoice ChooseDataFolder(const std::string& executablePath, const std::
         return {withTrailingSlash(overrideFolder), false};
     }
     const std::string own = DataFolderFromExecutable(executablePath);
-    if (::access(own.c_str(), W_OK) == 0 || fallbackFolder.empty())
+    if (folderWritable(own) || fallbackFolder.empty())
         return {own, false};
     std::filesystem::create_directories(fallbackFolder, ec);
     return {withTrailingSlash(fallbackFolder), true};

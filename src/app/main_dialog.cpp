@@ -204,25 +204,37 @@ void MainDialog::readProfile()
 
 void MainDialog::fitNameFont()
 {
-    // The name always spans the field: character width = field width / characters - 1.
-    int count = m_nameField->text().size();
-    if (count == 0)
-        count = 8;
-    const int rectWidth = m_nameField->contentsRect().width();
-    const int wanted = std::max(1, rectWidth / count - 1);
+    // The name always spans the field: each character gets (field width / characters) - 1
+    // pixels, as a font of that average width would give it.
+    const QString name = m_nameField->text();
+    const int count = name.isEmpty() ? 8 : static_cast<int>(name.size());
+    const int wanted = std::max(1, nameTextWidth() / count - 1);
 
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setBold(true);
     font.setPixelSize(20);
-    const QFontMetrics natural(font);
     // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
-    if (natural.height() > 0)
-        font.setPixelSize(std::max(8, 20 * 20 / natural.height()));
-    const QFontMetrics sized(font);
-    if (sized.averageCharWidth() > 0)
-        font.setStretch(std::clamp(100 * wanted / sized.averageCharWidth(), 1, 4000));
+    const int cellHeight = QFontMetrics(font).height();
+    if (cellHeight > 0)
+        font.setPixelSize(std::max(8, 20 * 20 / cellHeight));
+
+    const QString sample = name.isEmpty() ? QString(count, QLatin1Char('x')) : name;
+    const int target = wanted * count;
+    const int natural = QFontMetrics(font).horizontalAdvance(sample);
+    if (natural > 0)
+        font.setStretch(std::clamp(100 * target / natural, 1, 4000));
+    // Where the font engine cannot stretch, spacing makes up the rest.
+    const int stretched = QFontMetrics(font).horizontalAdvance(sample);
+    if (stretched != target)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, static_cast<qreal>(target - stretched) / count);
     m_nameField->setFont(font);
     m_nameField->setTextMargins(0, 0, 0, 0);
+}
+
+int MainDialog::nameTextWidth() const
+{
+    // A line edit keeps two pixels on each side of its text.
+    return std::max(1, m_nameField->contentsRect().width() - 4);
 }
 
 bool MainDialog::timerActive(int timerId) const
@@ -304,9 +316,14 @@ void MainDialog::setPicture(int bitmapId)
 {
     m_picture->setPixmap(LoadBitmapResource(bitmapId));
     m_picture->adjustSize();
-    // The buttons draw a snapshot of what lies under them; take it again over the new picture.
+    resetButtonSnapshots(true);
+}
+
+void MainDialog::resetButtonSnapshots(bool repaint)
+{
+    // The buttons draw a snapshot of what lies under them; a new picture needs a new one.
     for (CButtonST* button : findChildren<CButtonST*>())
-        button->ResetTransparentCache(true);
+        button->ResetTransparentCache(repaint);
 }
 
 void MainDialog::repaintNameField()
@@ -424,11 +441,11 @@ void MainDialog::RestoreFromTray()
     m_tray->Remove();
     m_blinkTimer->stop();
     if (g_newMail == 1) {
-        m_button1000->ResetTransparentCache(false);
+        resetButtonSnapshots(false);
         SetBackground(kNewMailPicture);
         update();
     }
-    m_button1000->ResetTransparentCache(true);
+    resetButtonSnapshots(true);
 }
 
 void MainDialog::Quit()
@@ -458,7 +475,7 @@ void MainDialog::mouseMoveEvent(QMouseEvent* event)
 void MainDialog::paintEvent(QPaintEvent* event)
 {
     if (g_newMail == 1 && background().resourceId() != kNewMailPicture) {
-        m_button1000->ResetTransparentCache(false);
+        resetButtonSnapshots(false);
         SetBackground(kNewMailPicture);
     }
     BackgroundDialog::paintEvent(event);

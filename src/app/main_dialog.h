@@ -55,6 +55,8 @@ public:
     QLabel* picture() const { return m_picture; }
     bool timerActive(int timerId) const;
     int quitFlag() const { return m_quitFlag; }
+    // Width of the name field's formatting rectangle.
+    int nameFieldTextWidth() const { return nameTextWidth(); }
 
 Q_SIGNALS:
     // The run has ended ("EXIT"); the application then ends.
@@ -82,8 +84,10 @@ private:
     void repaintWindow() override;
 
     void createControls();
+    void resetButtonSnapshots(bool repaint);
     void readProfile();
     void fitNameFont();
+    int nameTextWidth() const;
     void onButton(int controlId);
     void openCalendar();
     void openProfile();

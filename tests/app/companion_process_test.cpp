@@ -11,6 +11,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "support/gui_helpers.h"
+
 namespace {
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
@@ -106,7 +108,8 @@ TEST_F(CompanionProcess, StartsInAnEmptyFolderPlaysTheStartSoundAndEndsOnSigterm
     startCompanion();
     EXPECT_TRUE(QFile::exists(data.path() + QStringLiteral("/sound.txt")));
     EXPECT_TRUE(QDir(data.path() + QStringLiteral("/SOUNDLIB")).exists());
-    const QStringList entries = QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    QStringList entries = QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    entries.sort();
     EXPECT_EQ(entries, (QStringList{QStringLiteral("SOUNDLIB"), QStringLiteral("sound.txt")}));
 
     // The start sound reached the audio device: the disk driver wrote non-silent samples.

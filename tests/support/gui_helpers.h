@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+#include <ostream>
 
 // Renders a window to a PNG in the build tree ("renders/") so a person can look at it.
 inline QString saveRender(QWidget* widget, const QString& name)
@@ -14,4 +15,10 @@ inline QString saveRender(QWidget* widget, const QString& name)
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     widget->grab().save(path);
     return path;
+}
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
 }
