@@ -1,1 +1,175 @@
-// to be written
+#include "sound/sound_table.h"
+
+#include "app/globals.h"
+#include "platform/atomic_file.h"
+#include "platform/sound_output.h"
+#include "sound/wav_synth.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+constexpr std::array<const char*, kSoundSlotCount> kSlotKeys
+    = { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9", "@$", "@#" };
+
+std::string tablePath()
+{
+    return g_dataFolder + "sound.txt";
+}
+
+std::string formatTable(const SoundFlags& flags, const SoundPaths& paths)
+{
+    std::string line = "#";
+    for (int flag : flags) {
+        // One character per flag whatever the caller passed, so the layout never shifts.
+        line += (flag >= 0 && flag <= 9) ? static_cast<char>('0' + flag) : '0';
+    }
+    line += '#';
+    for (std::size_t i = 0; i < kSoundSlotCount; ++i) {
+        line += kSlotKeys[i];
+        line += paths[i];
+    }
+    line += '@';
+    return line;
+}
+
+// Creates a folder and its missing parents. A parent without write bits counts as
+// read-only even for the superuser, as the data files' writer treats it.
+bool createFolders(const std::string& folder)
+{
+    struct stat st { };
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash == npos || slash == 0)
+        return false;
+    const std::string parent = folder.substr(0, slash);
+    if (!createFolders(parent) || ::stat(parent.c_str(), &st) != 0)
+        return false;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(parent.c_str(), W_OK) != 0)
+        return false;
+    return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+std::string SoundLibraryFolder()
+{
+    return g_dataFolder + "SOUNDLIB/";
+}
+
+const std::array<const char*, kSoundSlotCount>& DefaultSoundFiles()
+{
+    static const std::array<const char*, kSoundSlotCount> files = {
+        "Cat Sounds/Normal/Start.wav",
+        "Cat Sounds/Normal/End.wav",
+        "Cat Sounds/Normal/default.wav",
+        "Cat Sounds/Normal/Enter.wav",
+        "Cat Sounds/Normal/Delete.wav",
+        "Cat Sounds/Guard mode/Reset.wav",
+        kDefaultSongFile,
+        "Cat Sounds/Guard mode/ON and SAVE.wav",
+        "Cat Sounds/Guard mode/OFF and QUIT.wav",
+        "Cat Sounds/Guard mode/default.wav",
+        "Cat Sounds/Guard mode/default.wav",
+    };
+    return files;
+}
+
+std::string LookUpSoundSlot(int flagIndex, const char* key)
+{
+    if (!key || flagIndex < 0)
+        return {};
+    // Read-only access: a write-protected table must still play.
+    std::string line;
+    if (!platform::readFirstLine(tablePath(), line))
+        return {};
+    const auto index = static_cast<std::size_t>(flagIndex);
+    // Too short for the flag: nothing plays and the caller goes on.
+    if (index >= line.size() || line[index] != '1')
+        return {};
+    const std::size_t k = line.find(key);
+    if (k == npos)
+        return {};
+    const std::size_t e = line.find('@', k + 1);
+    if (e == npos || e < k + 2)
+        return {};
+    return line.substr(k + 2, e - (k + 2));
+}
+
+void PlaySoundSlot(int flagIndex, const char* key)
+{
+    const std::string path = LookUpSoundSlot(flagIndex, key);
+    if (!path.empty())
+        platform::sound().play(path);
+}
+
+void CreateDefaultSoundTable()
+{
+    const std::string library = SoundLibraryFolder();
+    // Set first so a failed create still leaves a usable default song.
+    g_defaultSongPath = library + kDefaultSongFile;
+    const std::string path = tablePath();
+    if (platform::fileExists(path))
+        return;
+    SoundFlags flags;
+    flags.fill(1);
+    SoundPaths paths;
+    const auto& files = DefaultSoundFiles();
+    for (std::size_t i = 0; i < kSoundSlotCount; ++i)
+        paths[i] = library + files[i];
+    platform::writeFileAtomically(path, formatTable(flags, paths));
+}
+
+void SaveSoundTable(const SoundFlags& flags, const SoundPaths& paths)
+{
+    platform::writeFileAtomically(tablePath(), formatTable(flags, paths));
+    g_defaultSongPath = paths[6];
+}
+
+bool LoadSoundTable(SoundFlags& flags, SoundPaths& paths)
+{
+    std::string line;
+    if (!platform::readFirstLine(tablePath(), line))
+        return false;
+    for (std::size_t i = 1; i <= kSoundSlotCount; ++i) {
+        const char c = i < line.size() ? line[i] : '\0';
+        flags[i - 1] = (c >= '0' && c <= '9') ? c - '0' : 0;
+    }
+    // Positional: the text between successive "@", skipping the two key characters.
+    std::size_t a = line.find('@');
+    for (std::size_t slot = 0; slot < kSoundSlotCount; ++slot) {
+        paths[slot].clear();
+        if (a == npos)
+            continue; // a damaged line leaves the remaining rows empty
+        const std::size_t e = line.find('@', a + 1);
+        if (e != npos && e > a + 2)
+            paths[slot] = line.substr(a + 2, e - (a + 2));
+        a = e;
+    }
+    return true;
+}
+
+void EnsureDefaultSoundLibrary()
+{
+    const std::string library = SoundLibraryFolder();
+    for (const char* file : DefaultSoundFiles()) {
+        const std::string path = library + file;
+        if (platform::fileExists(path))
+            continue;
+        wav::DefaultSound kind;
+        if (!wav::soundForDefaultFile(file, kind))
+            continue;
+        if (!createFolders(path.substr(0, path.find_last_of('/'))))
+            continue;
+        try {
+            platform::writeFileAtomically(path, wav::synthesise(kind));
+        } catch (const std::exception&) {
+            // A read-only library just stays without its default sounds.
+        }
+    }
+}

@@ -1,0 +1,223 @@
+#include "alarms/alarm_store.h"
+#include "alarms/local_time.h"
+#include "app/globals.h"
+#include "file_util.h"
+#include "platform/atomic_file.h"
+#include "platform/errors.h"
+#include "support/temp_data_folder.h"
+#include "time_zone.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+const std::string kExampleLine = "#Dentist,bring the card,2008,05,14,09,30,1,C:\\Sounds\\ring.wav,1time,"
+                                 "#birthday,,2009,03,02,00,00,0,,year,";
+
+class AlarmStoreTest : public ::testing::Test {
+protected:
+    std::string listPath() const { return data.path("AlarmList.txt"); }
+    std::string backupPath() const { return data.path("AlarmList.txt.bak"); }
+
+    void loadFile(const std::string& bytes)
+    {
+        test::writeBytes(listPath(), bytes);
+        LoadAlarmList();
+    }
+
+    static std::vector<std::string> topics(const AlarmList& list = g_alarmList)
+    {
+        std::vector<std::string> out;
+        for (const auto& record : list)
+            out.push_back(record->topic);
+        return out;
+    }
+
+    TempDataFolder data;
+};
+
+TEST_F(AlarmStoreTest, ExampleLineLoadsAndSavesBackByteForByte)
+{
+    loadFile(kExampleLine);
+    ASSERT_EQ(topics(), (std::vector<std::string> { "Dentist", "birthday" }));
+    const AlarmRecord& dentist = *g_alarmList.front();
+    EXPECT_EQ(dentist.note, "bring the card");
+    EXPECT_EQ(dentist.date, MakeLocalTime(2008, 5, 14, 0, 0, 0));
+    EXPECT_EQ(dentist.timeOfDay, MakeLocalTime(2000, 1, 1, 9, 30, 0));
+    EXPECT_EQ(dentist.soundOn, 1);
+    EXPECT_EQ(dentist.soundFile, "C:\\Sounds\\ring.wav");
+    EXPECT_EQ(dentist.repeat, "1time");
+    EXPECT_EQ(g_alarmList.back()->note, "");
+    EXPECT_EQ(g_alarmList.back()->repeat, "year");
+
+    test::writeBytes(listPath(), "overwritten");
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(listPath()), kExampleLine);
+    EXPECT_FALSE(platform::fileExists(backupPath()));
+}
+
+TEST_F(AlarmStoreTest, ShortNumbersLoadAndSaveWithTwoDigits)
+{
+    loadFile("#a,b,2008,5,7,9,3,1,x.wav,day,");
+    ASSERT_EQ(g_alarmList.size(), 1u);
+    const AlarmRecord& r = *g_alarmList.front();
+    EXPECT_EQ(r.note, "b");
+    EXPECT_EQ(r.date, MakeLocalTime(2008, 5, 7, 0, 0, 0));
+    EXPECT_EQ(r.timeOfDay, MakeLocalTime(2000, 1, 1, 9, 3, 0));
+    EXPECT_EQ(r.soundFile, "x.wav");
+    EXPECT_EQ(r.repeat, "day");
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(listPath()), "#a,b,2008,05,07,09,03,1,x.wav,day,");
+}
+
+TEST_F(AlarmStoreTest, EmptyListMissingFileAndSecondLine)
+{
+    test::writeBytes(listPath(), kExampleLine);
+    SaveAlarmList(); // empty list: zero-byte file
+    EXPECT_TRUE(platform::fileExists(listPath()));
+    EXPECT_EQ(test::readBytes(listPath()), "");
+    LoadAlarmList();
+    loadFile("no record start, 2008,05,14");
+    EXPECT_TRUE(g_alarmList.empty());
+
+    std::remove(listPath().c_str());
+    LoadAlarmList();
+    EXPECT_FALSE(platform::fileExists(listPath()));
+
+    loadFile("#one,,2008,05,14,09,30,1,,day,#two,,2001,01,01,00,00,0,,,\n#three,,2008,05,13,09,30,1,,day,");
+    EXPECT_EQ(topics(), (std::vector<std::string> { "one", "two" }));
+}
+
+TEST_F(AlarmStoreTest, FieldsAreReadWithAtoiAndNormalised)
+{
+    AlarmList list;
+    EXPECT_EQ(ParseAlarmList("#t,n, 2008x,+4,31abc,25,0,12,s,r,#u,n,2008,1,1,9,-1,1,s,r,", list), 0);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list.front()->date, MakeLocalTime(2008, 5, 1, 0, 0, 0));
+    EXPECT_EQ(list.front()->timeOfDay, MakeLocalTime(2000, 1, 2, 1, 0, 0));
+    EXPECT_EQ(list.front()->soundOn, 12);
+    EXPECT_EQ(SerializeAlarmList(list), "#t,n,2008,05,01,01,00,12,s,r,#u,n,2008,01,01,08,59,1,s,r,");
+    // Numbers past the int range saturate and make the record damaged, nothing worse.
+    EXPECT_EQ(ParseAlarmList("#x,,99999999999,-99999999999,2147483648,-2147483649,9999999999,1,,,"
+                             "#y,,2008,-2147483648,-2147483648,2147483647,-2147483648,-99999999999,,,",
+                  list),
+        2);
+}
+
+TEST_F(AlarmStoreTest, FieldSearchFollowsCommasAndHashesLiterally)
+{
+    AlarmList list;
+    // A missing comma empties the field and the next one is read from the line start.
+    ParseAlarmList("#first,n,2008,05,14,09,30,1,a.wav,day,#second,m,2009,06,08,10,04,1,b.wav", list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list.back()->date, MakeLocalTime(2009, 6, 8, 0, 0, 0));
+    EXPECT_EQ(list.back()->soundFile, "");
+    EXPECT_EQ(list.back()->repeat, "#first");
+
+    list.clear();
+    ParseAlarmList("#to#pic,n,2008,05,14,09,30,1,s,r,", list); // "#" inside a topic starts a record
+    EXPECT_EQ(topics(list), (std::vector<std::string> { "to#pic", "pic" }));
+}
+
+TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
+{
+    AlarmList list;
+    EXPECT_EQ(ParseAlarmList("#abc", list), 1);
+
+    const std::string original = "#before,,2008,05,14,09,30,1,,day,#bad,,20x8,05,14,09,30,1,,day,"
+                                 "#early,,1969,05,14,09,30,1,,day,#after,,2008,05,15,09,30,1,,day,";
+    loadFile(original);
+    EXPECT_EQ(topics(), (std::vector<std::string> { "before", "after" }));
+    EXPECT_FALSE(platform::fileExists(backupPath())); // loading alone writes nothing
+
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(backupPath()), original);
+    EXPECT_EQ(
+        test::readBytes(listPath()), "#before,,2008,05,14,09,30,1,,day,#after,,2008,05,15,09,30,1,,day,");
+    test::writeBytes(backupPath(), "user's copy");
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(backupPath()), "user's copy");
+
+    const std::string twoLines = "#one,,2008,05,14,09,30,1,,day,\n#two,,2008,05,13,09,30,1,,day,";
+    g_alarmList.clear();
+    loadFile(twoLines); // text after the first line would be lost just the same
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(backupPath()), twoLines);
+
+    g_alarmList.clear();
+    loadFile("#bad,,0,0,0,0,0,0,,,");
+    loadFile(kExampleLine); // a clean reload owes no backup
+    std::remove(backupPath().c_str());
+    SaveAlarmList();
+    EXPECT_FALSE(platform::fileExists(backupPath()));
+}
+
+TEST_F(AlarmStoreTest, FailedBackupBlocksTheSaveUntilItSucceeds)
+{
+    const std::string original = "#ok,,2008,05,14,09,30,1,,day,#bad,,x,1,1,1,1,1,,,";
+    loadFile(original);
+    test::writeBytes(backupPath(), "old backup");
+    {
+        test::ScopedMode readOnly(backupPath(), 0444);
+        EXPECT_THROW(SaveAlarmList(), platform::FileError);
+    }
+    EXPECT_EQ(test::readBytes(listPath()), original);
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(backupPath()), original);
+}
+
+TEST_F(AlarmStoreTest, ReadOnlyFileLoadsButRefusesTheSave)
+{
+    test::writeBytes(listPath(), kExampleLine);
+    test::ScopedMode readOnly(listPath(), 0444);
+    LoadAlarmList();
+    EXPECT_EQ(g_alarmList.size(), 2u);
+    g_alarmList.pop_back();
+    try {
+        SaveAlarmList();
+        FAIL() << "save succeeded";
+    } catch (const platform::FileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Access to " + listPath() + " was denied.");
+    }
+    EXPECT_EQ(test::readBytes(listPath()), kExampleLine);
+    EXPECT_EQ(g_alarmList.size(), 1u);
+}
+
+TEST_F(AlarmStoreTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheFile)
+{
+    loadFile(kExampleLine);
+    g_alarmList.pop_back();
+    {
+        test::ScopedMode readOnly(data.folder(), 0555);
+        EXPECT_THROW(SaveAlarmList(), platform::FileError);
+    }
+    EXPECT_EQ(test::readBytes(listPath()), kExampleLine);
+    EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "AlarmList.txt" });
+}
+
+TEST_F(AlarmStoreTest, DaylightSavingChangeDaysRoundTrip)
+{
+    test::ScopedTimeZone zone("Europe/Berlin");
+    const std::string line
+        = kExampleLine + "#spring,,2024,03,31,02,30,1,,day,#fall,,2024,10,27,02,30,1,,day,";
+    loadFile(line);
+    ASSERT_EQ(g_alarmList.size(), 4u);
+    EXPECT_EQ(FormatLocalTime((*std::next(g_alarmList.begin(), 2))->date, "%d %H:%M"), "31 00:00");
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(listPath()), line);
+}
+
+TEST_F(AlarmStoreTest, DayWhoseMidnightIsSkippedKeepsItsDate)
+{
+    // Summer time in Sao Paulo began at midnight on 2018-11-04: that day has no 00:00.
+    test::ScopedTimeZone zone("America/Sao_Paulo");
+    const std::string line = "#shift,,2018,11,04,00,00,1,,day,";
+    loadFile(line);
+    ASSERT_EQ(g_alarmList.size(), 1u);
+    EXPECT_EQ(g_alarmList.front()->date, MakeLocalTime(2018, 11, 4, 0, 0, 0));
+    SaveAlarmList();
+    EXPECT_EQ(test::readBytes(listPath()), line);
+}
+
+} // namespace
