@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "platform/seam.h"
 
 #include <chrono>
 
@@ -18,26 +19,16 @@ std::uint32_t SystemClock::tickCount()
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms));
 }
 
-namespace {
-
-SystemClock& systemClock()
-{
-    static SystemClock instance;
-    return instance;
-}
-
-Clock* g_installed = nullptr;
-
-} // namespace
+using ClockSeam = Seam<Clock, SystemClock>;
 
 Clock& clock()
 {
-    return g_installed ? *g_installed : systemClock();
+    return ClockSeam::get();
 }
 
 void setClock(Clock* clock)
 {
-    g_installed = clock;
+    ClockSeam::install(clock);
 }
 
 } // namespace platform

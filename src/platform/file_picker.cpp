@@ -1,4 +1,5 @@
 #include "platform/file_picker.h"
+#include "platform/seam.h"
 
 #include <QFileDialog>
 
@@ -10,26 +11,16 @@ QString QtFilePicker::openFile(
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-namespace {
-
-FilePicker* g_installed = nullptr;
-
-FilePicker& qtFilePicker()
-{
-    static QtFilePicker instance;
-    return instance;
-}
-
-} // namespace
+using FilePickerSeam = Seam<FilePicker, QtFilePicker>;
 
 FilePicker& filePicker()
 {
-    return g_installed ? *g_installed : qtFilePicker();
+    return FilePickerSeam::get();
 }
 
 void setFilePicker(FilePicker* picker)
 {
-    g_installed = picker;
+    FilePickerSeam::install(picker);
 }
 
 } // namespace platform

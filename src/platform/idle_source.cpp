@@ -1,4 +1,5 @@
 #include "platform/idle_source.h"
+#include "platform/seam.h"
 
 #include "platform/clock.h"
 #include "platform/x11_idle.h"
@@ -62,13 +63,7 @@ private:
     std::unique_ptr<X11IdleQuery> m_x11;
 };
 
-IdleSource* g_installed = nullptr;
-
-IdleSource& fallbackSource()
-{
-    static OwnInputIdleSource instance;
-    return instance;
-}
+using IdleSeam = Seam<IdleSource, OwnInputIdleSource>;
 
 } // namespace
 
@@ -79,12 +74,12 @@ std::unique_ptr<IdleSource> makeSystemIdleSource()
 
 IdleSource& idle()
 {
-    return g_installed ? *g_installed : fallbackSource();
+    return IdleSeam::get();
 }
 
 void setIdle(IdleSource* source)
 {
-    g_installed = source;
+    IdleSeam::install(source);
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/messages.h"
+#include "platform/seam.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -58,26 +59,16 @@ int QtMessages::show(QWidget* parent, const QString& caption, const QString& tex
     }
 }
 
-namespace {
-
-Messages* g_installed = nullptr;
-
-Messages& qtMessages()
-{
-    static QtMessages instance;
-    return instance;
-}
-
-} // namespace
+using MessagesSeam = Seam<Messages, QtMessages>;
 
 Messages& messages()
 {
-    return g_installed ? *g_installed : qtMessages();
+    return MessagesSeam::get();
 }
 
 void setMessages(Messages* messages)
 {
-    g_installed = messages;
+    MessagesSeam::install(messages);
 }
 
 QString applicationCaption()

@@ -1,4 +1,5 @@
 #include "platform/shell.h"
+#include "platform/seam.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,26 +18,16 @@ void SystemShell::launch(const std::string& path)
     QProcess::startDetached(file.absoluteFilePath(), QStringList(), file.absolutePath());
 }
 
-namespace {
-
-Shell* g_installed = nullptr;
-
-Shell& systemShell()
-{
-    static SystemShell instance;
-    return instance;
-}
-
-} // namespace
+using ShellSeam = Seam<Shell, SystemShell>;
 
 Shell& shell()
 {
-    return g_installed ? *g_installed : systemShell();
+    return ShellSeam::get();
 }
 
 void setShell(Shell* shell)
 {
-    g_installed = shell;
+    ShellSeam::install(shell);
 }
 
 } // namespace platform

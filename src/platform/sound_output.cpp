@@ -1,4 +1,5 @@
 #include "platform/sound_output.h"
+#include "platform/seam.h"
 
 #include "platform/sdl_sound_output.h"
 
@@ -111,24 +112,18 @@ public:
     void stop() override { }
 };
 
-SoundOutput* g_installed = nullptr;
-
-SoundOutput& silence()
-{
-    static SilentOutput instance;
-    return instance;
-}
+using SoundSeam = Seam<SoundOutput, SilentOutput>;
 
 } // namespace
 
 SoundOutput& sound()
 {
-    return g_installed ? *g_installed : silence();
+    return SoundSeam::get();
 }
 
 void setSound(SoundOutput* output)
 {
-    g_installed = output;
+    SoundSeam::install(output);
 }
 
 } // namespace platform

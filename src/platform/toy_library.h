@@ -24,6 +24,6 @@ public:
 
 // Builds a backend from a --toy value: "hid", "virtual:DIR" or "none".
 // Returns nullptr and sets *error for an unknown value.
-std::unique_ptr<ToyLibrary> makeToyLibrary(const std::string& spec, std::string* error);
+std::unique_ptr<ToyLibrary> makeToyLibrary(const std::string& backend, std::string* error);
 
 } // namespace platform

@@ -100,17 +100,17 @@ bool ColorListCtrl::InsertColumn(int index, const QString& name, Qt::Alignment a
     return true;
 }
 
-bool ColorListCtrl::SetColumns(const QString& spec)
+bool ColorListCtrl::SetColumns(const QString& columns)
 {
     qsizetype pos = 0;
     for (;;) {
-        const qsizetype comma = spec.indexOf(QLatin1Char(','), pos);
+        const qsizetype comma = columns.indexOf(QLatin1Char(','), pos);
         if (comma < 0)
             break;
-        const QString name = spec.mid(pos, comma - pos);
-        const qsizetype semicolon = spec.indexOf(QLatin1Char(';'), comma + 1);
+        const QString name = columns.mid(pos, comma - pos);
+        const qsizetype semicolon = columns.indexOf(QLatin1Char(';'), comma + 1);
         const QString widthText
-            = semicolon < 0 ? spec.mid(comma + 1) : spec.mid(comma + 1, semicolon - comma - 1);
+            = semicolon < 0 ? columns.mid(comma + 1) : columns.mid(comma + 1, semicolon - comma - 1);
         const int width = std::atoi(widthText.toLatin1().constData());
         if (!InsertColumn(columnCount(), name, Qt::AlignLeft, width))
             return false;

@@ -23,7 +23,7 @@ public:
     // "name,width;name,width;..." appends one left-aligned column per entry, the width in
     // pixels (leading decimal digits, as atoi reads them). Parsing stops at the first
     // entry without a ",". False as soon as a column cannot be inserted.
-    bool SetColumns(const QString& spec);
+    bool SetColumns(const QString& columns);
     // Inserts a column at index (0..columnCount()); false when the index is out of range.
     bool InsertColumn(int index, const QString& name, Qt::Alignment alignment, int width);
 

@@ -5,7 +5,7 @@
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 #include "support/temp_data_folder.h"
-#include "time_zone.h"
+#include "support/time_zone.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "alarms/local_time.h"
 #include "platform/errors.h"
-#include "time_zone.h"
+#include "support/time_zone.h"
 
 #include <QTemporaryDir>
 #include <climits>

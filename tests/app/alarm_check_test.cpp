@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/main_tick.h"
 #include "fakes/fakes.h"
+#include "support/time_zone.h"
 #include "support/temp_data_folder.h"
 
 #include <cstdlib>
@@ -72,33 +73,7 @@ std::vector<std::string> listedTopics()
     return out;
 }
 
-// Runs one case in another time zone and restores the previous one.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz)
-    {
-        if (const char* old = std::getenv("TZ")) {
-            m_had = true;
-            m_old = old;
-        }
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
+using test::ScopedTimeZone;
 
 class AlarmCheckTest : public ::testing::Test {
 protected:

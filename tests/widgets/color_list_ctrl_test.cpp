@@ -85,7 +85,7 @@ TEST_F(ColorList, ColumnSpecParsing)
     ASSERT_EQ(m_list->columnCount(), 2);
     EXPECT_EQ(m_list->headerItem()->text(1), QStringLiteral("b;c"));
 
-    // Widths read like atoi; a second spec appends.
+    // Widths read like atoi; a second call appends.
     EXPECT_TRUE(m_list->SetColumns(QStringLiteral("x,12px;y,wide;z,7")));
     ASSERT_EQ(m_list->columnCount(), 5);
     EXPECT_EQ(m_list->columnWidth(2), 12);
