@@ -16,22 +16,10 @@
 #include <QStandardPaths>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
 namespace {
 
 StartDate g_startDate;
-
-// The fallback data folder has no screen saver beside it: point at the installed one.
-void linkScreenSaver(const std::string& executableFolder, const std::string& dataFolder)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path installed = fs::path(executableFolder) / "MfcSaver.scr";
-    const fs::path link = fs::path(dataFolder) / "MfcSaver.scr";
-    if (fs::exists(installed, ec) && !fs::exists(fs::symlink_status(link, ec)))
-        fs::create_symlink(installed, link, ec);
-}
 
 } // namespace
 
@@ -110,8 +98,7 @@ int CompanionApp::Run()
     const std::string fallback
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
-    if (folder.isFallback)
-        linkScreenSaver(DataFolderFromExecutable(executable), folder.folder);
+    g_programFolder = DataFolderFromExecutable(executable);
 
     int code = 0;
     {

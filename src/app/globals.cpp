@@ -12,6 +12,7 @@ int g_guardArmed = 0;
 int g_leaveModeOn = 0;
 int g_leaveMinutes = 1;
 int g_newMail = 0;
+std::string g_programFolder;
 
 void ResetGlobals()
 {
@@ -28,4 +29,5 @@ void ResetGlobals()
     g_leaveModeOn = 0;
     g_leaveMinutes = 1;
     g_newMail = 0;
+    g_programFolder.clear();
 }

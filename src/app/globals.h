@@ -18,6 +18,7 @@ extern int g_guardArmed;              // sensor events raise alerts
 extern int g_leaveModeOn;             // leave mode armed
 extern int g_leaveMinutes;            // leave-mode idle threshold in minutes
 extern int g_newMail;                 // new mail has been announced
+extern std::string g_programFolder;   // folder of the executable with a trailing "/"
 
 // Back to the values at process start; tests call it between cases.
 void ResetGlobals();

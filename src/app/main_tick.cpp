@@ -2,6 +2,7 @@
 
 #include "alarms/alarm_due.h"
 #include "app/globals.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/idle_source.h"
 #include "platform/shell.h"
@@ -25,6 +26,16 @@ constexpr int kTrayIconBlinkOff = 224;
 std::int32_t tickDiff(std::uint32_t later, std::uint32_t earlier)
 {
     return static_cast<std::int32_t>(later - earlier);
+}
+
+// The data folder's screen saver; an installed copy keeps its data elsewhere, and then
+// the one installed beside the program serves.
+std::string screenSaverPath()
+{
+    const std::string own = g_dataFolder + "MfcSaver.scr";
+    if (g_programFolder.empty() || g_programFolder == g_dataFolder || platform::fileExists(own))
+        return own;
+    return g_programFolder + "MfcSaver.scr";
 }
 
 bool isListed(const AlarmRecord* record)
@@ -82,7 +93,11 @@ void MainTick::toyUpkeep()
 void MainTick::leaveModeWatch()
 {
     if (g_leaveModeOn != 1) {
+        // An episode belongs to one arming: switched off from the guard dialog, the next
+        // arming starts afresh instead of ending the stale episode (and leave mode) at once.
         m_state.leaveModeSeen = 0;
+        m_state.idleEpisode = 0;
+        m_state.screenSaverLaunched = 0;
         return;
     }
     const std::uint32_t now = platform::clock().tickCount();
@@ -107,7 +122,7 @@ void MainTick::leaveModeWatch()
     if ((systemIdle >= threshold || (haveOwnIdle && ownIdle >= threshold))
         && m_state.screenSaverLaunched == 0) {
         g_guardArmed = 1;
-        platform::shell().launch(g_dataFolder + "MfcSaver.scr");
+        platform::shell().launch(screenSaverPath());
         m_state.screenSaverLaunched = 1;
         m_state.idleEpisode = 1;
     }

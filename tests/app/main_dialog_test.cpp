@@ -18,6 +18,7 @@
 #include <QTest>
 #include <cstring>
 #include <fstream>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace {
@@ -234,6 +235,34 @@ TEST_F(MainDialogTest, UnpluggingDisarmsAndReplugReconnectsWithinOneTick)
     EXPECT_EQ(g_toy.connected, 1);
     EXPECT_EQ(g_guardArmed, 0);
     EXPECT_EQ(reports().size(), 4u);
+}
+
+// A toy that is there but may not be opened, as without the udev rule.
+class RefusingToyLibrary final : public platform::ToyLibrary {
+public:
+    int FindHandle(int, int) override
+    {
+        problem = "cannot open /dev/hidraw3: Permission denied";
+        return -1;
+    }
+    bool CheckHandle(int) override { return false; }
+    bool ReadData(int, std::uint8_t*) override { return false; }
+    void WriteData(int, const std::uint8_t*) override {}
+    std::string takeAccessProblem() override { return std::exchange(problem, std::string()); }
+    std::string problem;
+};
+
+TEST_F(MainDialogTest, AToyThatMayNotBeOpenedIsReportedOncePerRun)
+{
+    RefusingToyLibrary refusing;
+    g_toy.setLibrary(&refusing);
+    start();
+    ticks(3);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("/dev/hidraw3")));
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("70-quillby-toy.rules")));
+    EXPECT_EQ(g_toy.connected, 0);
+    g_toy.setLibrary(nullptr);
 }
 
 TEST_F(MainDialogTest, ExitSwitchesEveryOutputOffAndEndsTheRun)

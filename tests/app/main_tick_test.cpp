@@ -357,6 +357,27 @@ TEST_F(LeaveModeTest, SystemIdleTriggersOnceAndTheEpisodeLastsUntilTheUserReturn
     EXPECT_EQ(g_leaveModeOn, 1);
 }
 
+TEST_F(LeaveModeTest, TheProgramsScreenSaverServesWhenTheDataFolderHasNone)
+{
+    g_programFolder = "/opt/quillby/bin/";
+    arm(1);
+    step(75);
+    EXPECT_EQ(shell.launched, std::vector<std::string> { "/opt/quillby/bin/MfcSaver.scr" });
+
+    // Switched off from the guard dialog during the episode, then armed again: the
+    // new arming starts a new episode, and the data folder's own saver wins.
+    std::ofstream(saver()) << "saver";
+    g_leaveModeOn = 0;
+    g_guardArmed = 0;
+    step();
+    shell.launched.clear();
+    arm(1);
+    step(75);
+    EXPECT_EQ(shell.launched, std::vector<std::string> { saver() });
+    EXPECT_EQ(g_leaveModeOn, 1);
+    EXPECT_EQ(g_guardArmed, 1);
+}
+
 TEST_F(LeaveModeTest, OwnIdleAloneTriggersWhileTheUserWorksElsewhere)
 {
     // Armed exactly at tick 0: a recorded tick of 0 must still count.
