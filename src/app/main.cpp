@@ -7,11 +7,26 @@
 #include <X11/Xlib.h>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
+// A run that only talks to the running companion or prints help needs no window.
+bool onlyTalks(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        for (const char* option : {"--nod", "--status", "--show", "--quit", "--help", "-h", "--help-all",
+                                   "--version", "-v"}) {
+            if (arg == option)
+                return true;
+        }
+    }
+    return false;
+}
+
 // Without a display the companion still drives the toy and rings alarms.
-void choosePlatform()
+void choosePlatform(bool quiet)
 {
     if (std::getenv("QT_QPA_PLATFORM"))
         return;
@@ -24,14 +39,15 @@ void choosePlatform()
         }
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
+    if (!quiet)
+        std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    choosePlatform();
+    choosePlatform(onlyTalks(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillby"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBY_VERSION));

@@ -160,4 +160,21 @@ TEST_F(CompanionProcess, QuitFromASecondCopySwitchesTheToyOff)
     EXPECT_EQ(lines.first(), QByteArray("0143000000000000"));
 }
 
+TEST_F(CompanionProcess, WithoutADisplayItSaysSoAndStillRuns)
+{
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    startCompanion();
+    // The remote control itself needs no window and says nothing about it.
+    const Result status = run({QStringLiteral("--status")});
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_FALSE(status.err.contains(QStringLiteral("no display")));
+    EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+    ASSERT_TRUE(companion.waitForFinished(10000));
+    EXPECT_EQ(companion.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError())
+                    .contains(QStringLiteral("no display available; running without windows (offscreen)")));
+}
+
 } // namespace
