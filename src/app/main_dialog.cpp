@@ -314,6 +314,10 @@ void MainDialog::ringAlarm(const AlarmRecord& record)
 
 void MainDialog::setPicture(int bitmapId)
 {
+    // Every move over a button sets its picture again; only a change needs the work.
+    if (bitmapId == m_pictureId)
+        return;
+    m_pictureId = bitmapId;
     m_picture->setPixmap(LoadBitmapResource(bitmapId));
     m_picture->adjustSize();
     resetButtonSnapshots(true);

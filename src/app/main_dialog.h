@@ -117,5 +117,6 @@ private:
     int m_mailErrorKind = 0;
     int m_mailCount = -1;
     int m_quitFlag = 0;
+    int m_pictureId = 0; // the picture control's image, 0 for none
     bool m_toyAccessReported = false;
 };
