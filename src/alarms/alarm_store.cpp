@@ -6,7 +6,6 @@
 #include "platform/errors.h"
 
 #include <climits>
-#include <cstdio>
 #include <optional>
 #include <unordered_map>
 
@@ -132,21 +131,6 @@ private:
     std::unordered_map<TimeValue, std::string> m_times;
 };
 
-bool readWholeFile(const std::string& path, std::string& bytes)
-{
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    bytes.clear();
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
 bool hasTextAfterFirstLine(const std::string& bytes, std::size_t lineLength)
 {
     for (std::size_t i = lineLength + 1; i < bytes.size(); ++i) {
@@ -222,7 +206,7 @@ void LoadAlarmList()
     const std::string path = alarmFilePath();
     // Read-only access is enough: a read-only file still loads.
     std::string bytes;
-    if (!readWholeFile(path, bytes))
+    if (!platform::readWholeFile(path, bytes))
         return;
     const std::size_t newline = bytes.find('\n');
     const std::size_t lineLength = newline == npos ? bytes.size() : newline;

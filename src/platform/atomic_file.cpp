@@ -165,6 +165,21 @@ bool readFirstLine(const std::string& path, std::string& line)
     return ok;
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    bytes.clear();
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
 bool fileExists(const std::string& path)
 {
     struct stat st { };

@@ -12,6 +12,9 @@ void writeFileAtomically(const std::string& path, const std::string& bytes);
 // the file cannot be opened for reading.
 bool readFirstLine(const std::string& path, std::string& line);
 
+// Reads the whole file as it is. Returns false when it cannot be opened or read.
+bool readWholeFile(const std::string& path, std::string& bytes);
+
 bool fileExists(const std::string& path);
 
 } // namespace platform
