@@ -123,13 +123,14 @@ void MainDialog::createControls()
     m_button1006 = makeButton<CMyButtonSound>(this, this, 1006, 155, 95, 10, 19);
     m_button1000 = makeButton<CMyButtonBox>(this, this, 1000, 10, 61, 11, 17);
     m_button1004 = makeButton<CMyButtonAttention>(this, this, 1004, 31, 89, 38, 25);
+    m_buttons = {m_button1000, m_button1002, m_button1003, m_button1004, m_button1005, m_button1006};
     for (CButtonST* hidden : {static_cast<CButtonST*>(m_button1000), static_cast<CButtonST*>(m_button1006)}) {
         hidden->hide();
         hidden->setEnabled(false);
     }
-    for (CButtonST* button : {static_cast<CButtonST*>(m_button1002), static_cast<CButtonST*>(m_button1003),
-                              static_cast<CButtonST*>(m_button1004), static_cast<CButtonST*>(m_button1005),
-                              static_cast<CButtonST*>(m_button1006)}) {
+    for (CButtonST* button : m_buttons) {
+        if (button == m_button1000)
+            continue; // no command
         const int id = controlId(button);
         connect(button, &QPushButton::clicked, this, [this, id] {
             platform::runGuarded(this, [&] { onButton(id); });
@@ -154,18 +155,15 @@ void MainDialog::SetUp()
         std::filesystem::create_directories(g_dataFolder + "SOUNDLIB", ignored);
     });
     platform::runGuarded(this, [&] { CreateDefaultSoundTable(); });
+    // CreateDefaultSoundTable has set g_defaultSongPath, even when it failed.
     platform::runGuarded(this, [&] {
-        g_defaultSongPath = SoundLibraryFolder() + kDefaultSongFile;
         EnsureDefaultSoundLibrary();
         PlaySoundSlot(1, "@1");
     });
     platform::runGuarded(this, [&] {
         readProfile();
         fitNameFont();
-        for (CButtonST* button :
-             {static_cast<CButtonST*>(m_button1000), static_cast<CButtonST*>(m_button1002),
-              static_cast<CButtonST*>(m_button1003), static_cast<CButtonST*>(m_button1004),
-              static_cast<CButtonST*>(m_button1005), static_cast<CButtonST*>(m_button1006)}) {
+        for (CButtonST* button : m_buttons) {
             button->SetDrawBorder(false, true);
             button->SetTransparent(true);
         }
@@ -326,7 +324,7 @@ void MainDialog::setPicture(int bitmapId)
 void MainDialog::resetButtonSnapshots(bool repaint)
 {
     // The buttons draw a snapshot of what lies under them; a new picture needs a new one.
-    for (CButtonST* button : findChildren<CButtonST*>())
+    for (CButtonST* button : m_buttons)
         button->ResetTransparentCache(repaint);
 }
 

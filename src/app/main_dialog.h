@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QString>
+#include <array>
 #include <string>
 
 class CNotMoveDlg;
@@ -109,6 +110,7 @@ private:
     CMyButtonAttention* m_button1004 = nullptr;
     CMyButtonSound* m_button1005 = nullptr;
     CMyButtonSound* m_button1006 = nullptr;
+    std::array<CButtonST*, 6> m_buttons{}; // all six, in control order of set-up
     MailNoticeWindow* m_mailNotice = nullptr;
     CNotMoveDlg* m_alertWindow = nullptr;
     QTimer* m_alarmTimer;

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,33 +137,6 @@ void writeFileAtomically(const std::string& path, const std::string& bytes)
     }
 }
 
-bool readFirstLine(const std::string& path, std::string& line)
-{
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    line.clear();
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        if (n > 0) {
-            const void* newline = std::memchr(buffer, '\n', n);
-            if (newline) {
-                line.append(buffer, static_cast<std::size_t>(static_cast<const char*>(newline) - buffer));
-                break;
-            }
-            line.append(buffer, n);
-        }
-        if (n < sizeof buffer) {
-            ok = !std::ferror(file);
-            break;
-        }
-    }
-    std::fclose(file);
-    return ok;
-}
-
 bool readWholeFile(const std::string& path, std::string& bytes)
 {
     FILE* file = std::fopen(path.c_str(), "rb");
@@ -178,6 +150,17 @@ bool readWholeFile(const std::string& path, std::string& bytes)
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;
+}
+
+bool readFirstLine(const std::string& path, std::string& line)
+{
+    // The data files are one short line; reading them whole costs nothing more.
+    if (!readWholeFile(path, line))
+        return false;
+    const std::size_t newline = line.find('\n');
+    if (newline != std::string::npos)
+        line.resize(newline);
+    return true;
 }
 
 bool fileExists(const std::string& path)

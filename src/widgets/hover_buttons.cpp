@@ -75,12 +75,17 @@ CMyButtonAttention::CMyButtonAttention(HoverSurface* surface, QWidget* parent)
 {
 }
 
+void HoverButton::showBasePicture()
+{
+    if (!m_surface)
+        return;
+    m_surface->setPicture(basePicture());
+    m_surface->repaintNameField();
+}
+
 void CMyButtonAttention::pointerLeft()
 {
-    if (!surface())
-        return;
-    surface()->setPicture(basePicture());
-    surface()->repaintNameField();
+    showBasePicture();
 }
 
 CMyButtonBell::CMyButtonBell(HoverSurface* surface, QWidget* parent)
@@ -90,10 +95,7 @@ CMyButtonBell::CMyButtonBell(HoverSurface* surface, QWidget* parent)
 
 void CMyButtonBell::pointerLeft()
 {
-    if (!surface())
-        return;
-    surface()->setPicture(basePicture());
-    surface()->repaintNameField();
+    showBasePicture();
 }
 
 CMyButtonProfile::CMyButtonProfile(HoverSurface* surface, QWidget* parent)

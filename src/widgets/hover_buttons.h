@@ -37,6 +37,8 @@ protected:
     HoverSurface* surface() const { return m_surface; }
     // What happens when the pointer leaves the button.
     virtual void pointerLeft() = 0;
+    // The leave action of the guard and bell buttons: the base picture again.
+    void showBasePicture();
 
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
