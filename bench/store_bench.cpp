@@ -1,7 +1,7 @@
 // The alarm store and the sound lookup against the same bytes moved with plain stdio.
 #include "alarms/alarm_store.h"
 #include "alarms/local_time.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "sound/sound_table.h"
 
 #include <benchmark/benchmark.h>

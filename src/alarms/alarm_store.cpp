@@ -1,7 +1,7 @@
 #include "alarms/alarm_store.h"
 
 #include "alarms/local_time.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 

@@ -2,7 +2,7 @@
 
 #include "alarms/local_time.h"
 #include "app/data_folder.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/main_dialog.h"
 #include "app/signal_bridge.h"
 #include "platform/clock.h"

@@ -3,7 +3,7 @@
 #include "alarms/alarm_store.h"
 #include "app/about_dialog.h"
 #include "app/alert_window.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
 #include "platform/guarded.h"

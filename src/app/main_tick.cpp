@@ -1,7 +1,7 @@
 #include "app/main_tick.h"
 
 #include "alarms/alarm_due.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/idle_source.h"

@@ -1,6 +1,6 @@
 #include "app/press_guard.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "platform/clock.h"
 #include "sound/sound_table.h"
 

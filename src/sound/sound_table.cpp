@@ -1,6 +1,6 @@
 #include "sound/sound_table.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "platform/atomic_file.h"
 #include "platform/sound_output.h"
 #include "sound/wav_synth.h"

@@ -1,6 +1,6 @@
 #include "widgets/hover_buttons.h"
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "platform/clock.h"
 #include "sound/sound_table.h"
 

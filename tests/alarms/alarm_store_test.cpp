@@ -1,6 +1,6 @@
 #include "alarms/alarm_store.h"
 #include "alarms/local_time.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "file_util.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"

@@ -1,6 +1,6 @@
 #include "alarms/alarm_due.h"
 #include "alarms/local_time.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/main_tick.h"
 #include "fakes/fakes.h"
 #include "support/time_zone.h"

@@ -2,7 +2,7 @@
 #include "app/background_dialog.h"
 #include "app/companion_app.h"
 #include "app/data_folder.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/mail_notice_window.h"
 #include "app/signal_bridge.h"
 #include "app/tray_icon.h"

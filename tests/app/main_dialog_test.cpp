@@ -1,6 +1,6 @@
 #include "app/alert_window.h"
 #include "app/fonts.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/main_dialog.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"

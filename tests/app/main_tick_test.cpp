@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/main_tick.h"
 #include "fakes/fakes.h"
 #include "support/temp_data_folder.h"

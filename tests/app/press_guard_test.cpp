@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "core/globals.h"
 #include "app/press_guard.h"
 #include "fakes/fakes.h"
 #include "support/temp_data_folder.h"

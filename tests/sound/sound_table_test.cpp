@@ -1,5 +1,5 @@
 #include "alarms/file_util.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "fakes/fakes.h"
 #include "platform/errors.h"
 #include "sound/sound_table.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/globals.h"
+#include "core/globals.h"
 
 #include <QTemporaryDir>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "core/globals.h"
 
 std::string g_dataFolder;
 ToyLink g_toy;
