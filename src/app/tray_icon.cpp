@@ -40,6 +40,20 @@ bool CTrayIcon::isAvailable()
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+int CTrayIcon::mouseMessageFor(int activationReason)
+{
+    // StatusNotifierItem panels (Plasma, GNOME's AppIndicator, most panels today) only ever
+    // report a single activation, so a plain click must bring the window back too. The
+    // context menu is Qt's own business.
+    switch (activationReason) {
+    case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::DoubleClick:
+        return kLeftDoubleClick;
+    default:
+        return 0;
+    }
+}
+
 bool CTrayIcon::Create(QWidget* owner, int callbackMessage, const QString& tip, int iconResourceId, int iconId)
 {
     Q_UNUSED(callbackMessage);
@@ -55,8 +69,8 @@ bool CTrayIcon::Create(QWidget* owner, int callbackMessage, const QString& tip, 
         m_tray = new QSystemTrayIcon(this);
         m_tray->setContextMenu(m_menu);
         connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
-                OnTrayNotification(m_id, kLeftDoubleClick);
+            if (const int message = mouseMessageFor(reason))
+                OnTrayNotification(m_id, message);
         });
     }
     // Creating again while shown updates the one icon instead of losing track of it.

@@ -35,6 +35,9 @@ public:
     // the first item. Returns 1 when handled for our id, 0 otherwise.
     int OnTrayNotification(int iconId, int mouseMessage);
 
+    // The mouse message a QSystemTrayIcon activation stands for; 0 for none.
+    static int mouseMessageFor(int activationReason);
+
     bool isShown() const { return m_shown; }
     QString toolTip() const { return m_tip; }
     int iconResourceId() const { return m_iconResourceId; }

@@ -15,7 +15,7 @@ std::uint32_t SystemClock::tickCount()
 {
     using namespace std::chrono;
     const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    // Keeping the low 32 bits gives the same wrap-around as the original tick count.
+    // Keeping the low 32 bits gives the wrap-around the tick users expect.
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ms));
 }
 

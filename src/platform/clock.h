@@ -11,7 +11,7 @@ public:
     virtual ~Clock() = default;
     // Seconds since 1970-01-01 00:00 UTC.
     virtual std::int64_t time() = 0;
-    // Milliseconds from a steady clock, wrapping at 2^32 like the original tick count.
+    // Milliseconds from a steady clock, wrapping at 2^32 as a 32-bit tick count does.
     virtual std::uint32_t tickCount() = 0;
 };
 

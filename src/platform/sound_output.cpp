@@ -18,7 +18,7 @@ SdlSoundOutput::~SdlSoundOutput()
 
 void SdlSoundOutput::play(const std::string& path)
 {
-    // Like the original player: any new request ends the sound still playing,
+    // As the event sounds expect: any new request ends the sound still playing,
     // also when the new file turns out to be unplayable.
     stop();
     if (path.empty())

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -68,6 +69,14 @@ TEST(TrayIcon, MenuHasBackAsDefaultFirstItemAndDoubleClickSendsIt)
     EXPECT_EQ(tray.OnTrayNotification(225, 0x200), 1);
     EXPECT_EQ(commands.count(), 2);
     CTrayIcon::setAvailableOverride(-1);
+}
+
+TEST(TrayIcon, ASingleClickBringsTheWindowBackLikeADoubleClick)
+{
+    EXPECT_EQ(CTrayIcon::mouseMessageFor(QSystemTrayIcon::Trigger), CTrayIcon::kLeftDoubleClick);
+    EXPECT_EQ(CTrayIcon::mouseMessageFor(QSystemTrayIcon::DoubleClick), CTrayIcon::kLeftDoubleClick);
+    EXPECT_EQ(CTrayIcon::mouseMessageFor(QSystemTrayIcon::Context), 0);
+    EXPECT_EQ(CTrayIcon::mouseMessageFor(QSystemTrayIcon::MiddleClick), 0);
 }
 
 TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)

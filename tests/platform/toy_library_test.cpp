@@ -162,7 +162,7 @@ TEST_F(VirtualToy, AMissingFolderIsAToyThatIsNeverAttached)
     EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
 }
 
-TEST(ToyLibraryFactory, RejectsUnknownSpecsWithAMessage)
+TEST(ToyLibraryFactory, RejectsUnknownBackendNamesWithAMessage)
 {
     for (const std::string choice :
         { "", "HID", "virtual", "virtual:", "nothing", "none ", " hid", "hid:x" }) {

@@ -64,7 +64,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColorList, ColumnSpecGivesLeftAlignedColumns)
+TEST_F(ColorList, ColumnLayoutGivesLeftAlignedColumns)
 {
     EXPECT_EQ(m_list->columnCount(), 0);
     EXPECT_TRUE(m_list->SetColumns(QStringLiteral("hour,50;topic,200")));
@@ -78,7 +78,7 @@ TEST_F(ColorList, ColumnSpecGivesLeftAlignedColumns)
             Qt::AlignLeft);
 }
 
-TEST_F(ColorList, ColumnSpecParsing)
+TEST_F(ColorList, ColumnLayoutParsing)
 {
     // Parsing stops at the first entry without a ","; the name runs up to the ",".
     EXPECT_TRUE(m_list->SetColumns(QStringLiteral("a,10;b;c,30")));
