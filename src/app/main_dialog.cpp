@@ -4,12 +4,15 @@
 #include "app/about_dialog.h"
 #include "app/alert_window.h"
 #include "core/globals.h"
+#include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/toy_library.h"
+#include "profile/profile_dialog.h"
 #include "profile/profile_file.h"
+#include "sound/sound_dialogs.h"
 #include "sound/sound_table.h"
 #include "widgets/dialog_units.h"
 #include "widgets/resources.h"
@@ -151,13 +154,14 @@ void MainDialog::SetUp()
         m_tick.reset();
         m_mailCount = -1;
         g_dataFolder = m_dataFolder;
-        std::error_code ignored; // an existing or uncreatable folder is not an error here
-        std::filesystem::create_directories(g_dataFolder + "SOUNDLIB", ignored);
     });
+    // The default sounds come with a new library only: a sound the user deleted stays deleted.
+    const bool newSoundLibrary = CreateSoundLibraryFolder();
     platform::runGuarded(this, [&] { CreateDefaultSoundTable(); });
     // CreateDefaultSoundTable has set g_defaultSongPath, even when it failed.
     platform::runGuarded(this, [&] {
-        EnsureDefaultSoundLibrary();
+        if (newSoundLibrary)
+            EnsureDefaultSoundLibrary();
         PlaySoundSlot(1, "@1");
     });
     platform::runGuarded(this, [&] {
@@ -378,16 +382,27 @@ void MainDialog::openCalendar()
 void MainDialog::openProfile()
 {
     Q_EMIT dialogRequested(1003);
+    OpenProfileDialog(this, [this] {
+        // The saved name replaces the shown one; the picture stays as it is.
+        m_nameField->setText(QString::fromStdString(g_profileName));
+        fitNameFont();
+        m_nameField->show();
+        m_nameField->update();
+    });
 }
 
 void MainDialog::openGuardMode()
 {
     Q_EMIT dialogRequested(1004);
+    CModeDlg dialog(this);
+    dialog.exec();
 }
 
 void MainDialog::openSoundSettings()
 {
     Q_EMIT dialogRequested(1005);
+    CSoundCfg dialog(this);
+    dialog.exec();
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/key_rule.h" // the main window shares the dialogs' key rule
+
 #include <cstdint>
 
 // The main window's command guards. A dialog button opens its dialog only when the
@@ -18,8 +20,3 @@ private:
     std::int64_t m_lastPressTime = 0;
     std::int64_t m_lastPressGap = 0;
 };
-
-// The key rule of the main window and the settings dialogs: Enter plays slot 4,
-// Delete slot 5, both set g_nodRequest. Returns true when the key was consumed.
-// Key codes are Qt::Key values.
-bool HandleNodKey(int qtKey);

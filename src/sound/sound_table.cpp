@@ -2,10 +2,12 @@
 
 #include "core/globals.h"
 #include "platform/atomic_file.h"
+#include "platform/errors.h"
 #include "platform/sound_output.h"
 #include "sound/wav_synth.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,6 +159,8 @@ bool LoadSoundTable(SoundFlags& flags, SoundPaths& paths)
 void EnsureDefaultSoundLibrary()
 {
     const std::string library = SoundLibraryFolder();
+    std::string firstFailure;
+    int failures = 0;
     for (const char* file : DefaultSoundFiles()) {
         const std::string path = library + file;
         if (platform::fileExists(path))
@@ -164,12 +168,29 @@ void EnsureDefaultSoundLibrary()
         wav::DefaultSound kind;
         if (!wav::soundForDefaultFile(file, kind))
             continue;
-        if (!createFolders(path.substr(0, path.find_last_of('/'))))
-            continue;
         try {
+            if (!createFolders(path.substr(0, path.find_last_of('/'))))
+                throw platform::FileError(platform::FileError::Cause::AccessDenied, path);
             platform::writeFileAtomically(path, wav::synthesise(kind));
-        } catch (const std::exception&) {
-            // A read-only library just stays without its default sounds.
+        } catch (const std::exception& error) {
+            // The program runs on without the sound (its slot is silent), but a full disk
+            // or a locked folder should not go unnoticed.
+            if (failures++ == 0)
+                firstFailure = error.what();
         }
     }
+    if (failures > 0) {
+        std::fprintf(stderr, "quillby: %d default sound file(s) could not be written to %s: %s\n", failures,
+            library.c_str(), firstFailure.c_str());
+    }
+}
+
+bool CreateSoundLibraryFolder()
+{
+    std::string folder = SoundLibraryFolder();
+    folder.pop_back(); // the trailing "/"
+    struct stat st { };
+    if (::stat(folder.c_str(), &st) == 0)
+        return false;
+    return createFolders(folder);
 }

@@ -34,5 +34,10 @@ const std::array<const char*, kSoundSlotCount>& DefaultSoundFiles();
 inline constexpr const char* kDefaultSongFile = "Cat Songs/classic.wav";
 
 // Writes every default sound file that is missing under the sound library folder,
-// synthesised by our own code. Existing files are never touched; failures are ignored.
+// synthesised by our own code. Existing files are never touched. Files that cannot be
+// written are left out and said so once on standard error.
 void EnsureDefaultSoundLibrary();
+
+// Creates the sound library folder. True only when it did not exist and now does: the
+// default sounds are written then, so a default file the user deleted stays deleted.
+bool CreateSoundLibraryFolder();

@@ -16,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 #include <cstring>
 #include <fstream>
 #include <utility>
@@ -347,6 +349,13 @@ TEST_F(MainDialogTest, CommandButtonsOpenOnlyThroughTheirGuards)
 {
     MainDialog& d = start();
     QSignalSpy requested(&d, &MainDialog::dialogRequested);
+    // Each opened dialog is closed again as soon as it runs.
+    QObject::connect(&d, &MainDialog::dialogRequested, &d, [] {
+        QTimer::singleShot(0, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close();
+        });
+    });
     auto* sound = d.findChild<CButtonST*>(QStringLiteral("ctl1005"));
     auto* bell = d.findChild<CButtonST*>(QStringLiteral("ctl1002"));
     auto* profile = d.findChild<CButtonST*>(QStringLiteral("ctl1003"));

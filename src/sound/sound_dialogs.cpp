@@ -1,0 +1,183 @@
+#include "sound/sound_dialogs.h"
+
+#include "core/globals.h"
+#include "platform/file_picker.h"
+#include "platform/guarded.h"
+#include "platform/messages.h"
+#include "sound/sound_settings.h"
+#include "widgets/button_st.h"
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+namespace {
+
+const QColor kRowsColour(116, 209, 209);
+const QColor kBrowseColour(48, 143, 143);
+
+constexpr int kRowY[kSoundSlotCount] = { 34, 60, 86, 112, 138, 164, 190, 216, 242, 268, 291 };
+constexpr int kCheckIds[kSoundSlotCount] = { 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1062, 1063, 1064 };
+constexpr int kVisibleRows = 10;
+
+void refuse(QWidget* parent, const QString& text)
+{
+    platform::messages().show(parent, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
+}
+
+} // namespace
+
+CSoundSec::CSoundSec(QWidget* parent)
+    : QScrollArea(parent), m_content(new QWidget)
+{
+    setObjectName(QStringLiteral("soundRows"));
+    setProperty("dialogId", 222);
+    setFrameShape(QFrame::NoFrame);
+    // The bar stays, greyed, when everything fits.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_content->setObjectName(QStringLiteral("soundRowsContent"));
+    QPalette pal = m_content->palette();
+    pal.setColor(QPalette::Window, kRowsColour);
+    m_content->setPalette(pal);
+    m_content->setAutoFillBackground(true);
+    m_content->resize(dluSize(210, 318).width() - verticalScrollBar()->sizeHint().width(), dluSize(210, 318).height());
+    auto* picture = new QLabel(m_content);
+    picture->setObjectName(QStringLiteral("picture"));
+    picture->setPixmap(LoadBitmapResource(221));
+    picture->adjustSize();
+
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(15);
+    for (int i = 0; i < kSoundSlotCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        auto* edit = new QLineEdit(m_content);
+        setControlId(edit, 1030 + i);
+        edit->setGeometry(dluRect(60, kRowY[i], 59, 14));
+        edit->setFont(font);
+        m_edits[at] = edit;
+
+        auto* button = new CButtonST(QStringLiteral("..."), m_content);
+        setControlId(button, 1005 + i);
+        button->setGeometry(dluRect(123, kRowY[i], 15, 14));
+        button->setAutoDefault(false);
+        button->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, true);
+        button->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+        button->SetColor(CButtonST::BTNST_COLOR_FG_IN, Qt::white, true);
+        button->SetColor(CButtonST::BTNST_COLOR_FG_OUT, Qt::white, true);
+        m_browse[at] = button;
+        connect(button, &QPushButton::clicked, this, [this, i] { platform::runGuarded(this, [&] { browse(i + 1); }); });
+
+        auto* check = new QCheckBox(m_content);
+        setControlId(check, kCheckIds[i]);
+        check->setGeometry(dluRect(172, kRowY[i] - 2, 20, 19));
+        QPalette checkPal = check->palette();
+        checkPal.setColor(QPalette::Window, kRowsColour);
+        check->setPalette(checkPal);
+        check->setAutoFillBackground(true);
+        m_checks[at] = check;
+        connect(check, &QCheckBox::clicked, this, [this] { pullFlags(); });
+
+        if (i >= kVisibleRows) {
+            edit->hide();
+            button->hide();
+            check->hide();
+        }
+    }
+    setWidget(m_content);
+    const SoundScrollSteps steps = SoundScrollStepsFor(m_content->height());
+    verticalScrollBar()->setSingleStep(steps.line);
+    verticalScrollBar()->setPageStep(steps.page);
+}
+
+void CSoundSec::InitDialog()
+{
+    verticalScrollBar()->setValue(0);
+    if (m_resetRequest) {
+        m_flags.fill(0);
+        for (QLineEdit* edit : m_edits)
+            edit->clear();
+    } else if (SoundFlags flags; LoadSoundTable(flags, m_paths)) {
+        m_flags = flags;
+        for (std::size_t i = 0; i < kSoundSlotCount; ++i)
+            m_edits[i]->setText(QString::fromStdString(SoundDisplayName(m_paths[i])));
+    }
+    for (std::size_t i = 0; i < kSoundSlotCount; ++i)
+        m_checks[i]->setChecked(m_flags[i] == 1);
+    m_resetRequest = 0;
+}
+
+void CSoundSec::pullFlags()
+{
+    for (std::size_t i = 0; i < kSoundSlotCount; ++i)
+        m_flags[i] = m_checks[i]->isChecked() ? 1 : 0;
+}
+
+void CSoundSec::browse(int slot)
+{
+    const auto at = static_cast<std::size_t>(slot - 1);
+    const QString start = QString::fromStdString(g_dataFolder + "SOUNDLIB/default.wav");
+    const QString chosen = platform::filePicker().openFile(
+        nullptr, QString(), start, QStringLiteral("(*.WAV) (*.[wW][aA][vV])"));
+    if (chosen.isEmpty())
+        return;
+    const std::string path = chosen.toStdString();
+    if (!IsWavFileName(path)) {
+        refuse(window(), QStringLiteral("Please choose a .wav file."));
+        return;
+    }
+    if (!FitsSoundTable(path)) {
+        refuse(window(), QStringLiteral("The sound table cannot hold a path with \"@\" or a line break:\n%1\n"
+                                        "Please rename the file or choose another one.").arg(chosen));
+        return;
+    }
+    m_paths[at] = path;
+    const QString name = QFileInfo(chosen).fileName();
+    m_edits[at]->setText(slot > kVisibleRows ? name : QLatin1Char(' ') + name);
+}
+
+CSoundCfg::CSoundCfg(QWidget* parent)
+    : PictureDialog(parent, 219, QSize(230, 193), 220), m_rows(new CSoundSec(this))
+{
+    setObjectName(QStringLiteral("soundDialog"));
+    // The rows take the place kept for them in the frame (placeholder 1051).
+    m_rows->setGeometry(dluRect(8, 9, 214, 155));
+    m_rows->InitDialog();
+
+    const int xs[3] = { 22, 93, 158 };
+    const int ids[3] = { 1005, 1006, 1050 };
+    for (int i = 0; i < 3; ++i)
+        m_buttons[static_cast<std::size_t>(i)] = addPictureButton(ids[i], 211 + i, QRect(xs[i], 171, 47, 17));
+
+    connect(m_buttons[0], &QPushButton::clicked, this, [this] {
+        guarded([this] {
+            PlaySoundSlot(8, "@8");
+            SaveSoundTable(m_rows->flags(), m_rows->paths());
+            reject();
+        });
+    });
+    connect(m_buttons[1], &QPushButton::clicked, this, [this] {
+        guarded([this] {
+            PlaySoundSlot(3, "@3");
+            reject();
+        });
+    });
+    connect(m_buttons[2], &QPushButton::clicked, this, [this] {
+        guarded([this] {
+            PlaySoundSlot(6, "@6");
+            m_rows->RequestReset();
+            m_rows->InitDialog();
+            update();
+        });
+    });
+}
+
+bool CSoundCfg::keyRuleApplies(QWidget* target) const
+{
+    return target == this || std::find(m_buttons.begin(), m_buttons.end(), target) != m_buttons.end();
+}
