@@ -73,6 +73,10 @@ QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
     for (int i = from; i <= to; ++i)
         list->addItem(QString::number(i));
     list->setMaxVisibleItems(12);
+    // Narrow lists: a small font keeps "2026" clear of the arrow.
+    QFont font = list->font();
+    font.setPixelSize(11);
+    list->setFont(font);
     paintOnCard(list, true);
     return list;
 }
@@ -82,8 +86,8 @@ QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
 CDogProfile::CDogProfile(QWidget* parent)
     : PictureDialog(parent, 218, QSize(206, 200), 217, Qt::Dialog | Qt::FramelessWindowHint),
       m_name(cardEdit(this, 1030, QRect(56, 41, 66, 12), 10)),
-      m_male(new QCheckBox(this)),
-      m_female(new QCheckBox(this)),
+      m_male(new BoxCheckBox(this)),
+      m_female(new BoxCheckBox(this)),
       m_dayList(dateList(this, 1071, QRect(64, 85, 23, 12), 1, 31)),
       m_monthList(dateList(this, 1073, QRect(97, 85, 23, 12), 1, 12)),
       m_yearList(dateList(this, 1072, QRect(130, 85, 31, 12), 1900, 2099)),

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -73,7 +74,7 @@ CSoundSec::CSoundSec(QWidget* parent)
         m_browse[at] = button;
         connect(button, &QPushButton::clicked, this, [this, i] { platform::runGuarded(this, [&] { browse(i + 1); }); });
 
-        auto* check = new QCheckBox(m_content);
+        auto* check = new BoxCheckBox(m_content);
         setControlId(check, kCheckIds[i]);
         check->setGeometry(dluRect(172, kRowY[i] - 2, 20, 19));
         QPalette checkPal = check->palette();
@@ -90,9 +91,23 @@ CSoundSec::CSoundSec(QWidget* parent)
         }
     }
     setWidget(m_content);
-    const SoundScrollSteps steps = SoundScrollStepsFor(m_content->height());
-    verticalScrollBar()->setSingleStep(steps.line);
-    verticalScrollBar()->setPageStep(steps.page);
+}
+
+void CSoundSec::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    // A line is a twentieth of the rows; a page stays the visible height, as users expect.
+    verticalScrollBar()->setSingleStep(SoundScrollLine(m_content->height()));
+}
+
+void CSoundSec::keyPressEvent(QKeyEvent* event)
+{
+    // Enter in a row stays in the rows: it neither saves nor closes the window.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QScrollArea::keyPressEvent(event);
 }
 
 void CSoundSec::InitDialog()

@@ -31,6 +31,10 @@ public:
     QCheckBox* rowCheck(int slot) const { return m_checks[static_cast<std::size_t>(slot - 1)]; }
     CButtonST* rowBrowse(int slot) const { return m_browse[static_cast<std::size_t>(slot - 1)]; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void pullFlags();
     void browse(int slot);

@@ -15,9 +15,5 @@ bool IsWavFileName(const std::string& path);
 // would cut the table short. False for such a path.
 bool FitsSoundTable(const std::string& path);
 
-// Scroll steps of the slot rows for a full content height in pixels.
-struct SoundScrollSteps {
-    int line;
-    int page;
-};
-SoundScrollSteps SoundScrollStepsFor(int contentHeight);
+// The rows' scroll line for a full content height in pixels: a twentieth, at least 5.
+int SoundScrollLine(int contentHeight);

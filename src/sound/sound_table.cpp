@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,7 +161,7 @@ void EnsureDefaultSoundLibrary()
 {
     const std::string library = SoundLibraryFolder();
     std::string firstFailure;
-    int failures = 0;
+    std::set<std::string> failed;
     for (const char* file : DefaultSoundFiles()) {
         const std::string path = library + file;
         if (platform::fileExists(path))
@@ -175,12 +176,13 @@ void EnsureDefaultSoundLibrary()
         } catch (const std::exception& error) {
             // The program runs on without the sound (its slot is silent), but a full disk
             // or a locked folder should not go unnoticed.
-            if (failures++ == 0)
+            if (failed.empty())
                 firstFailure = error.what();
+            failed.insert(path);
         }
     }
-    if (failures > 0) {
-        std::fprintf(stderr, "quillby: %d default sound file(s) could not be written to %s: %s\n", failures,
+    if (!failed.empty()) {
+        std::fprintf(stderr, "quillby: %zu default sound file(s) could not be written to %s: %s\n", failed.size(),
             library.c_str(), firstFailure.c_str());
     }
 }

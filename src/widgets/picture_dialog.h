@@ -4,8 +4,21 @@
 #include <QRect>
 #include <functional>
 
+#include <QCheckBox>
+
 class CButtonST;
 class QLabel;
+
+// A check box without text that takes a click anywhere on it, not only on its mark.
+class BoxCheckBox final : public QCheckBox {
+    Q_OBJECT
+
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
 
 // A modal window made of one full-size picture with its controls laid over it, as the
 // guard mode, profile and sound settings windows are. Enter and Delete follow the key

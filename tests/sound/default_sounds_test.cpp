@@ -1,9 +1,11 @@
 #include "alarms/file_util.h"
 #include "platform/atomic_file.h"
+#include "sound/sound_settings.h"
 #include "sound/sound_table.h"
 #include "sound/wav_synth.h"
 #include "support/temp_data_folder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -133,13 +135,17 @@ TEST_F(DefaultSoundLibraryTest, ExistingFilesAreNeverTouched)
     EXPECT_EQ(test::readBytes(end), "");
 }
 
-TEST_F(DefaultSoundLibraryTest, ReadOnlyFoldersAreSkippedQuietly)
+TEST_F(DefaultSoundLibraryTest, UnwritableFilesAreSkippedAndReportedOnce)
 {
     const std::string guard = SoundLibraryFolder() + "Cat Sounds/Guard mode";
     std::filesystem::create_directories(guard);
     {
         test::ScopedMode readOnly(guard, 0555);
+        ::testing::internal::CaptureStderr();
         EXPECT_NO_THROW(EnsureDefaultSoundLibrary());
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find("4 default sound file(s) could not be written"), std::string::npos) << said;
         EXPECT_TRUE(test::folderEntries(guard).empty());
         EXPECT_TRUE(platform::fileExists(SoundLibraryFolder() + "Cat Sounds/Normal/Enter.wav"));
     }
@@ -147,6 +153,37 @@ TEST_F(DefaultSoundLibraryTest, ReadOnlyFoldersAreSkippedQuietly)
     test::ScopedMode readOnly(data.folder(), 0555);
     EXPECT_NO_THROW(EnsureDefaultSoundLibrary());
     EXPECT_TRUE(test::folderEntries(data.folder()).empty());
+}
+
+TEST_F(DefaultSoundLibraryTest, OnlyANewLibraryGetsTheDefaults)
+{
+    EXPECT_TRUE(CreateSoundLibraryFolder());
+    EXPECT_TRUE(std::filesystem::is_directory(SoundLibraryFolder()));
+    EXPECT_FALSE(CreateSoundLibraryFolder()); // already there: the caller writes nothing
+}
+
+TEST(SoundSettings, FileNamesTheRowsShowAndAccept)
+{
+    struct Case {
+        const char* path;
+        const char* shown;
+        bool wav;
+        bool fits;
+    } cases[] = {
+        { "/x/Cat Sounds/Start.wav", " Start.wav", true, true },
+        { "Start.WAV", " Start.WAV", true, true },
+        { "/x/song.WaV", " song.WaV", true, true },
+        { "/x/me@home.wav", " me@home.wav", true, false },
+        { "/x/two\nlines.wav", " two\nlines.wav", true, false },
+        { "/x/notes.txt", " notes.txt", false, true },
+        { ".wav", " .wav", false, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(SoundDisplayName(c.path), c.shown);
+        EXPECT_EQ(IsWavFileName(c.path), c.wav);
+        EXPECT_EQ(FitsSoundTable(c.path), c.fits);
+    }
 }
 
 // --- The sounds themselves ----------------------------------------------------------

@@ -241,8 +241,9 @@ def cat(x, y, s):
 
 
 def dotted(x0, x1, y):
-    return ('<line x1="%s" y1="%s" x2="%s" y2="%s" stroke="#3F6E3B" stroke-width="1.6" stroke-dasharray="2,3" '
-            'stroke-linecap="round"/>' % (f(x0), f(y), f(x1), f(y)))
+    # just under the edit, whose card-coloured background covers everything above
+    return ('<line x1="%s" y1="%s" x2="%s" y2="%s" stroke="#2F5E2C" stroke-width="1.8" stroke-dasharray="2,3" '
+            'stroke-linecap="round"/>' % (f(x0), f(y + 2), f(x1), f(y + 2)))
 
 
 def profile_card():

@@ -1,0 +1,131 @@
+#include "alarms/local_time.h"
+#include "app/main_dialog.h"
+#include "fakes/fakes.h"
+#include "profile/profile_dialog.h"
+#include "support/dialog_helpers.h"
+#include "support/gui_helpers.h"
+#include "support/temp_data_folder.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ProfileDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { writeNumberedSoundTable(); }
+    void TearDown() override { EXPECT_EQ(QApplication::activeModalWidget(), nullptr); }
+
+    std::string profileFile() const
+    {
+        std::string line;
+        return platform::readFirstLine(data.path("DogProfile.txt"), line) ? line : "(none)";
+    }
+    static QLineEdit* edit(QWidget* w, int id) { return w->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id)); }
+    // Moves a list's selection with the arrow keys, as a user picks an entry.
+    static void pick(QWidget* w, int id, int steps)
+    {
+        auto* list = w->findChild<QComboBox*>(QStringLiteral("ctl%1").arg(id));
+        for (int i = 0; i < std::abs(steps); ++i)
+            QTest::keyClick(list, steps < 0 ? Qt::Key_Up : Qt::Key_Down);
+    }
+
+    TempDataFolder data;
+    fakes::FakeSound sound;
+    fakes::FakeMessages messages;
+    fakes::FakeClock clock { MakeLocalTime(2026, 12, 6, 10, 0, 30) };
+};
+
+TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsAndShowsTheName)
+{
+    MainDialog window(data.folder());
+    window.SetUp();
+    auto* cardButton = window.findChild<QPushButton*>(QStringLiteral("ctl1003"));
+    QTest::mouseClick(cardButton, Qt::LeftButton);
+    onNextModal([this](QWidget* card) {
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("1")); // a new card: age 1, today's date
+        QTest::keyClicks(edit(card, 1030), QStringLiteral("Owner"));
+        // The boxes exclude each other.
+        QTest::mouseClick(card->findChild<QWidget*>(QStringLiteral("ctl1044")), Qt::LeftButton);
+        QTest::mouseClick(card->findChild<QWidget*>(QStringLiteral("ctl1045")), Qt::LeftButton);
+        pick(card, 1071, -1);     // 6 -> 5
+        pick(card, 1073, -9);     // 12 -> 3
+        pick(card, 1072, -36);    // 2026 -> 1990
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("37"));
+        QTest::keyClicks(edit(card, 1033), QStringLiteral("Rome"));
+        saveRender(card, QStringLiteral("profile_card"));
+        clickControl(card, "ctl1005"); // SAVE
+    });
+    clock.setTime(clock.time() + 1);
+    QTest::mouseClick(cardButton, Qt::LeftButton);
+
+    EXPECT_EQ(profileFile(), "#Owner#0#1#5/3/1990#Rome###");
+    EXPECT_EQ(g_profileName, "Owner");
+    EXPECT_EQ(g_profilePresent, 1);
+    EXPECT_EQ(window.nameField()->text(), QStringLiteral("Owner"));
+    EXPECT_EQ(g_alarmList.size(), 21u);
+    std::string alarms;
+    ASSERT_TRUE(platform::readFirstLine(data.path("AlarmList.txt"), alarms));
+    EXPECT_NE(alarms.find("#birthday,,2020,03,05,"), std::string::npos) << alarms;
+    window.Quit();
+}
+
+TEST_F(ProfileDialogTest, AHashIsRefusedAndAnUntouchedDateIsToday)
+{
+    onNextModal([this](QWidget* card) {
+        QTest::keyClicks(edit(card, 1030), QStringLiteral("A#n"));
+        clickControl(card, "ctl1005");
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_TRUE(messages.shown[0].text.contains(QLatin1String("\"#\"")));
+        EXPECT_TRUE(card->isVisible());
+        EXPECT_EQ(profileFile(), "(none)");
+        edit(card, 1030)->setText(QStringLiteral("Ann"));
+        clickControl(card, "ctl1005");
+    });
+    OpenProfileDialog(nullptr, {});
+    EXPECT_EQ(profileFile(), "#Ann#0#0#06/12/2026####");
+
+    // Opened again: the card shows what was saved; the birth year is this year, so age 1.
+    onNextModal([](QWidget* card) {
+        EXPECT_EQ(edit(card, 1030)->text(), QStringLiteral("Ann"));
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("1"));
+        clickControl(card, "ctl1006"); // QUIT
+    });
+    OpenProfileDialog(nullptr, {});
+}
+
+TEST_F(ProfileDialogTest, EnterAndDeleteCloseWithoutSavingAndNod)
+{
+    for (auto key : { Qt::Key_Return, Qt::Key_Delete }) {
+        g_nodRequest = 0;
+        sound.played.clear();
+        onNextModal([key](QWidget* card) {
+            QTest::keyClicks(edit(card, 1030), QStringLiteral("Bo"));
+            QTest::keyClick(edit(card, 1030), key);
+        });
+        OpenProfileDialog(nullptr, {});
+        EXPECT_EQ(profileFile(), "(none)");
+        EXPECT_EQ(g_nodRequest, 1);
+        EXPECT_EQ(sound.played, std::vector<std::string>{ key == Qt::Key_Return ? "/snd/4.wav" : "/snd/5.wav" });
+    }
+}
+
+TEST_F(ProfileDialogTest, ResetEmptiesTheTextsAndEmptyingTheSecondHobbiesLineGoesUp)
+{
+    platform::writeFileAtomically(data.path("DogProfile.txt"), "#Cy#1#0#2/4/1980#Pisa#a#b#");
+    onNextModal([](QWidget* card) {
+        card->activateWindow();
+        edit(card, 1035)->setFocus();
+        QTest::keyClick(edit(card, 1035), Qt::Key_Backspace);
+        EXPECT_EQ(card->focusWidget(), edit(card, 1034));
+        clickControl(card, "ctl1050"); // RESET
+        for (int id : { 1030, 1032, 1033, 1034, 1035 })
+            EXPECT_TRUE(edit(card, id)->text().isEmpty()) << id;
+        clickControl(card, "ctl1005");
+    });
+    OpenProfileDialog(nullptr, {});
+    EXPECT_EQ(profileFile(), "##1#0#2/4/1980####");
+}
+
+} // namespace
