@@ -73,10 +73,14 @@ QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
     for (int i = from; i <= to; ++i)
         list->addItem(QString::number(i));
     list->setMaxVisibleItems(12);
-    // Narrow lists: a small font keeps "2026" clear of the arrow.
+    // Narrow lists: a small font and a slim arrow keep "2026" readable.
     QFont font = list->font();
     font.setPixelSize(11);
     list->setFont(font);
+    list->setStyleSheet(QStringLiteral("QComboBox { padding: 0 0 0 2px; color: rgb(250,2,243); "
+                                       "background: rgb(140,201,135); border: 1px solid rgb(63,110,59); }"
+                                       "QComboBox::drop-down { width: 9px; border: none; }"
+                                       "QComboBox::down-arrow { image: url(:/icons/241.svg); width: 8px; height: 7px; }"));
     paintOnCard(list, true);
     return list;
 }
