@@ -77,10 +77,8 @@ CSoundSec::CSoundSec(QWidget* parent)
         auto* check = new BoxCheckBox(m_content);
         setControlId(check, kCheckIds[i]);
         check->setGeometry(dluRect(172, kRowY[i] - 2, 20, 19));
-        QPalette checkPal = check->palette();
-        checkPal.setColor(QPalette::Window, kRowsColour);
-        check->setPalette(checkPal);
-        check->setAutoFillBackground(true);
+        // The rows' colour behind the box; the style would otherwise paint its own.
+        check->setStyleSheet(QStringLiteral("QCheckBox { background: %1; }").arg(kRowsColour.name()));
         m_checks[at] = check;
         connect(check, &QCheckBox::clicked, this, [this] { pullFlags(); });
 

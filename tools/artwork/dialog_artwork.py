@@ -119,9 +119,9 @@ def eye(cx, cy, s):
 
 
 def moon(cx, cy, r):
-    return ('<path d="M%s,%s A%s,%s 0 1 0 %s,%s A%s,%s 0 1 1 %s,%s Z" fill="#FFE38A" stroke="%s" stroke-width="2"/>'
-            % (f(cx + r * 0.3), f(cy - r), f(r), f(r), f(cx + r * 0.3), f(cy + r), f(r * 0.75), f(r * 0.75),
-               f(cx + r * 0.3), f(cy - r), INK))
+    """A crescent opening to the right: the outer arc, then a flatter inner arc back."""
+    return ('<path d="M%s,%s A%s,%s 0 0 0 %s,%s A%s,%s 0 0 1 %s,%s Z" fill="#FFE38A" stroke="%s" stroke-width="2"/>'
+            % (f(cx), f(cy - r), f(r), f(r), f(cx), f(cy + r), f(r * 1.3), f(r * 1.3), f(cx), f(cy - r), INK))
 
 
 def waves(cx, cy, colour, n=3, start=18, gap=9, left=True, right=True):
