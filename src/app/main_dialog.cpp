@@ -29,8 +29,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 

@@ -1,10 +1,6 @@
 #include "app/press_guard.h"
 
-#include "core/globals.h"
 #include "platform/clock.h"
-#include "sound/sound_table.h"
-
-#include <QtCore/qnamespace.h>
 
 namespace {
 
