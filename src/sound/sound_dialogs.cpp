@@ -89,13 +89,23 @@ CSoundSec::CSoundSec(QWidget* parent)
         }
     }
     setWidget(m_content);
+    // The bar's page (its thumb) is the visible height; a click beside the thumb moves
+    // by the shorter page step of the rows.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        QScrollBar* bar = verticalScrollBar();
+        const int page = SoundScrollStepsFor(m_content->height()).page;
+        if (action == QAbstractSlider::SliderPageStepAdd)
+            bar->setSliderPosition(bar->value() + page);
+        else if (action == QAbstractSlider::SliderPageStepSub)
+            bar->setSliderPosition(bar->value() - page);
+    });
 }
 
 void CSoundSec::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);
-    // A line is a twentieth of the rows; a page stays the visible height, as users expect.
-    verticalScrollBar()->setSingleStep(SoundScrollLine(m_content->height()));
+    // The scroll area resets the line step whenever it lays itself out.
+    verticalScrollBar()->setSingleStep(SoundScrollStepsFor(m_content->height()).line);
 }
 
 void CSoundSec::keyPressEvent(QKeyEvent* event)

@@ -24,7 +24,7 @@ bool FitsSoundTable(const std::string& path)
     return path.find_first_of("@\r\n") == std::string::npos;
 }
 
-int SoundScrollLine(int contentHeight)
+SoundScrollSteps SoundScrollStepsFor(int contentHeight)
 {
-    return std::max(contentHeight / 20, 5);
+    return { std::max(contentHeight / 20, 5), std::max(contentHeight / 10, 5) };
 }

@@ -15,5 +15,10 @@ bool IsWavFileName(const std::string& path);
 // would cut the table short. False for such a path.
 bool FitsSoundTable(const std::string& path);
 
-// The rows' scroll line for a full content height in pixels: a twentieth, at least 5.
-int SoundScrollLine(int contentHeight);
+// The rows' scroll steps for a full content height in pixels: a line is a twentieth, a
+// page click a tenth, both at least 5 pixels.
+struct SoundScrollSteps {
+    int line;
+    int page;
+};
+SoundScrollSteps SoundScrollStepsFor(int contentHeight);

@@ -126,6 +126,11 @@ TEST_F(SoundDialogsTest, TheRowsScrollByTheirSteps)
     EXPECT_GT(bar->maximum(), 0);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(bar->value(), full / 20);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(bar->value(), full / 20 + full / 10);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(bar->value(), 0);
     bar->setValue(bar->maximum());
     saveRender(&dialog, QStringLiteral("sound_settings_scrolled"));
     dialog.close();
