@@ -1,6 +1,8 @@
 // quillby: the desktop companion of the nodding USB toy.
 #include "app/companion_app.h"
 #include "app/fonts.h"
+#include "mail/keychain_store.h"
+#include "mail/secret_store.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,7 +18,7 @@ bool onlyTalks(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
-        for (const char* option : {"--nod", "--status", "--show", "--quit", "--help", "-h", "--help-all",
+        for (const char* option : {"--nod", "--status", "--show", "--quit", "--mail-settings", "--help", "-h", "--help-all",
                                    "--version", "-v"}) {
             if (arg == option)
                 return true;
@@ -68,26 +70,30 @@ int main(int argc, char** argv)
                                  QStringLiteral("backend"), QStringLiteral("hid"));
     const QCommandLineOption nod(QStringLiteral("nod"), QStringLiteral("Make the running companion's toy nod."));
     const QCommandLineOption status(QStringLiteral("status"),
-                                    QStringLiteral("Print whether the toy is connected and which guards are armed."));
+                                    QStringLiteral("Print whether the toy is connected, which guards are armed and what the last mail check found."));
     const QCommandLineOption show(QStringLiteral("show"), QStringLiteral("Bring the running companion's window back."));
     const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("End the running companion."));
-    parser.addOptions({dataDir, toy, nod, status, show, quit});
+    const QCommandLineOption mailSettings(QStringLiteral("mail-settings"),
+                                          QStringLiteral("Open the running companion's mailbox settings."));
+    parser.addOptions({dataDir, toy, nod, status, show, quit, mailSettings});
     parser.process(app);
 
     CompanionApp::Options options;
     options.dataDir = parser.value(dataDir).toStdString();
     options.toy = parser.value(toy).toStdString();
     int remoteCount = 0;
-    for (const auto* option : {&nod, &status, &show, &quit}) {
+    for (const auto* option : {&nod, &status, &show, &quit, &mailSettings}) {
         if (parser.isSet(*option)) {
             options.remoteRequest = option->names().constFirst();
             ++remoteCount;
         }
     }
     if (remoteCount > 1) {
-        std::fprintf(stderr, "quillby: give at most one of --nod, --status, --show, --quit\n");
+        std::fprintf(stderr, "quillby: give at most one of --nod, --status, --show, --quit, --mail-settings\n");
         return 2;
     }
     InstallFontSubstitutions();
+    mail::KeychainSecretStore keychain;
+    mail::setSecretStore(&keychain);
     return CompanionApp(std::move(options)).Run();
 }

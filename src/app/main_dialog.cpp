@@ -7,6 +7,7 @@
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
+#include "mail/mailbox_dialog.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/toy_library.h"
@@ -39,6 +40,7 @@ constexpr int kNoProfilePicture = 129;
 constexpr int kProfilePicture = 245;
 constexpr int kNewMailPicture = 226;
 constexpr int kWindowIcon = 128;
+constexpr int kNewMailTrayIcon = 224;
 constexpr const char* kAutoCloseProperty = "AutoClose";
 
 template <class Button>
@@ -60,7 +62,8 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
       m_tray(new CTrayIcon(this)),
       m_alarmTimer(new QTimer(this)),
       m_mainTimer(new QTimer(this)),
-      m_blinkTimer(new QTimer(this))
+      m_blinkTimer(new QTimer(this)),
+      m_mailWatch(new MailWatch(*this, this))
 {
     setObjectName(QStringLiteral("mainDialog"));
     setProperty("dialogId", 102);
@@ -150,7 +153,6 @@ void MainDialog::SetUp()
     platform::runGuarded(this, [&] {
         g_mailClientPath = "/usr/bin/xdg-email";
         m_tick.reset();
-        m_mailCount = -1;
         g_dataFolder = m_dataFolder;
     });
     // The default sounds come with a new library only: a sound the user deleted stays deleted.
@@ -180,9 +182,9 @@ void MainDialog::SetUp()
         m_mailNotice = new MailNoticeWindow(this);
         m_mailNotice->hide();
     }
-    m_mailErrorKind = 0;
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
+    platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
 }
 
 void MainDialog::readProfile()
@@ -247,7 +249,7 @@ bool MainDialog::timerActive(int timerId) const
     case kBlinkTimer:
         return m_blinkTimer->isActive();
     default:
-        return false;
+        return m_mailWatch->timerActive(timerId);
     }
 }
 
@@ -266,6 +268,11 @@ void MainDialog::OnTimer(int timerId)
         break;
     case kBlinkTimer:
         platform::runGuarded(this, [&] { m_tick.onBlink(); });
+        break;
+    case MailWatch::kCheckTimer:
+    case MailWatch::kRetryTimer:
+    case MailWatch::kFollowTimer:
+        platform::runGuarded(this, [&] { m_mailWatch->OnTimer(timerId); });
         break;
     default:
         break;
@@ -422,6 +429,7 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
 void MainDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    m_mailWatch->StopFollowUpTimers();
     // After the first close request a second copy can no longer find this window.
     setProperty(kAutoCloseProperty, QVariant());
     reject();
@@ -503,6 +511,8 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
         return;
     QMenu menu(this);
     menu.addAction(about, this, [this] { ShowAbout(); });
+    menu.addAction(QStringLiteral("MailBox Configure…"), this,
+                   [this] { platform::runGuarded(this, [&] { OpenMailSettings(); }); });
     menu.exec(event->globalPos());
 }
 
@@ -510,6 +520,54 @@ void MainDialog::ShowAbout()
 {
     AboutDialog about(this);
     about.exec();
+}
+
+void MainDialog::OpenMailSettings()
+{
+    if (m_mailDialogOpen)
+        return;
+    m_mailDialogOpen = true;
+    CMailBoxDlg dialog(m_mailWatch->settings(), g_mailClientPath, this);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    const int result = dialog.exec();
+    m_mailDialogOpen = false;
+    if (result != QDialog::Accepted)
+        return;
+    g_mailClientPath = dialog.mailClientPath();
+    m_mailWatch->Configure(dialog.settings());
+}
+
+void MainDialog::announceNewMail()
+{
+    m_mailNotice->CloseNotice(false);
+    m_mailNotice->ShowNotice();
+    m_tray->Remove();
+    m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("QUILLBY"), kNewMailTrayIcon,
+                   CTrayIcon::kIconId);
+    m_blinkTimer->start(kTickMs);
+    update();
+}
+
+// Both come from inside a network or secret-store answer: their dialogs open on the
+// next turn of the event loop.
+void MainDialog::askForMailboxSettings()
+{
+    QTimer::singleShot(0, this, [this] {
+        platform::runGuarded(this, [&] {
+            CNoticeDlg notice(this);
+            if (notice.exec() == QDialog::Accepted)
+                OpenMailSettings();
+        });
+    });
+}
+
+void MainDialog::reportMailProblem(const QString& text)
+{
+    QTimer::singleShot(0, this, [this, text] {
+        platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
+    });
 }
 
 bool MainDialog::RaiseFromSecondCopy()
@@ -532,7 +590,7 @@ QString MainDialog::statusText() const
         text += QStringLiteral("; leave mode: on (%1 min)").arg(g_leaveMinutes);
     else
         text += QStringLiteral("; leave mode: off");
-    return text;
+    return text + QStringLiteral("; ") + m_mailWatch->StatusText();
 }
 
 QString MainDialog::RemoteRequest(const QString& request)
@@ -547,6 +605,10 @@ QString MainDialog::RemoteRequest(const QString& request)
         return statusText();
     if (request == QLatin1String("show")) {
         platform::runGuarded(this, [&] { RestoreFromTray(); });
+        return QStringLiteral("ok");
+    }
+    if (request == QLatin1String("mail-settings")) {
+        QTimer::singleShot(0, this, [this] { platform::runGuarded(this, [&] { OpenMailSettings(); }); });
         return QStringLiteral("ok");
     }
     if (request == QLatin1String("quit")) {

@@ -3,6 +3,7 @@
 #include "app/background_dialog.h"
 #include "app/main_tick.h"
 #include "app/press_guard.h"
+#include "mail/mail_watch.h"
 #include "widgets/hover_buttons.h"
 
 #include <QFont>
@@ -19,7 +20,7 @@ class QTimer;
 
 // The companion's one top-level window: the skinned picture with its invisible
 // buttons, the owner's name, the timers that drive the toy, and the tray icon.
-class MainDialog final : public BackgroundDialog, private TickHost, private HoverSurface {
+class MainDialog final : public BackgroundDialog, private TickHost, private HoverSurface, private MailHost {
     Q_OBJECT
 
 public:
@@ -42,6 +43,8 @@ public:
     void RestoreFromTray(); // "BACK"
     void Quit();         // "EXIT"
     void ShowAbout();
+    // "MailBox Configure…": the settings dialog; OK starts the mail watch.
+    void OpenMailSettings();
 
     // A second copy asked to raise us: only while the "AutoClose" property exists.
     bool RaiseFromSecondCopy();
@@ -49,6 +52,7 @@ public:
     QString RemoteRequest(const QString& request);
 
     MainTick& tick() { return m_tick; }
+    MailWatch& mailWatch() { return *m_mailWatch; }
     CTrayIcon& trayIcon() { return *m_tray; }
     MailNoticeWindow* mailNotice() const { return m_mailNotice; }
     CNotMoveDlg* alertWindow() const { return m_alertWindow; }
@@ -83,6 +87,10 @@ private:
     void setPicture(int bitmapId) override;
     void repaintNameField() override;
     void repaintWindow() override;
+    // MailHost
+    void announceNewMail() override;
+    void askForMailboxSettings() override;
+    void reportMailProblem(const QString& text) override;
 
     void createControls();
     void resetButtonSnapshots(bool repaint);
@@ -116,8 +124,8 @@ private:
     QTimer* m_alarmTimer;
     QTimer* m_mainTimer;
     QTimer* m_blinkTimer;
-    int m_mailErrorKind = 0;
-    int m_mailCount = -1;
+    MailWatch* m_mailWatch;
+    bool m_mailDialogOpen = false;
     int m_quitFlag = 0;
     int m_pictureId = 0; // the picture control's image, 0 for none
     bool m_toyAccessReported = false;

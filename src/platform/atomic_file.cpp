@@ -37,12 +37,12 @@ bool writable(const std::string& path, const struct stat& st)
     return ::access(path.c_str(), W_OK) == 0;
 }
 
-int openUniqueTemp(const std::string& path, std::string& tempPath)
+int openUniqueTemp(const std::string& path, std::string& tempPath, mode_t mode)
 {
     static std::atomic<unsigned> counter { 0 };
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -83,7 +83,7 @@ std::string resolveLink(const std::string& path)
 
 } // namespace
 
-void writeFileAtomically(const std::string& path, const std::string& bytes)
+void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode)
 {
     const std::string real = resolveLink(path);
     // rename() would happily replace a read-only file in a writable folder; refuse it
@@ -104,7 +104,8 @@ void writeFileAtomically(const std::string& path, const std::string& bytes)
         fail(EACCES, path);
 
     std::string tempPath;
-    const int fd = openUniqueTemp(real, tempPath);
+    const bool ownerOnly = mode == FileMode::OwnerOnly;
+    const int fd = openUniqueTemp(real, tempPath, ownerOnly ? 0600 : 0666);
     if (fd < 0)
         fail(errno, path);
 
@@ -113,7 +114,7 @@ void writeFileAtomically(const std::string& path, const std::string& bytes)
         // Keep owner (where allowed) and mode of the file being replaced.
         const int ownerKept = ::fchown(fd, target.st_uid, target.st_gid);
         (void)ownerKept;
-        if (::fchmod(fd, target.st_mode & 07777) != 0)
+        if (::fchmod(fd, ownerOnly ? 0600 : target.st_mode & 07777) != 0)
             err = errno;
     }
     if (err == 0 && !writeAll(fd, bytes))

@@ -1,0 +1,220 @@
+#include "mail/mail_watch.h"
+
+#include "core/globals.h"
+#include "mail/pop3_client.h"
+#include "mail/secret_store.h"
+#include "sound/sound_table.h"
+
+#include <QTimer>
+#include <exception>
+
+namespace {
+
+// The client reports from inside its socket's signals; it goes away on the next turn.
+void deleteLaterClient(CPop3Client* client)
+{
+    if (client) {
+        client->disconnect();
+        client->deleteLater();
+    }
+}
+
+} // namespace
+
+MailWatch::MailWatch(MailHost& host, QObject* parent)
+    : QObject(parent),
+      m_host(host),
+      m_client(nullptr, &deleteLaterClient),
+      m_checkTimer(new QTimer(this)),
+      m_retryTimer(new QTimer(this)),
+      m_followTimer(new QTimer(this)),
+      m_timeoutMs(CPop3Client::kDefaultTimeoutMs)
+{
+    connect(m_checkTimer, &QTimer::timeout, this, [this] { OnTimer(kCheckTimer); });
+    connect(m_retryTimer, &QTimer::timeout, this, [this] { OnTimer(kRetryTimer); });
+    connect(m_followTimer, &QTimer::timeout, this, [this] { OnTimer(kFollowTimer); });
+}
+
+MailWatch::~MailWatch() = default;
+
+int MailWatch::intervalMs() const
+{
+    return std::max(60, m_settings.intervalSeconds) * 1000;
+}
+
+bool MailWatch::watching() const
+{
+    return m_checkTimer->isActive() || checking();
+}
+
+bool MailWatch::timerActive(int timerId) const
+{
+    switch (timerId) {
+    case kCheckTimer:
+        return m_checkTimer->isActive();
+    case kRetryTimer:
+        return m_retryTimer->isActive();
+    case kFollowTimer:
+        return m_followTimer->isActive();
+    default:
+        return false;
+    }
+}
+
+void MailWatch::RestoreFromFile()
+{
+    const std::optional<StoredMailbox> stored = ReadMailboxFile();
+    if (!stored)
+        return;
+    m_settings.user = stored->user;
+    m_settings.server = stored->server;
+    m_settings.intervalSeconds = stored->minutes * 60;
+    m_settings.lastMailCount = stored->lastMailCount;
+    m_settings.password.clear();
+    g_mailClientPath = stored->mailClientPath;
+    const MailboxSettings asked = m_settings;
+    mail::secretStore().readPassword(
+        mail::SecretKey(asked.user, asked.server), this,
+        [this, asked](std::optional<std::string> password, const QString&) {
+            // Settings given in the dialog meanwhile win over the stored ones.
+            if (m_settings.user != asked.user || m_settings.server != asked.server || watching())
+                return;
+            if (!password) {
+                m_host.askForMailboxSettings();
+                return;
+            }
+            m_settings.password = *password;
+            startWatching();
+        });
+}
+
+void MailWatch::Configure(const MailboxSettings& settings)
+{
+    const bool sameMailbox = settings.user == m_settings.user && settings.server == m_settings.server;
+    const int lastCount = sameMailbox ? m_settings.lastMailCount : -1;
+    m_settings = settings;
+    m_settings.lastMailCount = lastCount;
+    if (!sameMailbox) {
+        m_mailCount = -1;
+        m_haveResult = false;
+    }
+    startWatching();
+    mail::secretStore().writePassword(mail::SecretKey(m_settings.user, m_settings.server), m_settings.password, this,
+                                      [this](const QString& error) {
+                                          if (error.isEmpty())
+                                              return;
+                                          m_host.reportMailProblem(
+                                              QStringLiteral("The password could not be kept in the desktop's "
+                                                             "secret store (%1). It is used for this run only; "
+                                                             "enter it again after the next start.")
+                                                  .arg(error));
+                                      });
+    WriteMailboxFile(m_settings);
+}
+
+void MailWatch::startWatching()
+{
+    // A check of the old settings finishes into nothing.
+    m_client.reset();
+    m_checkTimer->start(m_firstCheckMs);
+}
+
+void MailWatch::StopFollowUpTimers()
+{
+    m_retryTimer->stop();
+    m_followTimer->stop();
+}
+
+void MailWatch::OnTimer(int timerId)
+{
+    switch (timerId) {
+    case kCheckTimer:
+        m_checkTimer->start(intervalMs());
+        if (!checking())
+            startCheck();
+        break;
+    case kRetryTimer:
+        m_retryTimer->start(intervalMs());
+        break;
+    default:
+        break; // timer 1 has no work of its own
+    }
+}
+
+void MailWatch::startCheck()
+{
+    m_followTimer->stop();
+    m_client.reset(new CPop3Client);
+    m_client->setTimeoutMs(m_timeoutMs);
+    m_client->setExtraCaCertificates(m_extraCa);
+    connect(m_client.get(), &CPop3Client::connectFinished, this, &MailWatch::onConnectFinished);
+    connect(m_client.get(), &CPop3Client::statFinished, this, &MailWatch::onStatFinished);
+    m_client->Connect(QString::fromStdString(m_settings.server), m_settings.user, m_settings.password);
+}
+
+void MailWatch::onConnectFinished(int result)
+{
+    if (!result)
+        return failCheck(kLoginFailed);
+    m_client->Stat();
+}
+
+void MailWatch::onStatFinished(int result)
+{
+    if (!result)
+        return failCheck(kCountFailed);
+    m_mailCount = m_client->GetMessageCount();
+    m_errorKind = kNoError;
+    m_lastError.clear();
+    m_haveResult = true;
+    endCheck();
+}
+
+void MailWatch::failCheck(int kind)
+{
+    m_retryTimer->start(intervalMs());
+    m_errorKind = kind;
+    m_lastError = m_client->ErrorText();
+    m_haveResult = true;
+    endCheck();
+}
+
+void MailWatch::endCheck()
+{
+    m_client.reset();
+    m_followTimer->start(intervalMs());
+    const int count = m_errorKind == kNoError ? m_mailCount : -1;
+    if (count == -1 || count == m_settings.lastMailCount) {
+        Q_EMIT checkFinished();
+        return;
+    }
+    const bool firstCount = m_settings.lastMailCount == -1;
+    m_settings.lastMailCount = count;
+    if (!firstCount) {
+        m_host.announceNewMail();
+        g_newMail = 1;
+        PlaySoundSlot(11, "@#");
+    }
+    writeFile();
+    Q_EMIT checkFinished();
+}
+
+void MailWatch::writeFile()
+{
+    try {
+        WriteMailboxFile(m_settings);
+    } catch (const std::exception& error) {
+        m_host.reportMailProblem(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+QString MailWatch::StatusText() const
+{
+    if (m_settings.user.empty() || (!watching() && !m_haveResult))
+        return QStringLiteral("mail: off");
+    if (!m_haveResult)
+        return QStringLiteral("mail: first check pending");
+    if (m_errorKind != kNoError)
+        return QStringLiteral("mail: ") + m_lastError;
+    return QStringLiteral("mail: %1 messages").arg(m_mailCount);
+}

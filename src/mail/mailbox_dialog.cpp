@@ -1,0 +1,189 @@
+#include "mail/mailbox_dialog.h"
+
+#include "platform/file_picker.h"
+#include "platform/messages.h"
+#include "sound/sound_table.h"
+#include "widgets/dialog_units.h"
+#include "widgets/validation.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, int w)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(dluRect(x, y, w, 8));
+    return label;
+}
+
+template <class Control>
+Control* addControl(QWidget* parent, int id, int x, int y, int w, int h)
+{
+    auto* control = new Control(parent);
+    setControlId(control, id);
+    control->setGeometry(dluRect(x, y, w, h));
+    return control;
+}
+
+QPushButton* addButton(QWidget* parent, const QString& text, int id, int x, int y, int w, int h)
+{
+    auto* button = addControl<QPushButton>(parent, id, x, y, w, h);
+    button->setText(text);
+    button->setAutoDefault(false);
+    return button;
+}
+
+bool showProblem(QLineEdit* edit, const QString& text)
+{
+    platform::messages().show(edit->window(), platform::applicationCaption(), text,
+                              platform::Messages::Icon::Exclamation);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+} // namespace
+
+CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mailClientPath, QWidget* parent)
+    : QDialog(parent), m_settings(current), m_mailClientPath(mailClientPath)
+{
+    setObjectName(QStringLiteral("mailBoxDialog"));
+    setProperty("dialogId", kDialogId);
+    setWindowTitle(QStringLiteral("MailBox Configure"));
+    setFixedSize(dluSize(210, 164));
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
+
+    addLabel(this, QStringLiteral("User Name:"), 14, 16, 44);
+    m_user = addControl<QLineEdit>(this, 1017, 62, 14, 96, 12);
+    addLabel(this, QStringLiteral("PassWord:"), 14, 34, 44);
+    m_password = addControl<QLineEdit>(this, 1018, 62, 32, 96, 12);
+    m_password->setEchoMode(QLineEdit::Password);
+    addLabel(this, QStringLiteral("POP Server:"), 14, 52, 44);
+    m_server = addControl<QLineEdit>(this, 1019, 62, 50, 134, 12);
+    addLabel(this, QStringLiteral("Duration:"), 14, 70, 44);
+    m_minutes = addControl<QLineEdit>(this, 1020, 62, 68, 30, 12);
+    addLabel(this, QStringLiteral("Mins"), 97, 70, 20);
+
+    auto* group = new QGroupBox(this);
+    group->setGeometry(dluRect(8, 86, 194, 48));
+    m_outlookExpress = addControl<QRadioButton>(this, 1067, 16, 96, 68, 10);
+    m_outlookExpress->setText(QStringLiteral("Outlook Express"));
+    m_outlookExpress->setToolTip(QStringLiteral("The desktop's mail program (xdg-email)"));
+    m_outlook = addControl<QRadioButton>(this, 1068, 90, 96, 44, 10);
+    m_outlook->setText(QStringLiteral("Outlook"));
+    m_outlook->setToolTip(QStringLiteral("Thunderbird"));
+    m_other = addControl<QRadioButton>(this, 1069, 142, 96, 40, 10);
+    m_other->setText(QStringLiteral("Other"));
+    m_path = addControl<QLineEdit>(this, 1030, 16, 114, 152, 12);
+    m_browse = addButton(this, QStringLiteral("..."), 1005, 172, 113, 22, 14);
+
+    auto* ok = addButton(this, QStringLiteral("OK"), 1, 42, 142, 50, 14);
+    ok->setDefault(true);
+    auto* cancel = addButton(this, QStringLiteral("CANCEL"), 2, 118, 142, 50, 14);
+
+    m_user->setText(QString::fromStdString(current.user));
+    m_password->setText(QString::fromStdString(current.password));
+    m_server->setText(QString::fromStdString(current.server));
+    const int minutes = current.intervalSeconds > 0 ? current.intervalSeconds / 60 : kDefaultMinutes;
+    m_minutes->setText(QString::number(minutes));
+    if (mailClientPath == kDesktopMailProgram)
+        m_outlookExpress->setChecked(true);
+    else if (mailClientPath == kThunderbird)
+        m_outlook->setChecked(true);
+    else {
+        m_other->setChecked(true);
+        m_path->setText(QString::fromStdString(mailClientPath));
+    }
+    updatePathControls();
+
+    setTabOrder(m_user, m_password);
+    setTabOrder(m_password, m_server);
+    setTabOrder(m_server, m_minutes);
+    setTabOrder(m_minutes, m_outlookExpress);
+    m_user->setFocus();
+
+    for (QRadioButton* radio : {m_outlookExpress, m_outlook, m_other})
+        connect(radio, &QRadioButton::toggled, this, [this] { updatePathControls(); });
+    connect(m_browse, &QPushButton::clicked, this, &CMailBoxDlg::onBrowse);
+    connect(ok, &QPushButton::clicked, this, &CMailBoxDlg::onOk);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        PlaySoundSlot(9, "@9");
+        reject();
+    });
+}
+
+void CMailBoxDlg::updatePathControls()
+{
+    m_path->setEnabled(m_other->isChecked());
+    m_browse->setEnabled(m_other->isChecked());
+}
+
+void CMailBoxDlg::onBrowse()
+{
+    const QString chosen = platform::filePicker().openFile(this, QStringLiteral("Mail program"), m_path->text(),
+                                                           QStringLiteral("All files (*)"));
+    if (!chosen.isEmpty())
+        m_path->setText(chosen);
+}
+
+void CMailBoxDlg::onOk()
+{
+    PlaySoundSlot(8, "@8");
+    const std::string user = m_user->text().trimmed().toStdString();
+    const std::string password = m_password->text().toStdString();
+    const std::string server = m_server->text().trimmed().toStdString();
+    const QString problem = CheckMailboxSettings(user, password, server);
+    if (!problem.isEmpty()) {
+        // The message names the field; the focus goes to it.
+        QLineEdit* at = m_server;
+        if (problem.contains(QLatin1String("user name")))
+            at = m_user;
+        else if (problem.contains(QLatin1String("password")))
+            at = m_password;
+        showProblem(at, problem);
+        return;
+    }
+    int minutes = 0;
+    if (!validation::ReadIntegerInRange(m_minutes, kMinMailMinutes, kMaxMailMinutes, minutes))
+        return;
+    std::string path;
+    if (m_outlookExpress->isChecked())
+        path = kDesktopMailProgram;
+    else if (m_outlook->isChecked())
+        path = kThunderbird;
+    else {
+        path = m_path->text().trimmed().toStdString();
+        if (path.empty()) {
+            showProblem(m_path, QStringLiteral("Please enter the mail program."));
+            return;
+        }
+    }
+    m_settings.user = user;
+    m_settings.password = password;
+    m_settings.server = server;
+    m_settings.intervalSeconds = minutes * 60;
+    m_mailClientPath = path;
+    accept();
+}
+
+CNoticeDlg::CNoticeDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("noticeDialog"));
+    setProperty("dialogId", kDialogId);
+    setWindowTitle(QStringLiteral("Notice"));
+    setFixedSize(dluSize(186, 58));
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
+    auto* text = new QLabel(QStringLiteral("First run,please set mailbox parameters!"), this);
+    text->setObjectName(QStringLiteral("noticeText"));
+    text->setGeometry(dluRect(12, 12, 162, 10));
+    auto* ok = addButton(this, QStringLiteral("OK"), 1, 30, 34, 50, 14);
+    ok->setDefault(true);
+    auto* cancel = addButton(this, QStringLiteral("CANCEL"), 2, 106, 34, 50, 14);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mail/mailbox_file.h"
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// "MailBox Configure": the mailbox, the check interval and the mail program. OK checks
+// the input and keeps the dialog open, with the focus on the field at fault, until it is
+// right; the caller then takes settings() and mailClientPath().
+class CMailBoxDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kDialogId = 160;
+    static constexpr int kDefaultMinutes = 10;
+    static constexpr const char* kDesktopMailProgram = "/usr/bin/xdg-email";
+    static constexpr const char* kThunderbird = "/usr/bin/thunderbird";
+
+    CMailBoxDlg(const MailboxSettings& current, const std::string& mailClientPath, QWidget* parent = nullptr);
+
+    const MailboxSettings& settings() const { return m_settings; }
+    const std::string& mailClientPath() const { return m_mailClientPath; }
+
+private:
+    void onOk();
+    void onBrowse();
+    void updatePathControls();
+
+    MailboxSettings m_settings;
+    std::string m_mailClientPath;
+    QLineEdit* m_user;
+    QLineEdit* m_password;
+    QLineEdit* m_server;
+    QLineEdit* m_minutes;
+    QRadioButton* m_outlookExpress;
+    QRadioButton* m_outlook;
+    QRadioButton* m_other;
+    QLineEdit* m_path;
+    QPushButton* m_browse;
+};
+
+// "Notice": the mailbox password is not known; OK leads to the settings.
+class CNoticeDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kDialogId = 161;
+    explicit CNoticeDlg(QWidget* parent = nullptr);
+};

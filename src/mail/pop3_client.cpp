@@ -1,0 +1,373 @@
+#include "mail/pop3_client.h"
+
+#include <QHostAddress>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTimer>
+#include <climits>
+
+namespace {
+
+constexpr const char* kCannotConnect = "Server cannot be connected";
+constexpr const char* kClosed = "Server closed the connection";
+constexpr const char* kNoAnswer = "Server did not answer in time";
+constexpr const char* kTooLong = "Server reply too long";
+constexpr const char* kUserTooLong = "User name too long or not allowed (at most 504 bytes, no line breaks)";
+constexpr const char* kPasswordTooLong = "Password too long or not allowed (at most 504 bytes, no line breaks)";
+
+// The failure text of each reply kind, in kind order.
+constexpr const char* kKindErrors[] = {
+    "Bad Connection",
+    "Bad User Name",
+    "Bad Password Name",
+    "Error occured during QUIT",
+    "Error occured during DELE",
+    "Error occured during RSET",
+    "Error occured during STAT",
+    "Error occured during NOOP",
+    "Error occured during LIST",
+    "Error occured during RETR",
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+std::optional<Pop3Endpoint> ParsePop3Server(const QString& server)
+{
+    const QString text = server.trimmed();
+    Pop3Endpoint endpoint;
+    QString portText;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return std::nullopt;
+        endpoint.host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':')))
+                return std::nullopt;
+            portText = rest.mid(1);
+        }
+    } else if (text.count(QLatin1Char(':')) == 1) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        endpoint.host = text.left(colon);
+        portText = text.mid(colon + 1);
+    } else {
+        endpoint.host = text; // a name, an IPv4 address or a bare IPv6 address
+    }
+    if (endpoint.host.isEmpty())
+        return std::nullopt;
+    for (const QChar c : endpoint.host) {
+        if (c.isSpace() || c == QLatin1Char('/'))
+            return std::nullopt;
+    }
+    if (!portText.isNull()) {
+        bool ok = false;
+        const uint port = portText.toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return std::nullopt;
+        endpoint.port = static_cast<quint16>(port);
+    }
+    endpoint.tls = endpoint.port == Pop3Endpoint::kTlsPort;
+    return endpoint;
+}
+
+namespace pop3 {
+
+bool IsErrorReply(std::string_view reply)
+{
+    static constexpr std::string_view kErr = "-ERR";
+    if (reply.size() < kErr.size())
+        return false;
+    for (std::size_t i = 0; i < kErr.size(); ++i) {
+        const char c = reply[i];
+        const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        if (upper != kErr[i])
+            return false;
+    }
+    return true;
+}
+
+int AtoI(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        return INT_MAX;
+    return static_cast<int>(value);
+}
+
+void ParseStat(std::string_view reply, int& count, int& size)
+{
+    std::size_t i = 0;
+    for (; i < reply.size(); ++i) {
+        if (isBlank(reply[i])) {
+            count = AtoI(reply.substr(i));
+            break;
+        }
+    }
+    for (++i; i < reply.size(); ++i) {
+        if (isBlank(reply[i])) {
+            size = AtoI(reply.substr(i));
+            break;
+        }
+    }
+}
+
+void ParseList(std::string_view listing, std::vector<std::uint16_t>& sizes)
+{
+    if (listing.empty() || listing.front() == '.')
+        return;
+    for (std::size_t i = 0; i < listing.size(); ++i) {
+        if (isBlank(listing[i]))
+            sizes.push_back(static_cast<std::uint16_t>(static_cast<unsigned>(AtoI(listing.substr(i))) & 0xFFFFu));
+        if (i + 1 < listing.size() && listing[i + 1] == '.')
+            break;
+    }
+}
+
+std::optional<QByteArray> FormatCommand(std::string_view verb, std::string_view value)
+{
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return std::nullopt;
+    // The line with its CR LF and a terminating zero must fit the command line.
+    if (verb.size() + 1 + value.size() + 3 > kCommandLineBytes)
+        return std::nullopt;
+    QByteArray line(verb.data(), static_cast<qsizetype>(verb.size()));
+    line += ' ';
+    line.append(value.data(), static_cast<qsizetype>(value.size()));
+    line += "\r\n";
+    return line;
+}
+
+} // namespace pop3
+
+CPop3Client::CPop3Client(QObject* parent)
+    : QObject(parent), m_socket(new QSslSocket(this)), m_timer(new QTimer(this))
+{
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &CPop3Client::onTimeout);
+    connect(m_socket, &QSslSocket::connected, this, [this] {
+        if (!m_socket->isEncrypted() && m_socket->mode() == QSslSocket::UnencryptedMode)
+            onConnected();
+    });
+    connect(m_socket, &QSslSocket::encrypted, this, &CPop3Client::onConnected);
+    connect(m_socket, &QSslSocket::readyRead, this, &CPop3Client::onReadyRead);
+    connect(m_socket, &QSslSocket::disconnected, this, &CPop3Client::onClosed);
+    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
+    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+        QStringList texts;
+        for (const QSslError& error : errors)
+            texts << error.errorString();
+        fail(QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), texts.join(QStringLiteral("; "))));
+    });
+}
+
+CPop3Client::~CPop3Client()
+{
+    // The connection ends here, without QUIT.
+    m_socket->blockSignals(true);
+    m_socket->abort();
+}
+
+int CPop3Client::CheckReply(unsigned kind, std::string_view reply, std::string_view body)
+{
+    if (kind <= ReplyRetr && pop3::IsErrorReply(reply)) {
+        m_errorText = QLatin1String(kKindErrors[kind]);
+        return 0;
+    }
+    switch (kind) {
+    case ReplyStat:
+        pop3::ParseStat(reply, m_messageCount, m_mailboxSize);
+        break;
+    case ReplyList:
+        pop3::ParseList(body, m_messageSizes);
+        break;
+    case ReplyRetr:
+        m_messageText.assign(body.substr(0, pop3::kMaxRetrBytes));
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+void CPop3Client::Connect(const QString& server, const std::string& user, const std::string& password)
+{
+    const std::optional<Pop3Endpoint> endpoint = ParsePop3Server(server);
+    if (!endpoint) {
+        m_step = Step::Connecting;
+        QMetaObject::invokeMethod(this, [this] { fail(QLatin1String(kCannotConnect)); }, Qt::QueuedConnection);
+        return;
+    }
+    Connect(*endpoint, user, password);
+}
+
+void CPop3Client::Connect(const Pop3Endpoint& endpoint, const std::string& user, const std::string& password)
+{
+    m_step = Step::Connecting;
+    // Refused before anything is sent: a value that does not fit is never cut.
+    const std::optional<QByteArray> userLine = pop3::FormatCommand("USER", user);
+    const std::optional<QByteArray> passLine = pop3::FormatCommand("PASS", password);
+    if (!userLine || !passLine) {
+        const QString text = QLatin1String(userLine ? kPasswordTooLong : kUserTooLong);
+        QMetaObject::invokeMethod(this, [this, text] { fail(text); }, Qt::QueuedConnection);
+        return;
+    }
+    m_passLine = *passLine;
+    m_buffer = *userLine; // sent after the greeting
+    arm();
+    if (endpoint.tls) {
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        if (!m_extraCa.isEmpty())
+            config.addCaCertificates(m_extraCa);
+        config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        m_socket->setSslConfiguration(config);
+        m_socket->connectToHostEncrypted(endpoint.host, endpoint.port);
+    } else {
+        m_socket->connectToHost(endpoint.host, endpoint.port);
+    }
+}
+
+void CPop3Client::Stat()
+{
+    if (m_step != Step::Idle || m_socket->state() != QAbstractSocket::ConnectedState) {
+        m_step = Step::Stat;
+        QMetaObject::invokeMethod(this, [this] { fail(QLatin1String(kClosed)); }, Qt::QueuedConnection);
+        return;
+    }
+    m_step = Step::Stat;
+    send(QByteArrayLiteral("STAT \r\n"));
+}
+
+void CPop3Client::arm()
+{
+    m_timer->start(m_timeoutMs);
+}
+
+void CPop3Client::send(const QByteArray& line)
+{
+    m_buffer.clear();
+    m_socket->write(line);
+    arm();
+}
+
+void CPop3Client::onConnected()
+{
+    if (m_step != Step::Connecting)
+        return;
+    m_step = Step::Greeting;
+    m_userLine = m_buffer;
+    m_buffer.clear();
+    arm();
+    onReadyRead();
+}
+
+void CPop3Client::onReadyRead()
+{
+    if (m_step == Step::Idle || m_step == Step::Connecting)
+        return;
+    m_buffer += m_socket->readAll();
+    // One whole reply at a time; a reply split over several segments waits for its end.
+    while (m_step != Step::Idle && m_step != Step::Connecting) {
+        const qsizetype end = m_buffer.indexOf('\n');
+        if (end < 0) {
+            if (static_cast<std::size_t>(m_buffer.size()) >= pop3::kMaxReplyBytes)
+                fail(QLatin1String(kTooLong));
+            return;
+        }
+        if (static_cast<std::size_t>(end + 1) > pop3::kMaxReplyBytes) {
+            fail(QLatin1String(kTooLong));
+            return;
+        }
+        std::string reply(m_buffer.constData(), static_cast<std::size_t>(end));
+        if (!reply.empty() && reply.back() == '\r')
+            reply.pop_back();
+        m_buffer.remove(0, end + 1);
+        handleReply(reply);
+    }
+}
+
+void CPop3Client::handleReply(const std::string& reply)
+{
+    switch (m_step) {
+    case Step::Greeting:
+        if (!CheckReply(ReplyGreeting, reply))
+            return finish(Step::Greeting, 0);
+        m_step = Step::User;
+        send(m_userLine);
+        break;
+    case Step::User:
+        if (!CheckReply(ReplyUser, reply))
+            return finish(Step::User, 0);
+        m_step = Step::Pass;
+        send(m_passLine);
+        break;
+    case Step::Pass:
+        if (!CheckReply(ReplyPass, reply))
+            return finish(Step::Pass, 0);
+        finish(Step::Pass, 1);
+        break;
+    case Step::Stat:
+        finish(Step::Stat, CheckReply(ReplyStat, reply));
+        break;
+    default:
+        break;
+    }
+}
+
+void CPop3Client::onClosed()
+{
+    if (m_step == Step::Idle)
+        return;
+    // A closed connection is no reply at all: the step fails.
+    fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kClosed));
+}
+
+void CPop3Client::onTimeout()
+{
+    if (m_step == Step::Idle)
+        return;
+    fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kNoAnswer));
+}
+
+void CPop3Client::fail(const QString& text)
+{
+    if (m_step == Step::Idle)
+        return;
+    m_errorText = text;
+    const Step step = m_step;
+    m_socket->blockSignals(true);
+    m_socket->abort();
+    finish(step, 0);
+}
+
+void CPop3Client::finish(Step step, int result)
+{
+    m_timer->stop();
+    m_step = Step::Idle;
+    if (result == 0 && m_socket->state() != QAbstractSocket::UnconnectedState) {
+        m_socket->blockSignals(true);
+        m_socket->abort();
+    }
+    if (step == Step::Stat)
+        Q_EMIT statFinished(result);
+    else
+        Q_EMIT connectFinished(result);
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSslCertificate>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QSslSocket;
+class QTimer;
+
+// Where a mailbox lives: "host", "host:port" or "[v6 address]:port". Port 995 is POP3
+// over TLS, every other port plain text.
+struct Pop3Endpoint {
+    static constexpr quint16 kPlainPort = 110;
+    static constexpr quint16 kTlsPort = 995;
+    QString host;
+    quint16 port = kPlainPort;
+    bool tls = false;
+};
+// nullopt when the text is no host or the port is not 1-65535.
+std::optional<Pop3Endpoint> ParsePop3Server(const QString& server);
+
+namespace pop3 {
+
+inline constexpr std::size_t kCommandLineBytes = 512; // with CR LF and a terminating zero
+inline constexpr std::size_t kMaxValueBytes = kCommandLineBytes - 8; // "USER " + value + CR LF + zero
+inline constexpr std::size_t kMaxReplyBytes = 1000; // a whole reply line with its CR LF
+inline constexpr std::size_t kMaxRetrBytes = 9000;
+
+// A reply is a failure only when it begins with "-ERR", in any letter case.
+bool IsErrorReply(std::string_view reply);
+// The C library's atoi, saturating instead of overflowing.
+int AtoI(std::string_view text);
+// STAT: at the first blank (space or tab) the count, at the next the size; a reply
+// with fewer blanks leaves the rest unchanged.
+void ParseStat(std::string_view reply, int& count, int& size);
+// LIST's listing (the lines after the status line): the number after each blank, cut to
+// 16 bits, up to the line that starts with ".".
+void ParseList(std::string_view listing, std::vector<std::uint16_t>& sizes);
+// "USER "/"PASS " + value + CR LF, or nullopt when it would not fit the command line or
+// the value holds a line break or a zero byte (it would inject a second command).
+std::optional<QByteArray> FormatCommand(std::string_view verb, std::string_view value);
+
+} // namespace pop3
+
+// A POP3 client for one mailbox check: Connect (connect, greeting, USER, PASS), then
+// Stat. Each step runs on Qt's asynchronous sockets and reports through a signal, so the
+// event loop never waits for the server; every step has a time-out. Destroying the
+// object closes the connection without QUIT. Not reusable: one object per check.
+class CPop3Client final : public QObject {
+    Q_OBJECT
+
+public:
+    enum ReplyKind : unsigned {
+        ReplyGreeting = 0,
+        ReplyUser = 1,
+        ReplyPass = 2,
+        ReplyQuit = 3,
+        ReplyDele = 4,
+        ReplyRset = 5,
+        ReplyStat = 6,
+        ReplyNoop = 7,
+        ReplyList = 8,
+        ReplyRetr = 9,
+    };
+    static constexpr int kDefaultTimeoutMs = 15000;
+
+    explicit CPop3Client(QObject* parent = nullptr);
+    ~CPop3Client() override;
+    Q_DISABLE_COPY_MOVE(CPop3Client)
+
+    // Starts the login; connectFinished(1) once PASS is accepted, (0) with ErrorText set.
+    void Connect(const QString& server, const std::string& user, const std::string& password);
+    void Connect(const Pop3Endpoint& endpoint, const std::string& user, const std::string& password);
+    // After a successful Connect: STAT; statFinished(1) with the count parsed, or (0).
+    void Stat();
+
+    // Judges one whole reply (without its CR LF) of the given kind: 0 with the kind's
+    // error text on "-ERR", else 1 after the kind's parse. LIST and RETR take their
+    // body (the lines after the status line) as well.
+    int CheckReply(unsigned kind, std::string_view reply, std::string_view body = {});
+
+    int GetMessageCount() const { return m_messageCount; }
+    int MailboxSize() const { return m_mailboxSize; }
+    const QString& ErrorText() const { return m_errorText; }
+    const std::vector<std::uint16_t>& MessageSizes() const { return m_messageSizes; }
+    const std::string& MessageText() const { return m_messageText; }
+
+    // Time-out for the connection and for each reply.
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    // Certificates trusted besides the system's for TLS.
+    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
+
+Q_SIGNALS:
+    void connectFinished(int result);
+    void statFinished(int result);
+
+private:
+    enum class Step { Idle, Connecting, Greeting, User, Pass, Stat };
+
+    void onConnected();
+    void onReadyRead();
+    void onClosed();
+    void onTimeout();
+    void handleReply(const std::string& reply);
+    void send(const QByteArray& line);
+    void fail(const QString& text);
+    void finish(Step step, int result);
+    void arm();
+
+    std::vector<std::uint16_t> m_messageSizes;
+    QString m_errorText;
+    std::string m_messageText;
+    int m_mailboxSize = -1;
+    int m_messageCount = -1;
+
+    QSslSocket* m_socket;
+    QTimer* m_timer;
+    Step m_step = Step::Idle;
+    QByteArray m_buffer;
+    QByteArray m_userLine;
+    QByteArray m_passLine;
+    QList<QSslCertificate> m_extraCa;
+    int m_timeoutMs = kDefaultTimeoutMs;
+};
