@@ -1,0 +1,248 @@
+// The client and the watch against a real Dovecot, started here on a loopback port with
+// its own configuration and a maildir whose message count the test changes.
+#include "core_app.h"
+#include "mail/mail_watch.h"
+#include "mail/pop3_client.h"
+#include "mail/secret_store.h"
+#include "support/temp_data_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+void WriteText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+class Dovecot {
+public:
+    Dovecot()
+    {
+        m_binary = QStandardPaths::findExecutable(QStringLiteral("dovecot"),
+                                                  {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+        if (m_binary.isEmpty())
+            m_binary = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
+    }
+    ~Dovecot()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool found() const { return !m_binary.isEmpty(); }
+
+    // Starts it with a plain listener and a TLS listener; false (with the log) on failure.
+    bool start(std::string& why)
+    {
+        const QString dir = m_dir.path();
+        // Mail processes may not run as root: as root they run as "nobody" over a
+        // folder everyone may enter.
+        const bool root = ::geteuid() == 0;
+        const passwd* mailUser = root ? ::getpwnam("nobody") : ::getpwuid(::geteuid());
+        const passwd* self = ::getpwuid(::geteuid());
+        const passwd* internal = root ? ::getpwnam("dovenull") : self;
+        if (!mailUser || !self || !internal) {
+            why = "no user to run the mail processes as";
+            return false;
+        }
+        ::chmod(dir.toLocal8Bit().constData(), 0755);
+        QDir().mkpath(maildir() + QStringLiteral("/cur"));
+        QDir().mkpath(maildir() + QStringLiteral("/new"));
+        QDir().mkpath(maildir() + QStringLiteral("/tmp"));
+        QDir().mkpath(dir + QStringLiteral("/run"));
+        QDir().mkpath(dir + QStringLiteral("/state"));
+        for (const QString& sub : {QStringLiteral("/mail"), QStringLiteral("/mail/alice"), QStringLiteral("/mail/alice/cur"),
+                                  QStringLiteral("/mail/alice/new"), QStringLiteral("/mail/alice/tmp")})
+            [[maybe_unused]] const int r = ::chown((dir + sub).toLocal8Bit().constData(), mailUser->pw_uid, mailUser->pw_gid);
+
+        WriteText(dir + QStringLiteral("/passwd"), "alice:{PLAIN}s3cret::::::\n");
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), dir + QStringLiteral("/key.pem"),
+                       QStringLiteral("-out"), certificatePath()});
+        const bool haveCertificate = openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+        m_tlsPort = haveCertificate ? FreePort() : 0;
+        m_port = FreePort();
+        const gid_t internalGroup = internal->pw_gid;
+        const group* internalGroupEntry = ::getgrgid(internalGroup);
+        QString config = QStringLiteral(
+            "protocols = pop3\n"
+            "listen = 127.0.0.1\n"
+            "base_dir = %1/run\n"
+            "state_dir = %1/state\n"
+            "log_path = %1/dovecot.log\n"
+            "default_internal_user = %2\n"
+            "default_internal_group = %3\n"
+            "default_login_user = %2\n"
+            "first_valid_uid = 1\n"
+            "auth_failure_delay = 0\n"
+            "disable_plaintext_auth = no\n"
+            "mail_location = maildir:%1/mail/%u\n"
+            "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN username_format=%u %1/passwd\n}\n"
+            "userdb {\n  driver = static\n  args = uid=%4 gid=%5 home=%1/mail/%u\n}\n"
+            "service pop3-login {\n  chroot =\n"
+            "  inet_listener pop3 {\n    port = %6\n  }\n"
+            "  inet_listener pop3s {\n    port = %7\n    ssl = yes\n  }\n}\n"
+            "service anvil {\n  chroot =\n}\n")
+            .arg(dir, QString::fromLocal8Bit(internal->pw_name),
+                 QString::fromLocal8Bit(internalGroupEntry ? internalGroupEntry->gr_name : internal->pw_name))
+            .arg(mailUser->pw_uid)
+            .arg(mailUser->pw_gid)
+            .arg(m_port)
+            .arg(m_tlsPort);
+        if (haveCertificate)
+            config += QStringLiteral("ssl = yes\nssl_cert = <%1\nssl_key = <%2/key.pem\n").arg(certificatePath(), dir);
+        else
+            config += QStringLiteral("ssl = no\n");
+        WriteText(dir + QStringLiteral("/dovecot.conf"), config.toUtf8());
+
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(m_binary, {QStringLiteral("-F"), QStringLiteral("-c"), dir + QStringLiteral("/dovecot.conf")});
+        for (int i = 0; i < 100; ++i) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, m_port);
+            if (probe.waitForConnected(100))
+                return true;
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+            QThread::msleep(50);
+        }
+        QFile log(dir + QStringLiteral("/dovecot.log"));
+        log.open(QIODevice::ReadOnly);
+        why = (m_process.readAll() + log.readAll()).toStdString();
+        return false;
+    }
+
+    // Delivers one message into the mailbox.
+    void deliver()
+    {
+        static int serial = 0;
+        const QString name = QStringLiteral("%1/new/%2.M%3P%4.quillby").arg(maildir()).arg(1700000000 + serial).arg(serial).arg(::getpid());
+        ++serial;
+        WriteText(name, "From: a@example.org\r\nSubject: hello\r\n\r\nHi.\r\n");
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            [[maybe_unused]] const int r = ::chown(name.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid);
+        }
+    }
+
+    QString maildir() const { return m_dir.path() + QStringLiteral("/mail/alice"); }
+    QString certificatePath() const { return m_dir.path() + QStringLiteral("/cert.pem"); }
+    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    quint16 tlsPort() const { return m_tlsPort; }
+
+private:
+    QString m_binary;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
+};
+
+class NoHost final : public MailHost {
+public:
+    void announceNewMail() override { ++announcements; }
+    void askForMailboxSettings() override {}
+    void reportMailProblem(const QString&) override {}
+    int announcements = 0;
+};
+
+void Check(MailWatch& watch)
+{
+    QSignalSpy finished(&watch, &MailWatch::checkFinished);
+    watch.OnTimer(MailWatch::kCheckTimer);
+    ASSERT_TRUE(finished.wait(10000));
+}
+
+TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
+{
+    EnsureCoreApp();
+    Dovecot dovecot;
+    if (!dovecot.found())
+        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+    std::string why;
+    ASSERT_TRUE(dovecot.start(why)) << why;
+    TempDataFolder data;
+    dovecot.deliver();
+    dovecot.deliver();
+
+    NoHost host;
+    MailWatch watch(host);
+    watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
+    Check(watch);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages"));
+    EXPECT_EQ(host.announcements, 0);
+    Check(watch);
+    EXPECT_EQ(host.announcements, 0);
+    dovecot.deliver();
+    Check(watch);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 3 messages"));
+    EXPECT_EQ(host.announcements, 1);
+    EXPECT_EQ(ReadMailboxFile()->lastMailCount, 3);
+
+    watch.Configure({"alice", "wrong", dovecot.server().toStdString(), 60, -1});
+    Check(watch);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: Bad Password Name"));
+    watch.Configure({"mallory", "s3cret", dovecot.server().toStdString(), 60, -1});
+    Check(watch);
+    EXPECT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
+}
+
+TEST(Dovecot, TlsChecksTheCertificate)
+{
+    EnsureCoreApp();
+    Dovecot dovecot;
+    if (!dovecot.found())
+        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+    std::string why;
+    ASSERT_TRUE(dovecot.start(why)) << why;
+    if (dovecot.tlsPort() == 0)
+        GTEST_SKIP() << "openssl could not make a test certificate";
+    dovecot.deliver();
+    const Pop3Endpoint endpoint{QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
+    for (const bool trusted : {false, true}) {
+        CPop3Client client;
+        if (trusted)
+            client.setExtraCaCertificates(QSslCertificate::fromPath(dovecot.certificatePath()));
+        QSignalSpy connected(&client, &CPop3Client::connectFinished);
+        client.Connect(endpoint, "alice", "s3cret");
+        ASSERT_TRUE(connected.wait(10000));
+        EXPECT_EQ(connected[0][0].toInt(), trusted ? 1 : 0) << client.ErrorText().toStdString();
+        if (!trusted) {
+            EXPECT_TRUE(client.ErrorText().startsWith(QStringLiteral("Server cannot be connected: ")));
+            continue;
+        }
+        QSignalSpy stat(&client, &CPop3Client::statFinished);
+        client.Stat();
+        ASSERT_TRUE(stat.wait(10000));
+        EXPECT_EQ(client.GetMessageCount(), 1);
+    }
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#include "mail/pop3_client.h"
+#include "core_app.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Pop3Reply, OnlyMinusErrInAnyCaseIsAFailure)
+{
+    const struct { const char* reply; bool error; } cases[] = {
+        {"-ERR no such user", true}, {"-err", true}, {"-Err bad", true}, {"+OK", false},
+        {"", false}, {"-ER", false}, {" -ERR", false}, {"+OK -ERR", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pop3::IsErrorReply(c.reply), c.error) << c.reply;
+}
+
+TEST(Pop3Reply, CheckReplyGivesEachKindItsText)
+{
+    EnsureCoreApp();
+    const char* texts[] = {"Bad Connection", "Bad User Name", "Bad Password Name", "Error occured during QUIT",
+                           "Error occured during DELE", "Error occured during RSET", "Error occured during STAT",
+                           "Error occured during NOOP", "Error occured during LIST", "Error occured during RETR"};
+    for (unsigned kind = 0; kind < 10; ++kind) {
+        CPop3Client client;
+        EXPECT_EQ(client.CheckReply(kind, "+OK"), 1);
+        EXPECT_TRUE(client.ErrorText().isEmpty());
+        EXPECT_EQ(client.CheckReply(kind, "-ERR x"), 0);
+        EXPECT_EQ(client.ErrorText(), QLatin1String(texts[kind]));
+    }
+    CPop3Client client;
+    EXPECT_EQ(client.CheckReply(10, "-ERR x"), 1); // larger kinds are read and dropped
+}
+
+TEST(Pop3Reply, StatTakesTheNumbersAfterTheFirstTwoBlanks)
+{
+    const struct { const char* reply; int count; int size; } cases[] = {
+        {"+OK 2 320", 2, 320},
+        {"+OK 0 0", 0, 0},
+        {"+OK\t7\t1500", 7, 1500},
+        {"+OK", -1, -1},          // no blank: both unchanged
+        {"+OK 5", 5, -1},         // one blank: size unchanged
+        {"+OK 3 -4 9", 3, -4},
+        {"+OK 99999999999 1", 2147483647, 1}, // saturates instead of overflowing
+    };
+    for (const auto& c : cases) {
+        int count = -1;
+        int size = -1;
+        pop3::ParseStat(c.reply, count, size);
+        EXPECT_EQ(count, c.count) << c.reply;
+        EXPECT_EQ(size, c.size) << c.reply;
+    }
+}
+
+TEST(Pop3Reply, ListKeepsTheSizesCutTo16BitsAndRetrKeeps9000Bytes)
+{
+    EnsureCoreApp();
+    CPop3Client client;
+    EXPECT_EQ(client.CheckReply(CPop3Client::ReplyList, "+OK 2 messages", "1 120\r\n2 70000\r\n.\r\n"), 1);
+    EXPECT_EQ(client.MessageSizes(), (std::vector<std::uint16_t>{120, 70000 & 0xFFFF}));
+    EXPECT_EQ(client.CheckReply(CPop3Client::ReplyList, "+OK", ".\r\n"), 1);
+    EXPECT_EQ(client.MessageSizes().size(), 2u);
+
+    const std::string body(9500, 'x');
+    EXPECT_EQ(client.CheckReply(CPop3Client::ReplyRetr, "+OK", body), 1);
+    EXPECT_EQ(client.MessageText().size(), 9000u);
+}
+
+TEST(Pop3Command, ValuesThatDoNotFitTheCommandLineOrBreakItAreRefused)
+{
+    EXPECT_EQ(pop3::FormatCommand("USER", "bob").value(), QByteArray("USER bob\r\n"));
+    EXPECT_TRUE(pop3::FormatCommand("USER", std::string(504, 'u')).has_value());
+    EXPECT_FALSE(pop3::FormatCommand("USER", std::string(505, 'u')).has_value());
+    EXPECT_FALSE(pop3::FormatCommand("PASS", "a\r\nDELE 1").has_value());
+    EXPECT_FALSE(pop3::FormatCommand("PASS", std::string("a\0b", 3)).has_value());
+}
+
+TEST(Pop3Server, HostAndPortWithTlsOn995)
+{
+    const struct { const char* text; bool ok; const char* host; int port; bool tls; } cases[] = {
+        {"mail.example.org", true, "mail.example.org", 110, false},
+        {"10.0.0.1:2110", true, "10.0.0.1", 2110, false},
+        {"pop.example.org:995", true, "pop.example.org", 995, true},
+        {"[::1]:995", true, "::1", 995, true},
+        {"::1", true, "::1", 110, false},
+        {"host:0", false, "", 0, false},
+        {"host:70000", false, "", 0, false},
+        {"host:x", false, "", 0, false},
+        {":110", false, "", 0, false},
+        {"a b", false, "", 0, false},
+        {"", false, "", 0, false},
+    };
+    for (const auto& c : cases) {
+        const auto endpoint = ParsePop3Server(QString::fromLatin1(c.text));
+        ASSERT_EQ(endpoint.has_value(), c.ok) << c.text;
+        if (!endpoint)
+            continue;
+        EXPECT_EQ(endpoint->host, QLatin1String(c.host));
+        EXPECT_EQ(endpoint->port, c.port);
+        EXPECT_EQ(endpoint->tls, c.tls);
+    }
+}
+
+} // namespace

@@ -1,0 +1,294 @@
+// The client and the watch against a scripted server that misbehaves on purpose.
+#include "core_app.h"
+#include "fakes/fakes.h"
+#include "mail/mail_watch.h"
+#include "mail/pop3_client.h"
+#include "mail/secret_store.h"
+#include "platform/atomic_file.h"
+#include "sound/sound_table.h"
+#include "support/temp_data_folder.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One reply per command received (the first is the greeting). A reply of "<close>"
+// closes the connection, "<silent>" sends nothing; pieces joined by "|" go out as
+// separate segments 20 ms apart.
+class ScriptedServer : public QObject {
+public:
+    explicit ScriptedServer(std::vector<std::string> replies) : m_replies(std::move(replies))
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            m_socket = m_server.nextPendingConnection();
+            m_step = 0;
+            m_pending.clear();
+            QObject::connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+                m_pending += m_socket->readAll().toStdString();
+                for (std::size_t end; (end = m_pending.find("\r\n")) != std::string::npos;) {
+                    commands.push_back(m_pending.substr(0, end));
+                    m_pending.erase(0, end + 2);
+                    next();
+                }
+            });
+            next();
+        });
+    }
+    // The script for the next connection.
+    void setReplies(std::vector<std::string> replies) { m_replies = std::move(replies); }
+    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    std::vector<std::string> commands;
+
+private:
+    void next()
+    {
+        if (m_step >= m_replies.size())
+            return;
+        const std::string reply = m_replies[m_step++];
+        if (reply == "<close>")
+            return m_socket->disconnectFromHost();
+        if (reply == "<silent>")
+            return;
+        int delay = 0;
+        std::size_t start = 0;
+        for (std::size_t bar; start <= reply.size(); start = bar + 1, delay += 20) {
+            bar = reply.find('|', start);
+            if (bar == std::string::npos)
+                bar = reply.size();
+            const QByteArray piece = QByteArray::fromStdString(reply.substr(start, bar - start));
+            QTimer::singleShot(delay, m_socket, [socket = m_socket, piece] { socket->write(piece); });
+        }
+    }
+
+    QTcpServer m_server;
+    QTcpSocket* m_socket = nullptr;
+    std::vector<std::string> m_replies;
+    std::size_t m_step = 0;
+    std::string m_pending;
+};
+
+struct CheckResult {
+    int connect = -1;
+    int stat = -1;
+    int count = -1;
+    QString error;
+};
+
+CheckResult RunCheck(const QString& server, const std::string& user = "bob", const std::string& password = "pw",
+                     int timeoutMs = 300)
+{
+    CheckResult result;
+    CPop3Client client;
+    client.setTimeoutMs(timeoutMs);
+    QSignalSpy connected(&client, &CPop3Client::connectFinished);
+    client.Connect(server, user, password);
+    if (!connected.wait(5000))
+        return result;
+    result.connect = connected[0][0].toInt();
+    if (result.connect == 1) {
+        QSignalSpy stat(&client, &CPop3Client::statFinished);
+        client.Stat();
+        if (stat.wait(5000))
+            result.stat = stat[0][0].toInt();
+    }
+    result.count = client.GetMessageCount();
+    result.error = client.ErrorText();
+    return result;
+}
+
+TEST(Pop3Session, EachStepHasItsOwnFailure)
+{
+    EnsureCoreApp();
+    const struct {
+        std::vector<std::string> replies;
+        int connect;
+        int stat;
+        const char* error;
+        std::size_t commandsSent;
+    } cases[] = {
+        {{"+OK hi\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n"}, 1, 1, "", 3},
+        {{"-ERR busy\r\n"}, 0, -1, "Bad Connection", 0},
+        {{"+OK\r\n", "-ERR who\r\n"}, 0, -1, "Bad User Name", 1}, // PASS is never sent
+        {{"+OK\r\n", "+OK\r\n", "-err no\r\n"}, 0, -1, "Bad Password Name", 2},
+        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "-ERR locked\r\n"}, 1, 0, "Error occured during STAT", 3},
+        // Replies split over segments are read whole, and the next one is not poisoned.
+        {{"+O|K hel|lo\r|\n", "+OK\r\n", "+OK|\r\n", "+OK 7|\t15|00\r\n"}, 1, 1, "", 3},
+        // An empty reply is no success.
+        {{"+OK\r\n", "+OK\r\n", "<close>"}, 0, -1, "Server closed the connection", 2},
+        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "<close>"}, 1, 0, "Server closed the connection", 3},
+        {{"<silent>"}, 0, -1, "Server did not answer in time", 0},
+        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "<silent>"}, 1, 0, "Server did not answer in time", 3},
+        {{std::string(1200, '+')}, 0, -1, "Server reply too long", 0},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server(c.replies);
+        const CheckResult result = RunCheck(server.server());
+        SCOPED_TRACE(c.replies.back());
+        EXPECT_EQ(result.connect, c.connect);
+        EXPECT_EQ(result.stat, c.stat);
+        EXPECT_EQ(result.error, QLatin1String(c.error));
+        EXPECT_EQ(server.commands.size(), c.commandsSent);
+        if (c.stat == 1) {
+            EXPECT_GE(result.count, 2);
+        }
+    }
+    ScriptedServer good({"+OK\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n"});
+    RunCheck(good.server(), "bob", "secret");
+    EXPECT_EQ(good.commands, (std::vector<std::string>{"USER bob", "PASS secret", "STAT "}));
+}
+
+TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
+{
+    EnsureCoreApp();
+    ScriptedServer server({"+OK\r\n", "+OK\r\n", "+OK\r\n"});
+    EXPECT_EQ(RunCheck(server.server(), std::string(505, 'u')).error.left(18), QStringLiteral("User name too long"));
+    EXPECT_EQ(RunCheck(server.server(), "bob", "a\r\nDELE 1").error.left(17), QStringLiteral("Password too long"));
+    EXPECT_TRUE(server.commands.empty());
+
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    EXPECT_EQ(RunCheck(address).error, QStringLiteral("Server cannot be connected"));
+    EXPECT_EQ(RunCheck(QStringLiteral("no host")).error, QStringLiteral("Server cannot be connected"));
+}
+
+class FakeHost final : public MailHost {
+public:
+    void announceNewMail() override { ++announcements; }
+    void askForMailboxSettings() override { ++asked; }
+    void reportMailProblem(const QString& text) override { problems << text; }
+    int announcements = 0;
+    int asked = 0;
+    QStringList problems;
+};
+
+class FakeSecretStore final : public mail::SecretStore {
+public:
+    FakeSecretStore() { mail::setSecretStore(this); }
+    ~FakeSecretStore() override { mail::setSecretStore(nullptr); }
+    void readPassword(const QString& key, QObject*, ReadDone done) override
+    {
+        if (passwords.count(key))
+            done(passwords[key], {});
+        else
+            done(std::nullopt, QStringLiteral("none"));
+    }
+    void writePassword(const QString& key, const std::string& password, QObject*, WriteDone done) override
+    {
+        if (!working)
+            return done(QStringLiteral("no store"));
+        passwords[key] = password;
+        done({});
+    }
+    std::map<QString, std::string> passwords;
+    bool working = true;
+};
+
+// Runs timer 7 once and waits for the check to end.
+void Check(MailWatch& watch)
+{
+    QSignalSpy finished(&watch, &MailWatch::checkFinished);
+    watch.OnTimer(MailWatch::kCheckTimer);
+    ASSERT_TRUE(finished.wait(5000));
+}
+
+std::string FileLine()
+{
+    std::string line;
+    platform::readFirstLine(g_dataFolder + kMailboxFileName, line);
+    return line;
+}
+
+TEST(MailWatch, FirstCountIsQuietAChangeIsAnnouncedOnceAndWritten)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    fakes::FakeSound sound;
+    FakeSecretStore secrets;
+    CreateDefaultSoundTable();
+    g_mailClientPath = "/usr/bin/xdg-email";
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"});
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: off"));
+
+    watch.Configure({"bob", "pw", server.server().toStdString(), 600, 9});
+    EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
+    EXPECT_EQ(secrets.passwords[mail::SecretKey("bob", server.server().toStdString())], "pw");
+    EXPECT_EQ(FileLine(), "bob/qx/" + server.server().toStdString() + "/10/-1//usr/bin/xdg-email/");
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: first check pending"));
+
+    const auto checkWith = [&](std::vector<std::string> replies) {
+        server.setReplies(std::move(replies));
+        Check(watch);
+    };
+    Check(watch);
+    EXPECT_EQ(host.announcements, 0);
+    EXPECT_EQ(watch.settings().lastMailCount, 2);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages"));
+    EXPECT_TRUE(watch.timerActive(MailWatch::kFollowTimer));
+    EXPECT_FALSE(watch.timerActive(MailWatch::kRetryTimer));
+
+    checkWith({ok, ok, ok, "+OK 2 100\r\n"});
+    EXPECT_EQ(host.announcements, 0);
+    checkWith({ok, ok, ok, "+OK 1 50\r\n"}); // fewer is news too
+    EXPECT_EQ(host.announcements, 1);
+    EXPECT_EQ(g_newMail, 1);
+    ASSERT_EQ(sound.played.size(), 1u);
+    EXPECT_EQ(sound.played[0], LookUpSoundSlot(11, "@#"));
+    EXPECT_NE(FileLine().find("/10/1/"), std::string::npos);
+
+    checkWith({ok, "-ERR no\r\n"});
+    EXPECT_EQ(host.announcements, 1);
+    EXPECT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: Bad User Name"));
+    EXPECT_TRUE(watch.timerActive(MailWatch::kRetryTimer));
+    checkWith({ok, ok, ok, "-ERR\r\n"});
+    EXPECT_EQ(watch.errorKind(), MailWatch::kCountFailed);
+
+    watch.StopFollowUpTimers();
+    EXPECT_FALSE(watch.timerActive(MailWatch::kFollowTimer));
+    EXPECT_FALSE(watch.timerActive(MailWatch::kRetryTimer));
+    EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
+}
+
+TEST(MailWatch, StartUpRestoresTheWatchOrAsksForThePassword)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    secrets.working = false;
+    FakeHost host;
+    {
+        MailWatch watch(host);
+        watch.RestoreFromFile(); // no file: nothing
+        EXPECT_FALSE(watch.watching());
+        watch.Configure({"bob", "pw", "127.0.0.1:1", 120, -1});
+        QCoreApplication::processEvents();
+        ASSERT_EQ(host.problems.size(), 1); // told the password lives for this run only
+        EXPECT_TRUE(watch.watching());
+    }
+    MailWatch again(host);
+    again.RestoreFromFile();
+    EXPECT_EQ(host.asked, 1);
+    EXPECT_FALSE(again.watching());
+    EXPECT_EQ(again.settings().user, "bob");
+
+    secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+    MailWatch third(host);
+    third.RestoreFromFile();
+    EXPECT_TRUE(third.watching());
+    EXPECT_EQ(third.settings().password, "pw");
+    EXPECT_EQ(third.settings().intervalSeconds, 120);
+}
+
+} // namespace
