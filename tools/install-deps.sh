@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   tzdata xvfb xauth
+  dovecot-pop3d openssl
 )
 
 sudo=""

@@ -528,9 +528,6 @@ void MainDialog::OpenMailSettings()
         return;
     m_mailDialogOpen = true;
     CMailBoxDlg dialog(m_mailWatch->settings(), g_mailClientPath, this);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
     const int result = dialog.exec();
     m_mailDialogOpen = false;
     if (result != QDialog::Accepted)

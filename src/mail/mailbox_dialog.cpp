@@ -71,13 +71,13 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
 
     auto* group = new QGroupBox(this);
     group->setGeometry(dluRect(8, 86, 194, 48));
-    m_outlookExpress = addControl<QRadioButton>(this, 1067, 16, 96, 68, 10);
+    m_outlookExpress = addControl<QRadioButton>(this, 1067, 14, 96, 80, 10);
     m_outlookExpress->setText(QStringLiteral("Outlook Express"));
     m_outlookExpress->setToolTip(QStringLiteral("The desktop's mail program (xdg-email)"));
-    m_outlook = addControl<QRadioButton>(this, 1068, 90, 96, 44, 10);
+    m_outlook = addControl<QRadioButton>(this, 1068, 98, 96, 44, 10);
     m_outlook->setText(QStringLiteral("Outlook"));
     m_outlook->setToolTip(QStringLiteral("Thunderbird"));
-    m_other = addControl<QRadioButton>(this, 1069, 142, 96, 40, 10);
+    m_other = addControl<QRadioButton>(this, 1069, 148, 96, 40, 10);
     m_other->setText(QStringLiteral("Other"));
     m_path = addControl<QLineEdit>(this, 1030, 16, 114, 152, 12);
     m_browse = addButton(this, QStringLiteral("..."), 1005, 172, 113, 22, 14);

@@ -1,0 +1,190 @@
+#include "app/main_dialog.h"
+#include "app/mail_notice_window.h"
+#include "app/tray_icon.h"
+#include "core/globals.h"
+#include "fakes/fakes.h"
+#include "mail/mailbox_dialog.h"
+#include "support/gui_helpers.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+template <class T = QLineEdit>
+T* control(QWidget* dialog, int id)
+{
+    return dialog->findChild<T*>(QStringLiteral("ctl%1").arg(id));
+}
+
+TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
+{
+    fakes::FakeMessages messages;
+    fakes::FakeFilePicker picker;
+    CMailBoxDlg dialog({}, CMailBoxDlg::kDesktopMailProgram);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    saveRender(&dialog, QStringLiteral("mailbox_configure"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("MailBox Configure"));
+    EXPECT_EQ(QApplication::focusWidget(), control(&dialog, 1017));
+    EXPECT_TRUE(control<QRadioButton>(&dialog, 1067)->isChecked());
+    EXPECT_FALSE(control(&dialog, 1030)->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(&dialog, 1005)->isEnabled());
+    EXPECT_EQ(control(&dialog, 1018)->echoMode(), QLineEdit::Password);
+
+    // Tab goes user name, password, server, duration.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bob"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("pa/ss"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), control(&dialog, 1019));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), control(&dialog, 1020));
+    control(&dialog, 1020)->setText(QStringLiteral("0"));
+
+    // Enter is OK; each problem keeps the dialog open and names the field.
+    const struct { int field; const char* value; const char* message; } problems[] = {
+        {1019, "", "Please enter the POP server."},
+        {1019, "pop.example.org:x", "The POP server must be a host name or address, optionally followed by \":port\"."},
+        {1019, "pop.example.org:995", "Please enter an integer between 1 and 9999."},
+        {1020, "15", nullptr},
+    };
+    for (const auto& p : problems) {
+        control(&dialog, p.field)->setText(QString::fromLatin1(p.value));
+        messages.shown.clear();
+        QTest::keyClick(control(&dialog, 1017), Qt::Key_Return);
+        if (!p.message) {
+            EXPECT_TRUE(messages.shown.empty());
+            break;
+        }
+        ASSERT_EQ(messages.shown.size(), 1u) << p.value;
+        EXPECT_EQ(messages.shown[0].text, QString::fromUtf8(p.message));
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.settings().user, "bob");
+    EXPECT_EQ(dialog.settings().password, "pa/ss");
+    EXPECT_EQ(dialog.settings().server, "pop.example.org:995");
+    EXPECT_EQ(dialog.settings().intervalSeconds, 900);
+    EXPECT_EQ(dialog.mailClientPath(), CMailBoxDlg::kDesktopMailProgram);
+}
+
+TEST(MailBoxDialog, OtherProgramComesFromThePathField)
+{
+    fakes::FakeMessages messages;
+    fakes::FakeFilePicker picker;
+    picker.answers.push_back(QStringLiteral("/opt/mail/bin/client"));
+    CMailBoxDlg dialog({"u", "p", "s", 120, 4}, "/somewhere/else");
+    EXPECT_TRUE(control<QRadioButton>(&dialog, 1069)->isChecked());
+    EXPECT_EQ(control(&dialog, 1030)->text(), QStringLiteral("/somewhere/else"));
+    EXPECT_EQ(control(&dialog, 1020)->text(), QStringLiteral("2"));
+    control<QPushButton>(&dialog, 1005)->click();
+    control<QPushButton>(&dialog, 1)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.mailClientPath(), "/opt/mail/bin/client");
+
+    control<QRadioButton>(&dialog, 1068)->setChecked(true);
+    EXPECT_FALSE(control(&dialog, 1030)->isEnabled());
+}
+
+TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
+{
+    ResetGlobals();
+    fakes::FakeMessages messages;
+    CTrayIcon::setAvailableOverride(1);
+    QTemporaryDir data;
+    {
+        MainDialog dialog(data.path().toStdString() + "/");
+        dialog.SetUp();
+        dialog.show();
+        EXPECT_TRUE(dialog.RemoteRequest(QStringLiteral("status")).endsWith(QLatin1String("; mail: off")));
+
+        // The remote request answers at once; the dialog opens on the next turn.
+        bool opened = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+            auto* settings = dialog.findChild<CMailBoxDlg*>();
+            if (settings && QApplication::activeModalWidget() == settings) {
+                opened = true;
+                settings->reject();
+            }
+        });
+        poll.start(10);
+        EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("mail-settings")), QStringLiteral("ok"));
+        QTRY_VERIFY(opened);
+        poll.stop();
+
+        // The context menu offers the settings.
+        QStringList items;
+        QTimer::singleShot(0, &dialog, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                for (QAction* action : popup->actions())
+                    items << action->text();
+                popup->close();
+            }
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(10, 10), dialog.mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(&dialog, &menuEvent);
+        EXPECT_TRUE(items.contains(QStringLiteral("MailBox Configure…")));
+
+        // A mailbox that answers with the count of the moment.
+        int count = 2;
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            socket->write("+OK ready\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, &count] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine();
+                    socket->write(line.startsWith("STAT") ? QByteArray("+OK %1 100\r\n").replace("%1", QByteArray::number(count))
+                                                          : QByteArray("+OK\r\n"));
+                }
+            });
+        });
+        MailWatch& watch = dialog.mailWatch();
+        watch.setFirstCheckMs(0);
+        QSignalSpy checked(&watch, &MailWatch::checkFinished);
+        watch.Configure({"bob", "pw", QStringLiteral("127.0.0.1:%1").arg(server.serverPort()).toStdString(), 600, -1});
+        ASSERT_TRUE(checked.wait(5000));
+        EXPECT_FALSE(dialog.mailNotice()->isVisible());
+        EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("status")).section(QStringLiteral("; "), -1),
+                  QStringLiteral("mail: 2 messages"));
+
+        count = 3;
+        dialog.OnTimer(MailWatch::kCheckTimer);
+        ASSERT_TRUE(checked.wait(5000));
+        MailNoticeWindow* notice = dialog.mailNotice();
+        EXPECT_TRUE(notice->isVisible());
+        EXPECT_TRUE(notice->sliding());
+        EXPECT_EQ(dialog.trayIcon().toolTip(), QStringLiteral("QUILLBY"));
+        EXPECT_EQ(dialog.trayIcon().iconResourceId(), 224);
+        EXPECT_TRUE(dialog.timerActive(MainDialog::kBlinkTimer));
+        EXPECT_EQ(g_newMail, 1);
+        while (notice->sliding())
+            notice->slideTick();
+        saveRender(notice, QStringLiteral("mail_notice_announced"));
+
+        dialog.RestoreFromTray();
+        EXPECT_FALSE(dialog.timerActive(MainDialog::kBlinkTimer));
+        dialog.close(); // the close request stops timers 0 and 1
+        EXPECT_FALSE(dialog.timerActive(MailWatch::kFollowTimer));
+        EXPECT_TRUE(dialog.timerActive(MailWatch::kCheckTimer));
+    }
+    CTrayIcon::setAvailableOverride(-1);
+    ResetGlobals();
+}
+
+} // namespace
