@@ -35,7 +35,14 @@ MailWatch::MailWatch(MailHost& host, QObject* parent)
     connect(m_followTimer, &QTimer::timeout, this, [this] { OnTimer(kFollowTimer); });
 }
 
-MailWatch::~MailWatch() = default;
+MailWatch::~MailWatch()
+{
+    // No event loop may be left to run a deferred delete.
+    if (CPop3Client* client = m_client.release()) {
+        client->disconnect();
+        delete client;
+    }
+}
 
 int MailWatch::intervalMs() const
 {
@@ -210,8 +217,10 @@ void MailWatch::writeFile()
 
 QString MailWatch::StatusText() const
 {
-    if (m_settings.user.empty() || (!watching() && !m_haveResult))
+    if (m_settings.user.empty())
         return QStringLiteral("mail: off");
+    if (!watching() && !m_haveResult)
+        return QStringLiteral("mail: off (the password is needed)");
     if (!m_haveResult)
         return QStringLiteral("mail: first check pending");
     if (m_errorKind != kNoError)
