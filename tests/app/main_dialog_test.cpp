@@ -387,12 +387,12 @@ TEST_F(MainDialogTest, RemoteRequestsActLikeTheirUserCommands)
     EXPECT_EQ(g_nodRequest, 1);
     EXPECT_EQ(sound.played.size(), soundsBefore);
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: off; leave mode: off"));
+              QStringLiteral("toy: connected; sensor guard: off; leave mode: off; mail: off"));
     g_leaveModeOn = 1;
     g_leaveMinutes = 5;
     g_guardArmed = 1;
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min)"));
+              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min); mail: off"));
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("bogus")), QStringLiteral("error: unknown request"));
 
     d.close();

@@ -149,7 +149,7 @@ TEST_F(GuardDialogsTest, GuardButtonArmsTheSensorAndASensorEventAlertsTheToy)
     QTest::mouseClick(guardButton, Qt::LeftButton);
     EXPECT_EQ(g_guardArmed, 1);
     EXPECT_EQ(window.RemoteRequest(QStringLiteral("status")),
-        QStringLiteral("toy: connected; sensor guard: armed; leave mode: off"));
+        QStringLiteral("toy: connected; sensor guard: armed; leave mode: off; mail: off"));
 
     const std::size_t before = toy.writes.size();
     toy.sensor = true;
