@@ -69,23 +69,20 @@ public:
             return false;
         }
         ::chmod(dir.toLocal8Bit().constData(), 0755);
-        QDir().mkpath(maildir() + QStringLiteral("/cur"));
-        QDir().mkpath(maildir() + QStringLiteral("/new"));
-        QDir().mkpath(maildir() + QStringLiteral("/tmp"));
         QDir().mkpath(dir + QStringLiteral("/run"));
         QDir().mkpath(dir + QStringLiteral("/state"));
-        for (const QString& sub : {QStringLiteral("/mail"), QStringLiteral("/mail/alice"), QStringLiteral("/mail/alice/cur"),
-                                  QStringLiteral("/mail/alice/new"), QStringLiteral("/mail/alice/tmp")})
-            [[maybe_unused]] const int r = ::chown((dir + sub).toLocal8Bit().constData(), mailUser->pw_uid, mailUser->pw_gid);
-
+        for (const char* sub : {"", "/alice", "/alice/cur", "/alice/new", "/alice/tmp"}) {
+            const QString path = dir + QStringLiteral("/mail") + QLatin1String(sub);
+            QDir().mkpath(path);
+            [[maybe_unused]] const int r = ::chown(path.toLocal8Bit().constData(), mailUser->pw_uid, mailUser->pw_gid);
+        }
         WriteText(dir + QStringLiteral("/passwd"), "alice:{PLAIN}s3cret::::::\n");
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), dir + QStringLiteral("/key.pem"),
-                       QStringLiteral("-out"), certificatePath()});
+                      QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+                                     "-addext subjectAltName=IP:127.0.0.1 -keyout %1/key.pem -out %2")
+                          .arg(dir, certificatePath())
+                          .split(QLatin1Char(' ')));
         const bool haveCertificate = openssl.waitForFinished(30000) && openssl.exitCode() == 0;
         m_tlsPort = haveCertificate ? FreePort() : 0;
         m_port = FreePort();
