@@ -1,36 +1,11 @@
+#include "platform/hid_api.h"
 #include "platform/toy_backends.h"
 
-#include <QString>
 #include <climits>
 #include <cstring>
-#include <hidapi/hidapi.h>
-#include <map>
 
 namespace platform {
 namespace {
-
-// hid_init/hid_exit once per process, however many libraries are built.
-int g_hidUsers = 0;
-
-bool acquireHid()
-{
-    if (g_hidUsers == 0 && hid_init() != 0)
-        return false;
-    ++g_hidUsers;
-    return true;
-}
-
-void releaseHid()
-{
-    if (--g_hidUsers == 0)
-        hid_exit();
-}
-
-std::string hidErrorText(hid_device* device)
-{
-    const wchar_t* text = hid_error(device);
-    return text ? QString::fromWCharArray(text).toStdString() : std::string();
-}
 
 bool validId(int id)
 {
@@ -38,47 +13,41 @@ bool validId(int id)
     return id > 0 && id <= 0xffff;
 }
 
+constexpr std::uint8_t kSensorBit = 0x04;
+// Far more than the kernel queues per device, so a read always catches up.
+constexpr int kMaxDrainedReports = 256;
+
 class HidToyLibrary final : public ToyLibrary {
 public:
-    HidToyLibrary()
-        : m_ready(acquireHid())
+    explicit HidToyLibrary(std::unique_ptr<HidApi> api)
+        : m_api(std::move(api))
     {
     }
-    ~HidToyLibrary() override
-    {
-        closeAll();
-        if (m_ready)
-            releaseHid();
-    }
-    HidToyLibrary(const HidToyLibrary&) = delete;
-    HidToyLibrary& operator=(const HidToyLibrary&) = delete;
 
     int FindHandle(int vendorId, int productId) override
     {
-        if (!m_ready || !validId(vendorId) || !validId(productId))
+        if (!m_api->ready() || !validId(vendorId) || !validId(productId))
             return -1;
-        hid_device_info* list
-            = hid_enumerate(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId));
         std::string refusedPath;
         std::string refusedReason;
-        for (hid_device_info* info = list; info; info = info->next) {
-            if (!info->path)
-                continue;
-            if (hid_device* device = hid_open_path(info->path)) {
-                const std::string path = info->path;
-                hid_free_enumeration(list);
-                closeAll();
-                m_lastHandle = m_lastHandle == INT_MAX ? 1 : m_lastHandle + 1;
-                m_devices[m_lastHandle] = Device { device, path, vendorId, productId, false };
+        for (const std::string& path :
+            m_api->enumerate(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId))) {
+            std::string reason;
+            if (auto device = m_api->open(path, &reason)) {
+                m_device = std::move(device);
+                m_path = path;
+                m_vendorId = static_cast<unsigned short>(vendorId);
+                m_productId = static_cast<unsigned short>(productId);
+                m_handle = m_handle == INT_MAX ? 1 : m_handle + 1;
+                m_open = true;
                 m_reportedPath.clear();
-                return m_lastHandle;
+                return m_handle;
             }
             if (refusedPath.empty()) {
-                refusedPath = info->path;
-                refusedReason = hidErrorText(nullptr);
+                refusedPath = path;
+                refusedReason = reason;
             }
         }
-        hid_free_enumeration(list);
         // Tell about a refused device once, not on every retry.
         if (!refusedPath.empty() && refusedPath != m_reportedPath) {
             m_reportedPath = refusedPath;
@@ -92,46 +61,63 @@ public:
         return -1;
     }
 
+    // A failed read or write does not end the handle: only a device that is gone does.
+    // A device still present after an error is reopened on its path without a word.
     bool CheckHandle(int handle) override
     {
-        const auto it = m_devices.find(handle);
-        if (it == m_devices.end())
+        if (!isCurrent(handle))
             return false;
-        // Looking the path up again leaves any queued input report in place; a failed
-        // read or write catches an unplug and re-plug onto the same path.
-        if (!it->second.failed && isEnumerated(it->second))
-            return true;
-        hid_close(it->second.device);
-        m_devices.erase(it);
-        return false;
-    }
-
-    bool ReadData(int handle, std::uint8_t buffer[8]) override
-    {
-        const auto it = m_devices.find(handle);
-        if (it == m_devices.end())
+        if (!m_api->nodeExists(m_path) || (!m_device && !stillEnumerated())) {
+            forget();
             return false;
-        unsigned char report[64];
-        const int got = hid_read_timeout(it->second.device, report, sizeof report, 0);
-        if (got < 0)
-            it->second.failed = true;
-        if (got <= 0)
-            return false;
-        std::memset(buffer, 0, 8);
-        std::memcpy(buffer, report, static_cast<std::size_t>(got < 8 ? got : 8));
+        }
+        if (!m_device)
+            reopen();
         return true;
     }
 
+    // Drains everything queued since the last read: the newest report stands for them
+    // all, with the sensor bit set when any of them had it, so a motion between two
+    // reads is neither lost nor replayed late.
+    bool ReadData(int handle, std::uint8_t buffer[8]) override
+    {
+        if (!isCurrent(handle) || !m_device)
+            return false;
+        unsigned char newest[64] = {};
+        unsigned char report[64];
+        int newestLength = 0;
+        bool sensor = false;
+        for (int n = 0; n < kMaxDrainedReports; ++n) {
+            const int got = m_device->read(report, sizeof report);
+            if (got < 0) {
+                m_device.reset();
+                reopen();
+                break;
+            }
+            if (got == 0)
+                break;
+            std::memcpy(newest, report, static_cast<std::size_t>(got));
+            newestLength = got;
+            sensor = sensor || (got > 1 && (report[1] & kSensorBit));
+        }
+        if (newestLength == 0)
+            return false;
+        std::memset(buffer, 0, 8);
+        std::memcpy(buffer, newest, static_cast<std::size_t>(newestLength < 8 ? newestLength : 8));
+        if (sensor)
+            buffer[1] |= kSensorBit;
+        return true;
+    }
+
+    // Write failures are not reported: the toy link never looks at them.
     void WriteData(int handle, const std::uint8_t report[8]) override
     {
-        const auto it = m_devices.find(handle);
-        if (it == m_devices.end())
+        if (!isCurrent(handle) || !m_device)
             return;
         // The toy has no report ids: report id 0 goes first.
         unsigned char data[9] = { 0 };
         std::memcpy(data + 1, report, 8);
-        if (hid_write(it->second.device, data, sizeof data) < 0)
-            it->second.failed = true;
+        m_device->write(data, sizeof data);
     }
 
     std::string takeAccessProblem() override
@@ -142,44 +128,50 @@ public:
     }
 
 private:
-    struct Device {
-        hid_device* device;
-        std::string path;
-        int vendorId;
-        int productId;
-        bool failed = false;
-    };
+    bool isCurrent(int handle) const { return m_open && handle == m_handle; }
 
-    static bool isEnumerated(const Device& device)
+    bool stillEnumerated()
     {
-        hid_device_info* list = hid_enumerate(
-            static_cast<unsigned short>(device.vendorId), static_cast<unsigned short>(device.productId));
-        bool found = false;
-        for (hid_device_info* info = list; info && !found; info = info->next)
-            found = info->path && device.path == info->path;
-        hid_free_enumeration(list);
-        return found;
+        for (const std::string& path : m_api->enumerate(m_vendorId, m_productId)) {
+            if (path == m_path)
+                return true;
+        }
+        return false;
     }
 
-    void closeAll()
+    bool reopen()
     {
-        for (auto& [handle, device] : m_devices)
-            hid_close(device.device);
-        m_devices.clear();
+        m_device = m_api->open(m_path, nullptr);
+        return m_device != nullptr;
     }
 
-    bool m_ready;
-    std::map<int, Device> m_devices;
-    int m_lastHandle = 0;
+    void forget()
+    {
+        m_device.reset();
+        m_open = false;
+    }
+
+    std::unique_ptr<HidApi> m_api;
+    std::unique_ptr<HidDevice> m_device; // null after an error until reopened
+    std::string m_path;
+    unsigned short m_vendorId = 0;
+    unsigned short m_productId = 0;
+    int m_handle = 0; // the last handle given out
+    bool m_open = false;
     std::string m_accessProblem;
     std::string m_reportedPath;
 };
 
 } // namespace
 
+std::unique_ptr<ToyLibrary> makeHidToyLibrary(std::unique_ptr<HidApi> api)
+{
+    return std::make_unique<HidToyLibrary>(std::move(api));
+}
+
 std::unique_ptr<ToyLibrary> makeHidToyLibrary()
 {
-    return std::make_unique<HidToyLibrary>();
+    return makeHidToyLibrary(makeHidApi());
 }
 
 } // namespace platform

@@ -9,8 +9,11 @@
 // supersedes the handles it gave out before: there is one toy and one owner.
 namespace platform {
 
-// The toy on hidraw through hidapi.
+class HidApi;
+
+// The toy on hidraw through hidapi, or through the given stand-in for its calls.
 std::unique_ptr<ToyLibrary> makeHidToyLibrary();
+std::unique_ptr<ToyLibrary> makeHidToyLibrary(std::unique_ptr<HidApi> api);
 
 // A folder that stands for one toy: attached while folder/attached exists, the sensor
 // fires while folder/sensor exists, every output report is appended to folder/reports.
