@@ -3,17 +3,62 @@
 
 #include "platform/sdl_sound_output.h"
 
+#include <QCoreApplication>
 #include <SDL.h>
 #include <climits>
 
 namespace platform {
 
+namespace {
+
+constexpr int kBytesPerSecond = SdlSoundOutput::kRate * SdlSoundOutput::kChannels * 2;
+// Past the queue's end the device still plays its own buffer and the sound server's.
+constexpr int kTailMs = 400;
+
+} // namespace
+
 SdlSoundOutput::~SdlSoundOutput()
 {
-    if (m_device != 0)
+    closeDevice();
+}
+
+void SdlSoundOutput::closeDevice()
+{
+    if (m_device != 0) {
+        SDL_PauseAudioDevice(m_device, 1);
         SDL_CloseAudioDevice(m_device);
-    if (m_subsystemUp)
+        m_device = 0;
+    }
+    if (m_subsystemUp) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_subsystemUp = false;
+    }
+}
+
+bool SdlSoundOutput::closeIfIdle()
+{
+    if (m_device == 0)
+        return true;
+    const Uint32 queued = SDL_GetQueuedAudioSize(m_device);
+    if (queued > 0) {
+        closeWhenDone(queued);
+        return false;
+    }
+    closeDevice();
+    return true;
+}
+
+void SdlSoundOutput::closeWhenDone(std::size_t queuedBytes)
+{
+    if (!QCoreApplication::instance())
+        return;
+    if (!m_idleTimer) {
+        m_idleTimer = std::make_unique<QTimer>();
+        m_idleTimer->setSingleShot(true);
+        QObject::connect(m_idleTimer.get(), &QTimer::timeout, m_idleTimer.get(), [this] { closeIfIdle(); });
+    }
+    const auto ms = static_cast<long long>(queuedBytes) * 1000 / kBytesPerSecond + kTailMs;
+    m_idleTimer->start(static_cast<int>(ms < INT_MAX ? ms : INT_MAX));
 }
 
 void SdlSoundOutput::play(const std::string& path)
@@ -30,21 +75,25 @@ void SdlSoundOutput::play(const std::string& path)
         return;
     SDL_ClearQueuedAudio(m_device);
     SDL_QueueAudio(m_device, pcm.data(), static_cast<Uint32>(pcm.size()));
+    closeWhenDone(pcm.size());
 }
 
 void SdlSoundOutput::stop()
 {
-    if (m_device != 0)
+    if (m_device != 0) {
         SDL_ClearQueuedAudio(m_device);
+        closeWhenDone(0);
+    }
 }
 
 bool SdlSoundOutput::ensureDevice()
 {
     if (m_device != 0)
         return true;
-    if (m_openAttempts > 0)
+    if (m_openFailed)
         return false;
     ++m_openAttempts;
+    m_openFailed = true;
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Quillby");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
@@ -64,6 +113,7 @@ bool SdlSoundOutput::ensureDevice()
         return false;
     }
     SDL_PauseAudioDevice(m_device, 0);
+    m_openFailed = false;
     return true;
 }
 

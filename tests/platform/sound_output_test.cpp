@@ -221,6 +221,22 @@ TEST_F(SdlSound, StopAndUnplayableFilesEndTheSoundPlaying)
     EXPECT_LT(countPositive(m_output.frames()), afterStop + kRate);
 }
 
+TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
+{
+    writeWav(path("short.wav"), kRate, kChannels, 16, block(0.5, 12000));
+    platform::SdlSoundOutput output;
+    output.play(file("short.wav"));
+    EXPECT_FALSE(output.closeIfIdle()) << "still playing";
+    EXPECT_TRUE(output.deviceOpen());
+    ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
+    EXPECT_TRUE(output.closeIfIdle());
+    EXPECT_FALSE(output.deviceOpen());
+
+    output.play(file("short.wav"));
+    EXPECT_TRUE(output.deviceOpen());
+    EXPECT_EQ(output.openAttempts(), 2);
+}
+
 TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
 {
     QFile(path("empty.wav")).open(QIODevice::WriteOnly);
