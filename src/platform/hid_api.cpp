@@ -1,7 +1,11 @@
 #include "platform/hid_api.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QString>
+#include <cstring>
 #include <hidapi/hidapi.h>
+#include <libudev.h>
 #include <sys/stat.h>
 
 namespace platform {
@@ -37,6 +41,73 @@ public:
 
 private:
     hid_device* m_device;
+};
+
+// Hears udev announce new hidraw nodes. Without a running udev (containers, some
+// chroots) nothing would ever be announced, so it reports that it cannot watch.
+class UdevArrivals {
+public:
+    UdevArrivals()
+    {
+        struct stat info {};
+        if (::stat("/run/udev/control", &info) != 0)
+            return;
+        m_udev = udev_new();
+        m_monitor = m_udev ? udev_monitor_new_from_netlink(m_udev, "udev") : nullptr;
+        if (!m_monitor || udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr) < 0
+            || udev_monitor_enable_receiving(m_monitor) < 0) {
+            release();
+            return;
+        }
+        // Drained as soon as something arrives, so the socket never overflows while
+        // the toy is attached and nobody asks.
+        if (QCoreApplication::instance()) {
+            m_notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read);
+            QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
+        }
+    }
+    ~UdevArrivals() { release(); }
+    UdevArrivals(const UdevArrivals&) = delete;
+    UdevArrivals& operator=(const UdevArrivals&) = delete;
+
+    bool watching() const { return m_monitor != nullptr; }
+
+    bool takeArrival()
+    {
+        drain();
+        const bool arrived = m_arrived;
+        m_arrived = false;
+        return arrived;
+    }
+
+private:
+    void drain()
+    {
+        // The monitor's socket does not block: this ends when nothing is left.
+        while (udev_device* device = udev_monitor_receive_device(m_monitor)) {
+            const char* action = udev_device_get_action(device);
+            // "change" too: re-triggering udev after installing the rule grants access.
+            if (action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "change") == 0))
+                m_arrived = true;
+            udev_device_unref(device);
+        }
+    }
+
+    void release()
+    {
+        m_notifier.reset();
+        if (m_monitor)
+            udev_monitor_unref(m_monitor);
+        if (m_udev)
+            udev_unref(m_udev);
+        m_monitor = nullptr;
+        m_udev = nullptr;
+    }
+
+    udev* m_udev = nullptr;
+    udev_monitor* m_monitor = nullptr;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    bool m_arrived = false;
 };
 
 class RealHidApi final : public HidApi {
@@ -84,8 +155,11 @@ public:
         return ::stat(path.c_str(), &info) == 0;
     }
 
+    bool devicesMayHaveArrived() override { return !m_arrivals.watching() || m_arrivals.takeArrival(); }
+
 private:
     bool m_ready;
+    UdevArrivals m_arrivals;
 };
 
 } // namespace

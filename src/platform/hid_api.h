@@ -30,6 +30,9 @@ public:
     virtual std::unique_ptr<HidDevice> open(const std::string& path, std::string* error) = 0;
     // True while the device node still exists: a cheap look that wakes nothing.
     virtual bool nodeExists(const std::string& path) = 0;
+    // True when a device may have arrived since the last call, so a search that found
+    // nothing is worth repeating; always true where arrivals cannot be watched.
+    virtual bool devicesMayHaveArrived() { return true; }
 };
 
 // hidapi on hidraw.

@@ -28,6 +28,14 @@ public:
     {
         if (!m_api->ready() || !validId(vendorId) || !validId(productId))
             return -1;
+        // A search that found nothing is repeated only once a device may have arrived:
+        // enumerating on every tick would keep an idle program busy all day.
+        const bool arrived = m_api->devicesMayHaveArrived();
+        if (m_foundNothing && !arrived && vendorId == m_vendorId && productId == m_productId)
+            return -1;
+        m_vendorId = static_cast<unsigned short>(vendorId);
+        m_productId = static_cast<unsigned short>(productId);
+        m_foundNothing = false;
         std::string refusedPath;
         std::string refusedReason;
         for (const std::string& path :
@@ -36,8 +44,6 @@ public:
             if (auto device = m_api->open(path, &reason)) {
                 m_device = std::move(device);
                 m_path = path;
-                m_vendorId = static_cast<unsigned short>(vendorId);
-                m_productId = static_cast<unsigned short>(productId);
                 m_handle = m_handle == INT_MAX ? 1 : m_handle + 1;
                 m_open = true;
                 m_reportedPath.clear();
@@ -58,6 +64,7 @@ public:
         } else if (refusedPath.empty()) {
             m_reportedPath.clear();
         }
+        m_foundNothing = true;
         return -1;
     }
 
@@ -158,6 +165,7 @@ private:
     unsigned short m_productId = 0;
     int m_handle = 0; // the last handle given out
     bool m_open = false;
+    bool m_foundNothing = false; // the last search, for m_vendorId and m_productId
     std::string m_accessProblem;
     std::string m_reportedPath;
 };

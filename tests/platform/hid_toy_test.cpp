@@ -5,6 +5,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,6 +29,8 @@ struct HidWorld {
     };
     std::map<std::string, Node> nodes;
     int openCalls = 0;
+    int enumerations = 0;
+    bool arrived = false;
 };
 
 class FakeDevice final : public platform::HidDevice {
@@ -75,6 +78,7 @@ public:
     bool ready() const override { return true; }
     std::vector<std::string> enumerate(unsigned short, unsigned short) override
     {
+        ++m_world.enumerations;
         std::vector<std::string> paths;
         for (const auto& [path, node] : m_world.nodes) {
             if (node.exists && node.enumerates)
@@ -93,6 +97,7 @@ public:
         return nullptr;
     }
     bool nodeExists(const std::string& path) override { return m_world.nodes[path].exists; }
+    bool devicesMayHaveArrived() override { return std::exchange(m_world.arrived, false); }
 
 private:
     HidWorld& m_world;
@@ -180,6 +185,27 @@ TEST_F(HidBackend, OnlyADeviceThatIsGoneEndsTheHandle)
         m_toy->WriteData(m_handle, output.data());
         EXPECT_EQ(node().written.size(), c.attached ? 1u : 0u) << c.what;
     }
+}
+
+TEST(HidBackendSearch, ASearchThatFoundNothingWaitsForAnArrival)
+{
+    HidWorld world;
+    auto toy = platform::makeHidToyLibrary(std::make_unique<FakeHidApi>(world));
+    EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
+    world.nodes[kPath]; // plugged in, not announced yet
+    EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
+    EXPECT_EQ(world.enumerations, 1);
+
+    world.arrived = true;
+    const int handle = toy->FindHandle(kVendor, kProduct);
+    EXPECT_NE(handle, -1);
+    EXPECT_EQ(world.enumerations, 2);
+
+    // After an unplug the next search looks at once: a second toy may be there.
+    world.nodes[kPath].exists = false;
+    EXPECT_FALSE(toy->CheckHandle(handle));
+    EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
+    EXPECT_EQ(world.enumerations, 3);
 }
 
 } // namespace
