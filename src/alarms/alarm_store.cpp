@@ -28,7 +28,7 @@ std::optional<PendingBackup> s_pendingBackup;
 
 // atoi as the file was always read: leading blanks, a sign, the leading digits; no
 // digits gives 0. Overflow saturates instead of being undefined.
-int parseInt(const std::string& text)
+int parseInt(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
@@ -54,19 +54,19 @@ int parseInt(const std::string& text)
 // field empty and the next search starts again at the beginning of the line.
 class FieldReader {
 public:
-    FieldReader(const std::string& line, std::size_t recordStart)
+    FieldReader(std::string_view line, std::size_t recordStart)
         : m_line(line)
         , m_start(recordStart + 1)
         , m_searchFrom(recordStart)
     {
     }
 
-    std::string next()
+    std::string_view next()
     {
         const std::size_t comma = m_line.find(',', m_searchFrom);
-        std::string field;
+        std::string_view field;
         if (comma != npos) {
-            field.assign(m_line, m_start, comma - m_start);
+            field = m_line.substr(m_start, comma - m_start);
             m_start = comma + 1;
             m_searchFrom = comma + 1;
         } else {
@@ -77,32 +77,15 @@ public:
     }
 
 private:
-    const std::string& m_line;
+    std::string_view m_line;
     std::size_t m_start;
     std::size_t m_searchFrom;
 };
 
-// Lists repeat the same days and times of day over and over; the conversions cost a
-// time zone lookup each (mktime even checks the zone file), so one pass remembers them.
+// Lists repeat the same days and times of day over and over; formatting costs a time
+// zone lookup each, so one pass remembers them.
 class LocalTimeCache {
 public:
-    TimeValue make(int year, int month, int day, int hour, int minute)
-    {
-        const Key key { year, month, day, hour, minute };
-        auto it = m_made.find(key);
-        if (it == m_made.end()) {
-            std::optional<TimeValue> value;
-            try {
-                value = MakeLocalTime(year, month, day, hour, minute, 0);
-            } catch (const platform::InvalidArgumentError&) {
-            }
-            it = m_made.emplace(key, value).first;
-        }
-        if (!it->second)
-            throw platform::InvalidArgumentError();
-        return *it->second;
-    }
-
     const std::string& format(TimeValue t, const char* format, bool dateFormat)
     {
         auto& cache = dateFormat ? m_dates : m_times;
@@ -113,20 +96,6 @@ public:
     }
 
 private:
-    struct Key {
-        int year, month, day, hour, minute;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const noexcept
-        {
-            std::size_t h = static_cast<std::size_t>(k.year);
-            for (int part : { k.month, k.day, k.hour, k.minute })
-                h = h * 1000003u ^ static_cast<std::size_t>(static_cast<unsigned>(part));
-            return h;
-        }
-    };
-    std::unordered_map<Key, std::optional<TimeValue>, KeyHash> m_made;
     std::unordered_map<TimeValue, std::string> m_dates;
     std::unordered_map<TimeValue, std::string> m_times;
 };
@@ -168,9 +137,8 @@ std::string SerializeAlarmList(const AlarmList& list)
     return text;
 }
 
-int ParseAlarmList(const std::string& line, AlarmList& out)
+int ParseAlarmList(std::string_view line, AlarmList& out)
 {
-    LocalTimeCache times;
     int skipped = 0;
     std::size_t p = line.find('#');
     while (p != npos) {
@@ -187,8 +155,8 @@ int ParseAlarmList(const std::string& line, AlarmList& out)
         record->soundFile = fields.next();
         record->repeat = fields.next();
         try {
-            record->date = times.make(year, month, day, 0, 0);
-            record->timeOfDay = times.make(2000, 1, 1, hour, minute);
+            record->date = MakeLocalTime(year, month, day, 0, 0, 0);
+            record->timeOfDay = MakeLocalTime(2000, 1, 1, hour, minute, 0);
             out.push_back(std::move(record));
         } catch (const platform::InvalidArgumentError&) {
             // A date that cannot be represented spoils only its own record.
@@ -210,7 +178,7 @@ void LoadAlarmList()
         return;
     const std::size_t newline = bytes.find('\n');
     const std::size_t lineLength = newline == npos ? bytes.size() : newline;
-    const int skipped = ParseAlarmList(bytes.substr(0, lineLength), g_alarmList);
+    const int skipped = ParseAlarmList(std::string_view(bytes).substr(0, lineLength), g_alarmList);
     // The next save writes only what was understood; keep the rest recoverable.
     if (skipped > 0 || hasTextAfterFirstLine(bytes, lineLength))
         s_pendingBackup = PendingBackup { path, std::move(bytes) };

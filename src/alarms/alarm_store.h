@@ -3,6 +3,7 @@
 #include "alarms/alarm_record.h"
 
 #include <string>
+#include <string_view>
 
 // "AlarmList.txt" in the data folder: one line, each record "#topic,note,YYYY,MM,DD,HH,MM,soundOn,soundFile,repeat,".
 
@@ -17,4 +18,4 @@ void SaveAlarmList();
 // The text both functions use, for tests and benchmarks.
 std::string SerializeAlarmList(const AlarmList& list);
 // Returns the number of records skipped as damaged.
-int ParseAlarmList(const std::string& line, AlarmList& out);
+int ParseAlarmList(std::string_view line, AlarmList& out);

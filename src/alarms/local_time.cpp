@@ -3,8 +3,13 @@
 #include "platform/errors.h"
 
 #include <array>
+#include <cstdlib>
 #include <ctime>
 #include <locale.h>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -21,15 +26,40 @@ locale_t cLocale()
     return locale;
 }
 
-} // namespace
+constexpr long long kDay = 86400;
 
-TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int second)
+long long floorDiv(long long a, long long b)
 {
-    // Far outside the range anyway; keeps the field arithmetic clear of overflow.
-    if (year < -1'000'000 || year > 1'000'000 || month < -12'000'000 || month > 12'000'000)
-        throw platform::InvalidArgumentError();
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date, month 1..12.
+long long daysFromCivil(long long year, int month, int day)
+{
+    year -= month <= 2;
+    const long long era = floorDiv(year, 400);
+    const long long yearOfEra = year - era * 400;
+    const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719468;
+}
+
+void civilFromDays(long long days, long long& year, int& month, int& day)
+{
+    days += 719468;
+    const long long era = floorDiv(days, 146097);
+    const long long dayOfEra = days - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long mp = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = yearOfEra + era * 400 + (month <= 2);
+}
+
+std::time_t callMktime(long long year, int month, int day, int hour, int minute, int second, long* gmtoff)
+{
     std::tm parts {};
-    parts.tm_year = year - 1900;
+    parts.tm_year = static_cast<int>(year - 1900);
     parts.tm_mon = month - 1;
     parts.tm_mday = day;
     parts.tm_hour = hour;
@@ -37,10 +67,126 @@ TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int 
     parts.tm_sec = second;
     parts.tm_isdst = -1;
     const std::time_t t = std::mktime(&parts);
-    // mktime's -1 error value falls below the range as well.
-    if (t < 0 || static_cast<TimeValue>(t) > kLastTime)
+    if (gmtoff)
+        *gmtoff = parts.tm_gmtoff;
+    return t;
+}
+
+// mktime reads the zone rules (and checks the zone file) on every call. Away from a
+// change of the UTC offset a local day is 86400 plain seconds from its midnight, so
+// each day's midnight is asked once and only days near a change go to mktime.
+class DayCache {
+public:
+    struct Day {
+        TimeValue midnight;
+        bool steady; // no offset change from the day before to the day after
+    };
+
+    const Day& day(long long localDay)
+    {
+        revalidate();
+        // The record lists alternate between a few dates and the day of the times of day.
+        for (const auto& [key, value] : m_recent) {
+            if (key == localDay)
+                return value;
+        }
+        if (m_days.size() > 50'000)
+            m_days.clear();
+        auto it = m_days.find(localDay);
+        if (it == m_days.end())
+            it = m_days.emplace(localDay, measure(localDay)).first;
+        m_recent[m_nextRecent] = *it;
+        m_nextRecent = (m_nextRecent + 1) % m_recent.size();
+        return it->second;
+    }
+
+private:
+    static std::time_t midnight(long long localDay, long* gmtoff)
+    {
+        long long year;
+        int month;
+        int day;
+        civilFromDays(localDay, year, month, day);
+        return callMktime(year, month, day, 0, 0, 0, gmtoff);
+    }
+
+    static Day measure(long long localDay)
+    {
+        long offsetBefore = 0;
+        long offsetAfter = 0;
+        const std::time_t before = midnight(localDay - 1, &offsetBefore);
+        const std::time_t t = midnight(localDay, nullptr);
+        const std::time_t after = midnight(localDay + 2, &offsetAfter);
+        const bool steady = before != -1 && t != -1 && after != -1 && t - before == kDay
+            && after - t == 2 * kDay && offsetBefore == offsetAfter;
+        return Day { static_cast<TimeValue>(t), steady };
+    }
+
+    // A new TZ at once; a changed system zone file within a second, as mktime sees it.
+    void revalidate()
+    {
+        const char* tz = std::getenv("TZ");
+        const bool tzChanged = (tz != nullptr) != m_tzSet || (tz && m_tz != tz);
+        const std::time_t now = std::time(nullptr);
+        bool zoneFileChanged = false;
+        if (now != m_checkedAt) {
+            m_checkedAt = now;
+            struct stat info {};
+            const std::string stamp = ::stat("/etc/localtime", &info) == 0
+                ? std::to_string(info.st_ino) + ":" + std::to_string(info.st_mtim.tv_sec) + ":"
+                    + std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_size)
+                : std::string();
+            zoneFileChanged = stamp != m_zoneFile;
+            m_zoneFile = stamp;
+        }
+        if (tzChanged || zoneFileChanged) {
+            m_tzSet = tz != nullptr;
+            m_tz = tz ? tz : "";
+            m_days.clear();
+            m_recent.fill({ kNoDay, Day {} });
+        }
+    }
+
+    static constexpr long long kNoDay = -1'000'000'000;
+    std::unordered_map<long long, Day> m_days;
+    std::array<std::pair<long long, Day>, 2> m_recent { { { kNoDay, Day {} }, { kNoDay, Day {} } } };
+    std::size_t m_nextRecent = 0;
+    bool m_tzSet = false;
+    std::string m_tz;
+    std::time_t m_checkedAt = -1;
+    std::string m_zoneFile;
+};
+
+} // namespace
+
+TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    // Far outside the range anyway; keeps the field arithmetic clear of overflow.
+    if (year < -1'000'000 || year > 1'000'000 || month < -12'000'000 || month > 12'000'000)
         throw platform::InvalidArgumentError();
-    return static_cast<TimeValue>(t);
+    // The fields normalised as mktime does: months into years, the rest into seconds.
+    const long long months = static_cast<long long>(year) * 12 + (month - 1);
+    const long long localSeconds
+        = (daysFromCivil(floorDiv(months, 12), static_cast<int>(months - floorDiv(months, 12) * 12) + 1, 1)
+              + (static_cast<long long>(day) - 1))
+            * kDay
+        + static_cast<long long>(hour) * 3600 + static_cast<long long>(minute) * 60 + second;
+    const long long localDay = floorDiv(localSeconds, kDay);
+    TimeValue t;
+    // Years mktime cannot hold, or outside the range in any zone, skip the cache.
+    if (localDay > -2 && localDay < 11'000'000) {
+        thread_local DayCache cache;
+        const DayCache::Day& d = cache.day(localDay);
+        t = d.steady ? d.midnight + (localSeconds - localDay * kDay) : -1;
+        if (!d.steady)
+            t = callMktime(year, month, day, hour, minute, second, nullptr);
+    } else {
+        t = localDay < 0 ? -1 : kLastTime + 1;
+    }
+    // mktime's -1 error value falls below the range as well.
+    if (t < 0 || t > kLastTime)
+        throw platform::InvalidArgumentError();
+    return t;
 }
 
 std::string FormatLocalTime(TimeValue t, const char* format)

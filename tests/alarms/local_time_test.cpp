@@ -70,6 +70,48 @@ TEST(MakeLocalTime, FollowsDaylightSavingTheMktimeWay)
     EXPECT_EQ(MakeLocalTime(2024, 10, 28, 0, 0, 0) - MakeLocalTime(2024, 10, 27, 0, 0, 0), 25 * 3600);
 }
 
+// The remembered days must give mktime's own answer, transitions and odd fields included.
+// A time in a gap has no single answer (glibc's depends on the call before), so those
+// only have to land within a day of it.
+TEST(MakeLocalTime, AgreesWithMktimeAcrossZonesAndTransitions)
+{
+    const auto mktimeOf = [](int y, int d, int mi, bool* exists) -> std::optional<TimeValue> {
+        std::tm parts {};
+        parts.tm_year = y - 1900;
+        parts.tm_mday = d;
+        parts.tm_min = mi;
+        std::tm wanted = parts;
+        timegm(&wanted); // the wall clock the fields stand for
+        parts.tm_isdst = -1;
+        const std::time_t t = std::mktime(&parts);
+        std::tm back {};
+        localtime_r(&t, &back);
+        *exists = back.tm_mday == wanted.tm_mday && back.tm_hour == wanted.tm_hour && back.tm_min == wanted.tm_min;
+        return t < 0 ? std::nullopt : std::optional<TimeValue>(t);
+    };
+    for (const char* name : { "UTC", "Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Pacific/Apia",
+             "America/Sao_Paulo" }) {
+        test::ScopedTimeZone zone(name);
+        for (int year : { 1970, 1995, 2011, 2018, 2024 }) {
+            for (int day = -2; day < 370; ++day) {
+                for (int minute = -90; minute < 26 * 60; minute += 45) {
+                    bool exists = false;
+                    const auto expected = mktimeOf(year, day, minute, &exists);
+                    std::optional<TimeValue> got;
+                    try {
+                        got = MakeLocalTime(year, 1, day, 0, minute, 0);
+                    } catch (const platform::InvalidArgumentError&) {
+                    }
+                    if (exists || !expected || !got)
+                        ASSERT_EQ(got, expected) << name << " " << year << " day " << day << " minute " << minute;
+                    else
+                        ASSERT_LE(std::abs(*got - *expected), 86400) << name << " " << year << " day " << day;
+                }
+            }
+        }
+    }
+}
+
 // --- FormatLocalTime ----------------------------------------------------------------
 
 TEST(FormatLocalTime, StrftimeRulesWithinLimits)
