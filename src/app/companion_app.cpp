@@ -98,7 +98,7 @@ int CompanionApp::Run()
     const std::string fallback
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
-    g_programFolder = DataFolderFromExecutable(executable);
+    g_programFolder = HelperFolderFromExecutable(executable);
 
     int code = 0;
     {
@@ -112,7 +112,10 @@ int CompanionApp::Run()
         });
         instance.setHandler([&dialog](const QString& request) { return dialog.RemoteRequest(request); });
         dialog.SetUp();
-        dialog.show();
+        if (m_options.hidden)
+            dialog.HideToTray();
+        else
+            dialog.show();
         code = QApplication::exec();
         instance.setHandler({});
     }

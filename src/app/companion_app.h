@@ -24,6 +24,7 @@ public:
     struct Options {
         std::string dataDir;          // --data-dir; empty = the executable's folder
         std::string toy = "hid";      // --toy
+        bool hidden = false;          // --hidden: start in the tray (the login start)
         QString remoteRequest;        // --nod, --status, --show, --quit
         platform::IdleSource* idle = nullptr; // not owned; nullptr = the system's idle source
     };

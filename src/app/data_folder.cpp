@@ -45,6 +45,17 @@ std::string DataFolderFromExecutable(const std::string& executablePath)
     return executablePath.substr(0, slash + 1);
 }
 
+std::string HelperFolderFromExecutable(const std::string& executablePath)
+{
+    const std::string own = DataFolderFromExecutable(executablePath);
+    std::error_code ec;
+    const std::filesystem::path installed
+        = std::filesystem::path(own + "../" QUILLBY_HELPER_DIR "/").lexically_normal();
+    if (std::filesystem::exists(installed / "MfcSaver.scr", ec))
+        return installed.string();
+    return own;
+}
+
 DataFolderChoice ChooseDataFolder(const std::string& executablePath, const std::string& overrideFolder,
                                   const std::string& fallbackFolder)
 {

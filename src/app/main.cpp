@@ -68,6 +68,8 @@ int main(int argc, char** argv)
     const QCommandLineOption toy(QStringLiteral("toy"),
                                  QStringLiteral("Toy backend: hid (default), virtual:<dir> or none."),
                                  QStringLiteral("backend"), QStringLiteral("hid"));
+    const QCommandLineOption hidden(QStringLiteral("hidden"),
+                                    QStringLiteral("Start in the tray without showing the window."));
     const QCommandLineOption nod(QStringLiteral("nod"), QStringLiteral("Make the running companion's toy nod."));
     const QCommandLineOption status(QStringLiteral("status"),
                                     QStringLiteral("Print whether the toy is connected, which guards are armed and what the last mail check found."));
@@ -75,12 +77,13 @@ int main(int argc, char** argv)
     const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("End the running companion."));
     const QCommandLineOption mailSettings(QStringLiteral("mail-settings"),
                                           QStringLiteral("Open the running companion's mailbox settings."));
-    parser.addOptions({dataDir, toy, nod, status, show, quit, mailSettings});
+    parser.addOptions({dataDir, toy, hidden, nod, status, show, quit, mailSettings});
     parser.process(app);
 
     CompanionApp::Options options;
     options.dataDir = parser.value(dataDir).toStdString();
     options.toy = parser.value(toy).toStdString();
+    options.hidden = parser.isSet(hidden);
     int remoteCount = 0;
     for (const auto* option : {&nod, &status, &show, &quit, &mailSettings}) {
         if (parser.isSet(*option)) {

@@ -3,6 +3,7 @@
 #include "alarms/alarm_store.h"
 #include "app/about_dialog.h"
 #include "app/alert_window.h"
+#include "app/autostart.h"
 #include "core/globals.h"
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
@@ -19,6 +20,7 @@
 #include "widgets/resources.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -507,12 +509,17 @@ void MainDialog::paintEvent(QPaintEvent* event)
 void MainDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     const QString about = LoadStringResource(101);
-    if (about.isEmpty())
-        return;
     QMenu menu(this);
-    menu.addAction(about, this, [this] { ShowAbout(); });
+    if (!about.isEmpty())
+        menu.addAction(about, this, [this] { ShowAbout(); });
     menu.addAction(QStringLiteral("MailBox Configure…"), this,
                    [this] { platform::runGuarded(this, [&] { OpenMailSettings(); }); });
+    QAction* login = menu.addAction(QStringLiteral("Start at login"));
+    login->setCheckable(true);
+    login->setChecked(AutostartEnabled());
+    connect(login, &QAction::toggled, this, [this](bool on) {
+        platform::runGuarded(this, [on] { SetAutostart(on, QCoreApplication::applicationFilePath().toStdString()); });
+    });
     menu.exec(event->globalPos());
 }
 
