@@ -13,11 +13,49 @@
 #include "platform/toy_library.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <utility>
 #include <QStandardPaths>
 #include <cstdio>
 #include <ctime>
 
 namespace {
+
+// Calls back once, just after the watched window's first paint, or after a second when
+// it is not painted at all (started hidden in the tray).
+class FirstPaintWatch final : public QObject {
+public:
+    FirstPaintWatch(QWidget* window, std::function<void()> callback)
+        : m_window(window)
+        , m_callback(std::move(callback))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { fire(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Paint)
+            QTimer::singleShot(0, this, [this] { fire(); });
+        return false;
+    }
+
+private:
+    void fire()
+    {
+        if (!m_callback)
+            return;
+        m_window->removeEventFilter(this);
+        std::exchange(m_callback, {})();
+    }
+
+    QWidget* m_window;
+    std::function<void()> m_callback;
+};
 
 StartDate g_startDate;
 
@@ -91,7 +129,9 @@ int CompanionApp::Run()
         return exitInstance(2);
     }
     g_toy.setLibrary(m_toy.get());
-    m_sound = platform::makeSdlSoundOutput();
+    auto sound = std::make_unique<platform::HeldSoundOutput>(platform::makeSdlSoundOutput());
+    platform::HeldSoundOutput* heldSound = sound.get();
+    m_sound = std::move(sound);
     platform::setSound(m_sound.get());
 
     const std::string executable = QCoreApplication::applicationFilePath().toStdString();
@@ -112,6 +152,8 @@ int CompanionApp::Run()
         });
         instance.setHandler([&dialog](const QString& request) { return dialog.RemoteRequest(request); });
         dialog.SetUp();
+        // Sound (and the audio system's start) waits for the window's first paint.
+        FirstPaintWatch firstPaint(&dialog, [heldSound] { heldSound->release(); });
         if (m_options.hidden)
             dialog.HideToTray();
         else

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <SDL.h>
 #include <climits>
+#include <utility>
 
 namespace platform {
 
@@ -152,6 +153,36 @@ bool SdlSoundOutput::decode(const std::string& path, std::vector<std::uint8_t>& 
 std::unique_ptr<SoundOutput> makeSdlSoundOutput()
 {
     return std::make_unique<SdlSoundOutput>();
+}
+
+HeldSoundOutput::HeldSoundOutput(std::unique_ptr<SoundOutput> output)
+    : m_output(std::move(output))
+{
+}
+
+void HeldSoundOutput::play(const std::string& path)
+{
+    if (m_held)
+        m_pending = path;
+    else
+        m_output->play(path);
+}
+
+void HeldSoundOutput::stop()
+{
+    if (m_held)
+        m_pending.clear();
+    else
+        m_output->stop();
+}
+
+void HeldSoundOutput::release()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    if (!m_pending.empty())
+        m_output->play(std::exchange(m_pending, {}));
 }
 
 namespace {

@@ -16,6 +16,22 @@ public:
 // SDL2 audio; opens the device lazily at the first sound, silent without one.
 std::unique_ptr<SoundOutput> makeSdlSoundOutput();
 
+// Holds the sounds asked for until release(), then plays the newest one still wanted
+// (a newer sound would have cut the older ones off anyway): the start sound then waits
+// for the first paint instead of holding it up.
+class HeldSoundOutput final : public SoundOutput {
+public:
+    explicit HeldSoundOutput(std::unique_ptr<SoundOutput> output);
+    void play(const std::string& path) override;
+    void stop() override;
+    void release();
+
+private:
+    std::unique_ptr<SoundOutput> m_output;
+    bool m_held = true;
+    std::string m_pending; // empty: nothing to play
+};
+
 SoundOutput& sound();
 void setSound(SoundOutput* output); // not owned; nullptr restores silence
 

@@ -277,6 +277,32 @@ TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)
     EXPECT_TRUE(working.deviceOpen());
 }
 
+TEST(HeldSound, PlaysOnlyTheNewestWantedSoundOnRelease)
+{
+    const struct {
+        std::vector<std::string> whileHeld; // "stop" stops
+        std::vector<std::string> played;
+    } cases[] = {
+        { {}, {} },
+        { { "start.wav" }, { "start.wav" } },
+        { { "a.wav", "b.wav" }, { "b.wav" } },
+        { { "a.wav", "stop" }, {} },
+        { { "a.wav", "stop", "b.wav" }, { "b.wav" } },
+    };
+    for (const auto& c : cases) {
+        auto fake = std::make_unique<fakes::FakeSound>();
+        fakes::FakeSound* out = fake.get();
+        platform::HeldSoundOutput held(std::move(fake));
+        for (const std::string& step : c.whileHeld)
+            step == "stop" ? held.stop() : held.play(step);
+        EXPECT_TRUE(out->played.empty());
+        held.release();
+        EXPECT_EQ(out->played, c.played);
+        held.play("after.wav");
+        EXPECT_EQ(out->played.back(), "after.wav") << "played at once once released";
+    }
+}
+
 TEST(SoundAccessor, IsSilentByDefaultAndUsesTheInstalledOutput)
 {
     platform::sound().play("/no/such.wav");

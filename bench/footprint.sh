@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Start-up time, resident memory and idle CPU of the companion next to a bare Qt Widgets
+# dialog showing one 308 x 288 picture, both under one Xvfb in one run.
+#
+#   bench/footprint.sh [build-dir]        (default build/default)
+#
+# Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS (timed starts of each, default 7), IDLE_SECONDS (default 600),
+# DISPLAY_NUMBER (Xvfb display, default 99), SDL_AUDIODRIVER (default dummy: an audio
+# thread that costs what a real one does, without a sound card).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/default}
+runs=${RUNS:-7}
+idle_seconds=${IDLE_SECONDS:-600}
+display_number=${DISPLAY_NUMBER:-99}
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+
+cmake --build "$build" --target quillby quillby_bare_dialog >/dev/null
+quillby=${QUILLBY:-$build/bin/quillby}
+hidden=()
+if "$quillby" --help 2>/dev/null | grep -q -- --hidden; then hidden=(--hidden); fi
+bare=$build/bin/quillby_bare_dialog
+picture=resources/bitmaps/129.svg
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+pids+=($xvfb)
+export DISPLAY=":$display_number"
+for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+if [ "$(tr -d ' ' <"/tmp/.X$display_number-lock" 2>/dev/null)" != "$xvfb" ] || ! xdpyinfo >/dev/null 2>&1; then
+  echo "footprint: Xvfb :$display_number did not start (display in use? set DISPLAY_NUMBER)" >&2
+  exit 1
+fi
+
+# A private runtime folder per companion: one runs per user and folder.
+runtime() {
+  mkdir -p -m 0700 "$work/run-$1"
+  echo "$work/run-$1"
+}
+
+now_ns() { date +%s%N; }
+
+# Starts "$@", waits for its first visible window; sets started_ms and pid.
+start_visible() {
+  local t0
+  t0=$(now_ns)
+  "$@" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 5000); do
+    if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
+      started_ms=$((($(now_ns) - t0) / 1000000))
+      return 0
+    fi
+    sleep 0.002
+  done
+  echo "footprint: no window from $1" >&2
+  exit 1
+}
+
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+stop() {
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+measure_start() { # name command...
+  local name=$1
+  shift
+  : >"$work/$name.ms"
+  : >"$work/$name.kb"
+  for i in $(seq 0 "$runs"); do
+    start_visible "$@"
+    sleep 2
+    if [ "$i" -gt 0 ]; then # run 0 warms the caches and writes the data files
+      echo "$started_ms" >>"$work/$name.ms"
+      rss_kb "$pid" >>"$work/$name.kb"
+    fi
+    stop "$pid"
+  done
+}
+
+mkdir -p "$work/data"
+measure_start bare "$bare" "$picture"
+XDG_RUNTIME_DIR=$(runtime start) measure_start quillby "$quillby" --data-dir "$work/data" --toy=none
+
+bare_ms=$(median <"$work/bare.ms")
+bare_kb=$(median <"$work/bare.kb")
+q_ms=$(median <"$work/quillby.ms")
+q_kb=$(median <"$work/quillby.kb")
+printf 'start to visible window (median of %d): bare %d ms, quillby %d ms, ratio %.2f\n' \
+  "$runs" "$bare_ms" "$q_ms" "$(echo "$q_ms / $bare_ms" | bc -l)"
+printf 'resident memory (median):            bare %d kB, quillby %d kB, ratio %.2f\n' \
+  "$bare_kb" "$q_kb" "$(echo "$q_kb / $bare_kb" | bc -l)"
+
+# Idle: both toy settings side by side, hidden from the start, after the start sound.
+hz=$(getconf CLK_TCK)
+declare -A idle_pid
+for toy in none hid; do
+  mkdir -p "$work/idle-$toy"
+  XDG_RUNTIME_DIR=$(runtime "idle-$toy") "$quillby" "${hidden[@]}" --data-dir "$work/idle-$toy" --toy=$toy >/dev/null 2>&1 &
+  idle_pid[$toy]=$!
+  pids+=($!)
+done
+sleep 10
+declare -A before
+for toy in none hid; do before[$toy]=$(cpu_ticks "${idle_pid[$toy]}"); done
+sleep "$idle_seconds"
+for toy in none hid; do
+  used=$(($(cpu_ticks "${idle_pid[$toy]}") - before[$toy]))
+  printf 'idle CPU over %d s, --toy=%s: %.3f %% of a core\n' "$idle_seconds" "$toy" \
+    "$(echo "$used * 100 / $hz / $idle_seconds" | bc -l)"
+done
