@@ -35,7 +35,7 @@ Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 pids+=($xvfb)
 export DISPLAY=":$display_number"
-for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+for _ in $(seq 600); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 if [ "$(tr -d ' ' <"/tmp/.X$display_number-lock" 2>/dev/null)" != "$xvfb" ] || ! xdpyinfo >/dev/null 2>&1; then
   echo "footprint: Xvfb :$display_number did not start (display in use? set DISPLAY_NUMBER)" >&2
   exit 1
