@@ -49,20 +49,25 @@ runtime() {
 
 now_ns() { date +%s%N; }
 
-# Starts "$@", waits for its first visible window; sets started_ms and pid.
+# Starts "$@", waits for its first visible window; sets started_ms and pid. A start
+# that dies on the way (a loaded machine's X server can drop a new client) is retried.
 start_visible() {
-  local t0
-  t0=$(now_ns)
-  "$@" >/dev/null 2>&1 &
-  pid=$!
-  for _ in $(seq 5000); do
-    if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
-      started_ms=$((($(now_ns) - t0) / 1000000))
-      return 0
-    fi
-    sleep 0.002
+  local t0 attempt
+  for attempt in 1 2 3; do
+    t0=$(now_ns)
+    "$@" >"$work/last.log" 2>&1 &
+    pid=$!
+    for _ in $(seq 5000); do
+      if xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
+        started_ms=$((($(now_ns) - t0) / 1000000))
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.002
+    done
+    stop "$pid"
+    echo "footprint: $1 showed no window (attempt $attempt): $(tail -1 "$work/last.log")" >&2
   done
-  echo "footprint: no window from $1" >&2
   exit 1
 }
 

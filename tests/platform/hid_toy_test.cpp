@@ -16,15 +16,12 @@ constexpr int kVendor = 0x1941;
 constexpr int kProduct = 0x8021;
 const std::string kPath = "/dev/hidraw3";
 
-// The devices the fake hidapi sees, shared with the test after the library took the fake.
+// The one device the fake hidapi sees, shared with the test after the library took the fake.
 struct HidWorld {
     struct Node {
         std::deque<Bytes> queued;
         int failingReads = 0;
-        bool failingWrites = false;
-        bool exists = true;
-        bool enumerates = true;
-        bool opens = true;
+        bool failingWrites = false, exists = true, enumerates = true, opens = true;
         std::vector<Bytes> written;
     };
     std::map<std::string, Node> nodes;
@@ -35,38 +32,32 @@ struct HidWorld {
 
 class FakeDevice final : public platform::HidDevice {
 public:
-    FakeDevice(HidWorld& world, std::string path)
-        : m_world(world)
-        , m_path(std::move(path))
+    explicit FakeDevice(HidWorld::Node& node)
+        : m_node(node)
     {
     }
     int read(unsigned char* data, std::size_t length) override
     {
-        HidWorld::Node& node = m_world.nodes[m_path];
-        if (!node.exists || node.failingReads > 0) {
-            --node.failingReads;
+        if (!m_node.exists || m_node.failingReads-- > 0)
             return -1;
-        }
-        if (node.queued.empty())
+        if (m_node.queued.empty())
             return 0;
-        const Bytes report = node.queued.front();
-        node.queued.pop_front();
+        const Bytes report = std::exchange(m_node.queued.front(), {});
+        m_node.queued.pop_front();
         const std::size_t n = std::min(length, report.size());
         std::copy_n(report.begin(), n, data);
         return static_cast<int>(n);
     }
     int write(const unsigned char* data, std::size_t length) override
     {
-        HidWorld::Node& node = m_world.nodes[m_path];
-        if (node.failingWrites || !node.exists)
+        if (m_node.failingWrites || !m_node.exists)
             return -1;
-        node.written.emplace_back(data, data + length);
+        m_node.written.emplace_back(data, data + length);
         return static_cast<int>(length);
     }
 
 private:
-    HidWorld& m_world;
-    std::string m_path;
+    HidWorld::Node& m_node;
 };
 
 class FakeHidApi final : public platform::HidApi {
@@ -86,15 +77,11 @@ public:
         }
         return paths;
     }
-    std::unique_ptr<platform::HidDevice> open(const std::string& path, std::string* error) override
+    std::unique_ptr<platform::HidDevice> open(const std::string& path, std::string*) override
     {
         ++m_world.openCalls;
-        const HidWorld::Node& node = m_world.nodes[path];
-        if (node.exists && node.opens)
-            return std::make_unique<FakeDevice>(m_world, path);
-        if (error)
-            *error = "Permission denied";
-        return nullptr;
+        HidWorld::Node& node = m_world.nodes[path];
+        return node.exists && node.opens ? std::make_unique<FakeDevice>(node) : nullptr;
     }
     bool nodeExists(const std::string& path) override { return m_world.nodes[path].exists; }
     bool devicesMayHaveArrived() override { return std::exchange(m_world.arrived, false); }
