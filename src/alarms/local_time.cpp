@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <locale.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -110,7 +111,34 @@ private:
         return callMktime(year, month, day, 0, 0, 0, gmtoff);
     }
 
-    static Day measure(long long localDay)
+    static std::optional<long> offsetAt(long long t)
+    {
+        const auto value = static_cast<std::time_t>(t);
+        std::tm parts {};
+        if (!localtime_r(&value, &parts))
+            return std::nullopt;
+        return parts.tm_gmtoff;
+    }
+
+    // Cheap first: the offset of the last steady day, confirmed with localtime_r (which,
+    // unlike mktime, does not look at the zone file again) a day before and two after.
+    Day measure(long long localDay)
+    {
+        if (m_lastOffset) {
+            const long long t = localDay * kDay - *m_lastOffset;
+            const auto value = static_cast<std::time_t>(t);
+            std::tm parts {};
+            if (localtime_r(&value, &parts) && parts.tm_gmtoff == *m_lastOffset && offsetAt(t - kDay) == m_lastOffset
+                && offsetAt(t + 2 * kDay) == m_lastOffset)
+                return Day { t, true };
+        }
+        const Day day = measureWithMktime(localDay);
+        if (day.steady)
+            m_lastOffset = offsetAt(day.midnight);
+        return day;
+    }
+
+    static Day measureWithMktime(long long localDay)
     {
         long offsetBefore = 0;
         long offsetAfter = 0;
@@ -140,8 +168,11 @@ private:
             m_zoneFile = stamp;
         }
         if (tzChanged || zoneFileChanged) {
+            // localtime_r only follows a new zone after tzset.
+            tzset();
             m_tzSet = tz != nullptr;
             m_tz = tz ? tz : "";
+            m_lastOffset.reset();
             m_days.clear();
             m_recent.fill({ kNoDay, Day {} });
         }
@@ -155,6 +186,7 @@ private:
     std::string m_tz;
     std::time_t m_checkedAt = -1;
     std::string m_zoneFile;
+    std::optional<long> m_lastOffset;
 };
 
 } // namespace
