@@ -40,14 +40,17 @@ private:
     std::string m_path;
 };
 
-void fillAlarmList(int count)
+// manyDays: one date per record over 27 years, as long lists of expanded daily alarms
+// have; otherwise a few hundred dates repeat.
+void fillAlarmList(int count, bool manyDays = false)
 {
     g_alarmList.clear();
     for (int i = 0; i < count; ++i) {
         auto r = std::make_unique<AlarmRecord>();
         r->topic = "Topic " + std::to_string(i);
         r->note = "bring the card " + std::to_string(i % 97);
-        r->date = MakeLocalTime(2000 + i % 30, 1 + i % 12, 1 + i % 28, 0, 0, 0);
+        r->date = manyDays ? MakeLocalTime(2000, 1, 1 + i % 10000, 0, 0, 0)
+                           : MakeLocalTime(2000 + i % 30, 1 + i % 12, 1 + i % 28, 0, 0, 0);
         r->timeOfDay = MakeLocalTime(2000, 1, 1, i % 24, i % 60, 0);
         r->soundOn = i % 2;
         r->soundFile = "/home/user/quillby/SOUNDLIB/Cat Songs/classic.wav";
@@ -102,6 +105,21 @@ void BM_LoadAlarmList(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_LoadAlarmList)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadAlarmListManyDays(benchmark::State& state)
+{
+    BenchFolder folder;
+    fillAlarmList(static_cast<int>(state.range(0)), true);
+    SaveAlarmList();
+    g_alarmList.clear();
+    for (auto _ : state) {
+        LoadAlarmList();
+        state.PauseTiming();
+        g_alarmList.clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadAlarmListManyDays)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_LoadFloorStdioRead(benchmark::State& state)
 {
