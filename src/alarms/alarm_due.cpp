@@ -3,26 +3,17 @@
 #include "alarms/local_time.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <ctime>
 #include <limits>
 
-namespace {
-
-// The check looks this far ahead so that a check made late in the previous
-// minute still sees an alarm of the coming minute.
-constexpr TimeValue kLookAheadSeconds = 40;
-
-} // namespace
-
-AlarmCheck MakeAlarmCheck(TimeValue now)
+AlarmCheck MakeMinuteCheck(TimeValue instant)
 {
     AlarmCheck check;
-    if (now > std::numeric_limits<TimeValue>::max() - kLookAheadSeconds)
-        return check;
-    const std::time_t ahead = static_cast<std::time_t>(now + kLookAheadSeconds);
+    const std::time_t t = static_cast<std::time_t>(instant);
     std::tm local {};
     // Far-future years would overflow the year arithmetic below.
-    if (localtime_r(&ahead, &local) == nullptr || local.tm_year > 100000)
+    if (localtime_r(&t, &local) == nullptr || local.tm_year > 100000)
         return check;
     try {
         check.date = MakeLocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 0, 0, 0);
@@ -37,7 +28,59 @@ AlarmCheck MakeAlarmCheck(TimeValue now)
     return check;
 }
 
+AlarmCheck MakeAlarmCheck(TimeValue now)
+{
+    if (now > std::numeric_limits<TimeValue>::max() - kAlarmLookAheadSeconds)
+        return AlarmCheck {};
+    return MakeMinuteCheck(now + kAlarmLookAheadSeconds);
+}
+
 bool IsAlarmDue(const AlarmRecord& record, const AlarmCheck& check)
 {
     return check.valid && record.date == check.date && record.timeOfDay == check.timeOfDay;
+}
+
+std::vector<AlarmCheck> AlarmMinuteTracker::advance(TimeValue now)
+{
+    const AlarmCheck current = MakeAlarmCheck(now);
+    if (!current.valid)
+        return {};
+    const TimeValue ahead = now + kAlarmLookAheadSeconds;
+    // Local minutes start on whole UTC minutes in every zone since 1970.
+    const TimeValue minute = ahead - ((ahead % 60) + 60) % 60;
+    if (minute == m_lastMinute)
+        return {};
+    const TimeValue last = m_lastMinute;
+    m_lastMinute = minute;
+    if (last == 0 || minute < last || minute - last > kMaxCatchUpSeconds)
+        return { current };
+    std::vector<AlarmCheck> checks;
+    for (TimeValue m = last + 60; m < minute; m += 60) {
+        const AlarmCheck missed = MakeMinuteCheck(m);
+        if (missed.valid)
+            checks.push_back(missed);
+    }
+    checks.push_back(current);
+    return checks;
+}
+
+std::vector<DueAlarm> CollectDueAlarms(const AlarmList& list, const std::vector<AlarmCheck>& checks)
+{
+    std::vector<DueAlarm> due;
+    if (checks.empty())
+        return due;
+    // Most records fail on the date; the checks span at most two days.
+    const TimeValue dateA = checks.front().date;
+    const TimeValue dateB = checks.back().date;
+    for (const auto& entry : list) {
+        const AlarmRecord& record = *entry;
+        if (record.date != dateA && record.date != dateB)
+            continue;
+        for (std::size_t i = 0; i < checks.size(); ++i) {
+            if (IsAlarmDue(record, checks[i]))
+                due.push_back({ &record, i });
+        }
+    }
+    std::stable_sort(due.begin(), due.end(), [](const DueAlarm& a, const DueAlarm& b) { return a.check < b.check; });
+    return due;
 }

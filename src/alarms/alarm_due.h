@@ -2,15 +2,54 @@
 
 #include "alarms/alarm_record.h"
 
-// The check values of one alarm check: local time of now + 40 s.
+#include <vector>
+
+// The check values of one local minute.
 struct AlarmCheck {
-    TimeValue date = 0;     // local midnight of that day
+    TimeValue date = 0;      // local midnight of that day
     TimeValue timeOfDay = 0; // its hour and minute on 2000-01-01
     int minute = 0;
     bool valid = false;      // false when the local conversion failed
 };
 
+// The check looks this far ahead so that a check made late in the previous minute
+// still sees an alarm of the coming minute.
+inline constexpr TimeValue kAlarmLookAheadSeconds = 40;
+
+// Check values of the local minute holding the instant.
+AlarmCheck MakeMinuteCheck(TimeValue instant);
+// Check values of the minute holding now + 40 s.
 AlarmCheck MakeAlarmCheck(TimeValue now);
 
 // Due when date and time of day equal the check values exactly.
 bool IsAlarmDue(const AlarmRecord& record, const AlarmCheck& check);
+
+// The minutes one alarm check covers. Each check covers every minute after the last one
+// it covered up to the minute of now + 40 s, so a late timer or a ring window left open
+// loses no alarm. The first check covers its own minute only, and so does a check after
+// a gap of more than an hour or after the clock went back (a suspend, a clock change).
+// A minute is never covered twice in a row, so a due record rings once.
+class AlarmMinuteTracker {
+public:
+    static constexpr TimeValue kMaxCatchUpSeconds = 3600;
+
+    // The checks of the minutes due for checking at now, oldest first; empty when this
+    // minute was covered already or the time cannot be converted.
+    std::vector<AlarmCheck> advance(TimeValue now);
+
+    // Start of the last minute covered (seconds, UTC), 0 before the first check.
+    TimeValue lastMinute() const { return m_lastMinute; }
+    void reset() { m_lastMinute = 0; }
+
+private:
+    TimeValue m_lastMinute = 0;
+};
+
+// One due record and the check it is due in.
+struct DueAlarm {
+    const AlarmRecord* record;
+    std::size_t check;
+};
+
+// The due records of the checks, by check (oldest first) and in list order within one.
+std::vector<DueAlarm> CollectDueAlarms(const AlarmList& list, const std::vector<AlarmCheck>& checks);

@@ -252,3 +252,21 @@ std::string MonthNameFromNumber(int month)
         return {};
     return kMonthNames[static_cast<std::size_t>(month - 1)];
 }
+
+std::optional<LocalParts> ToLocalParts(TimeValue t)
+{
+    if (t < 0 || t > kLastTime)
+        return std::nullopt;
+    const auto value = static_cast<std::time_t>(t);
+    std::tm parts {};
+    if (!localtime_r(&value, &parts))
+        return std::nullopt;
+    LocalParts out;
+    out.year = parts.tm_year + 1900;
+    out.month = parts.tm_mon + 1;
+    out.day = parts.tm_mday;
+    out.hour = parts.tm_hour;
+    out.minute = parts.tm_min;
+    out.weekday = parts.tm_wday;
+    return out;
+}

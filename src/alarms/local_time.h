@@ -2,6 +2,7 @@
 
 #include "alarms/alarm_record.h"
 
+#include <optional>
 #include <string>
 
 // Local date and time parts to a time value, normalised the mktime way (day 31 of a
@@ -17,3 +18,15 @@ std::string FormatLocalTime(TimeValue t, const char* format);
 int MonthNumberFromName(const std::string& name);
 // 1..12 to the English month name; anything else gives an empty string.
 std::string MonthNameFromNumber(int month);
+
+// The local calendar parts of a time value.
+struct LocalParts {
+    int year = 0;
+    int month = 0;   // 1..12
+    int day = 0;     // 1..31
+    int hour = 0;
+    int minute = 0;
+    int weekday = 0; // 0 = Sunday
+};
+// Empty for the times FormatLocalTime cannot convert.
+std::optional<LocalParts> ToLocalParts(TimeValue t);

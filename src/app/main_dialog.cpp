@@ -1,7 +1,10 @@
 #include "app/main_dialog.h"
 
 #include "alarms/alarm_store.h"
+#include "alarms/bell_dialog.h"
+#include "alarms/calendar_dialog.h"
 #include "app/about_dialog.h"
+#include "app/companion_app.h"
 #include "app/alert_window.h"
 #include "app/autostart.h"
 #include "core/globals.h"
@@ -9,6 +12,7 @@
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
 #include "mail/mailbox_dialog.h"
+#include "platform/clock.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/toy_library.h"
@@ -315,10 +319,25 @@ void MainDialog::setTrayIcon(int iconId)
     m_tray->SetIcon(iconId);
 }
 
+namespace {
+
+// The calendar opens on the day the program started.
+CalendarDate calendarStart()
+{
+    StartDate start = CompanionApp::startDate();
+    if (start.year == 0)
+        start = CompanionApp::MakeStartDate(platform::clock().time());
+    return CalendarDate { start.day, start.month, start.year, start.monthName };
+}
+
+} // namespace
+
 void MainDialog::ringAlarm(const AlarmRecord& record)
 {
-    // The ring window arrives with the alarm dialogs; until then a due alarm is only noted.
-    std::fprintf(stderr, "quillby: alarm due: %s\n", record.topic.c_str());
+    CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, calendarStart());
+    bell.SetText(record.topic);
+    bell.SetSoundFile(record.soundFile);
+    bell.exec();
 }
 
 void MainDialog::setPicture(int bitmapId)
@@ -384,6 +403,8 @@ void MainDialog::onButton(int controlId)
 void MainDialog::openCalendar()
 {
     Q_EMIT dialogRequested(1002);
+    CCalendaDlg calendar(nullptr, calendarStart());
+    calendar.exec();
 }
 
 void MainDialog::openProfile()

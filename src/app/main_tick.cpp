@@ -217,27 +217,20 @@ void MainTick::onBlink()
 
 void MainTick::onAlarmCheck()
 {
-    const AlarmCheck check = MakeAlarmCheck(platform::clock().time());
-    if (!check.valid)
+    const std::vector<AlarmCheck> checks = m_state.alarmMinutes.advance(platform::clock().time());
+    if (checks.empty())
         return;
-    if (check.minute == m_state.lastAlarmMinute)
-        return;
-    m_state.lastAlarmMinute = check.minute;
 
     // A ring window can reach the calendar and the delete dialog, which remove
     // records (the rung one included) or add some. Collect first, and before each
     // ring make sure the record is still listed (by address, without touching a
     // possibly destroyed record) and still due.
-    std::vector<const AlarmRecord*> due;
-    for (const auto& entry : g_alarmList) {
-        if (IsAlarmDue(*entry, check))
-            due.push_back(entry.get());
-    }
-    for (const AlarmRecord* record : due) {
-        if (!isListed(record) || !IsAlarmDue(*record, check))
+    const std::vector<DueAlarm> due = CollectDueAlarms(g_alarmList, checks);
+    for (const DueAlarm& entry : due) {
+        if (!isListed(entry.record) || !IsAlarmDue(*entry.record, checks[entry.check]))
             continue;
         // The ring window gets its own copy: the record may be removed while it runs.
-        const AlarmRecord copy = *record;
+        const AlarmRecord copy = *entry.record;
         m_host.ringAlarm(copy);
     }
 }

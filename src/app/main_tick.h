@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/alarm_due.h"
 #include "alarms/alarm_record.h"
 
 #include <cstdint>
@@ -32,8 +33,9 @@ public:
 
     void onTick();       // timer 4
     void onBlink();      // timer 5
-    // Timer 2's steps 2 to 5: the 40-second look-ahead, the once-a-minute rule and the
-    // walk over g_alarmList. The caller stops and re-arms the timer around it.
+    // Timer 2's steps 2 to 5: the 40-second look-ahead, every minute since the last check
+    // (AlarmMinuteTracker) and the walk over g_alarmList. The caller stops and re-arms
+    // the timer around it.
     void onAlarmCheck();
 
     // Own-window activity for the leave-mode watch (recorded only while leave mode is on).
@@ -67,7 +69,7 @@ public:
         int lastMouseY = 0;
         int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)
         // alarm check
-        int lastAlarmMinute = 0;
+        AlarmMinuteTracker alarmMinutes;
         // tray blink
         int blinkPhase = 0;
     };

@@ -79,6 +79,8 @@ class AlarmCheckTest : public ::testing::Test {
 protected:
     AlarmCheckTest() { tick.reset(); }
 
+    TimeValue lastMinute() const { return tick.state().alarmMinutes.lastMinute(); }
+
     void checkAt(TimeValue now)
     {
         clock.setTime(now);
@@ -132,7 +134,6 @@ TEST_F(AlarmCheckTest, RecordWhoseTimeOfDayFallsOnTheSecondOfJanuaryIsNeverDue)
     g_alarmList.push_back(std::move(record));
     checkAt(utc(2024, 5, 14, 23, 58, 30));
     checkAt(utc(2024, 5, 14, 23, 59, 30));
-    EXPECT_EQ(tick.state().lastAlarmMinute, 0);
     EXPECT_TRUE(host.rung.empty());
 }
 
@@ -155,46 +156,73 @@ TEST_F(AlarmCheckTest, TwoChecksInOneMinuteRingOnce)
     checkAt(utc(2024, 5, 14, 9, 29, 55));
     checkAt(utc(2024, 5, 14, 9, 30, 15));
     EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" });
-    EXPECT_EQ(tick.state().lastAlarmMinute, 30);
+    EXPECT_EQ(lastMinute(), utc(2024, 5, 14, 9, 30, 0));
     checkAt(utc(2024, 5, 14, 9, 30, 25));
-    EXPECT_EQ(tick.state().lastAlarmMinute, 31);
+    EXPECT_EQ(lastMinute(), utc(2024, 5, 14, 9, 31, 0));
     EXPECT_EQ(host.rung.size(), 1u);
 }
 
-TEST_F(AlarmCheckTest, MinuteZeroRightAfterResetIsSkipped)
+TEST_F(AlarmCheckTest, FirstCheckCoversItsOwnMinuteEvenMinuteZero)
 {
+    // Started at 07:59:30: the first check looks at 08:00.
     addAlarm("eight", 2024, 5, 14, 8, 0);
+    addAlarm("midnight", 2024, 5, 15, 0, 0);
     checkAt(utc(2024, 5, 14, 7, 59, 30));
-    EXPECT_TRUE(host.rung.empty());
-    checkAt(utc(2024, 5, 14, 8, 0, 30));
-    EXPECT_TRUE(host.rung.empty());
+    EXPECT_EQ(host.rung, std::vector<std::string> { "eight" });
+    checkAt(utc(2024, 5, 14, 8, 0, 10));
+    EXPECT_EQ(host.rung.size(), 1u);
 
-    // The same minute of the next hour rings: the skip is only the start value.
-    addAlarm("nine", 2024, 5, 14, 9, 0);
-    checkAt(utc(2024, 5, 14, 8, 59, 30));
-    EXPECT_EQ(host.rung, std::vector<std::string> { "nine" });
+    // A birthday record at 00:00 rings from a fresh start as well.
+    MainTick fresh { host };
+    clock.setTime(utc(2024, 5, 14, 23, 59, 40));
+    fresh.onAlarmCheck();
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "eight", "midnight" }));
 }
 
-TEST_F(AlarmCheckTest, SkippedMinutesAreNotCaughtUp)
+TEST_F(AlarmCheckTest, LateChecksCatchUpEveryMinuteUpToAnHour)
 {
-    addAlarm("missed", 2024, 5, 14, 9, 31);
-    checkAt(utc(2024, 5, 14, 9, 29, 30));
-    checkAt(utc(2024, 5, 14, 9, 31, 30)); // the 09:31 check came late
-    EXPECT_TRUE(host.rung.empty());
+    addAlarm("a", 2024, 5, 14, 9, 31);
+    addAlarm("b", 2024, 5, 14, 9, 30);
+    addAlarm("c", 2024, 5, 14, 9, 32);
+    addAlarm("late", 2024, 5, 14, 23, 59);
+    addAlarm("night", 2024, 5, 15, 0, 1);
+    checkAt(utc(2024, 5, 14, 9, 29, 0)); // covers 09:29
+    checkAt(utc(2024, 5, 14, 9, 31, 45)); // a late timer: 09:30 to 09:32
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "b", "a", "c" })) << "by minute, then list order";
+    checkAt(utc(2024, 5, 14, 9, 32, 10));
+    EXPECT_EQ(host.rung.size(), 3u) << "09:32 was covered already";
+
+    // Across midnight.
+    host.rung.clear();
+    checkAt(utc(2024, 5, 14, 23, 30, 0));
+    checkAt(utc(2024, 5, 15, 0, 1, 0));
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "late", "night" }));
+
+    // After more than an hour (a suspend) only the current minute counts.
+    host.rung.clear();
+    addAlarm("during", 2024, 5, 15, 1, 0);
+    addAlarm("now", 2024, 5, 15, 2, 30);
+    checkAt(utc(2024, 5, 15, 2, 29, 40));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "now" });
+
+    // The clock set back: the current minute only, nothing replayed.
+    host.rung.clear();
+    checkAt(utc(2024, 5, 15, 1, 0, 0));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "during" });
 }
 
 TEST_F(AlarmCheckTest, FailedConversionChecksNothingAndKeepsTheMinute)
 {
     addAlarm("dentist", 2024, 5, 14, 9, 30);
     checkAt(utc(2024, 5, 14, 9, 10, 0));
-    ASSERT_EQ(tick.state().lastAlarmMinute, 10);
+    ASSERT_EQ(lastMinute(), utc(2024, 5, 14, 9, 10, 0));
 
     for (TimeValue bad : { std::numeric_limits<TimeValue>::max(), std::numeric_limits<TimeValue>::max() - 39,
              TimeValue { 1 } << 60, utc(3500, 6, 1, 12, 0, 0) }) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(MakeAlarmCheck(bad).valid);
         EXPECT_NO_THROW(checkAt(bad));
-        EXPECT_EQ(tick.state().lastAlarmMinute, 10);
+        EXPECT_EQ(lastMinute(), utc(2024, 5, 14, 9, 10, 0));
     }
     EXPECT_TRUE(host.rung.empty());
 

@@ -1,0 +1,263 @@
+#include "alarms/alarm_dialog.h"
+
+#include "alarms/alarm_store.h"
+#include "core/globals.h"
+#include "platform/file_picker.h"
+#include "platform/guarded.h"
+#include "sound/sound_table.h"
+#include "widgets/button_st.h"
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+#include "widgets/validation.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+using namespace alarm_ui;
+
+namespace {
+
+constexpr std::array<RepeatChoice, 5> kBoxChoices { kRepeatDay, kRepeatWeek, kRepeatOnce, kRepeatYear, kRepeatMonth };
+constexpr std::array<int, 5> kBoxIds { 1045, 1046, 1047, 1048, 1049 };
+const QColor kBrowseColour(217, 120, 223);
+
+QLabel* label(QWidget* parent, const char* text, QRect rect, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    l->setGeometry(rect);
+    l->setAlignment(align);
+    return l;
+}
+
+QLineEdit* edit(QWidget* parent, int id, QRect rect)
+{
+    auto* e = new QLineEdit(parent);
+    setControlId(e, id);
+    e->setGeometry(rect);
+    return e;
+}
+
+} // namespace
+
+CALARMDLG::CALARMDLG(QWidget* parent)
+    : AlarmPopup(203, 255, 221, kLilac, parent)
+{
+    setObjectName(QStringLiteral("alarmDialog"));
+    setWindowTitle(QStringLiteral("Alarm"));
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("picture"));
+    picture->setPixmap(LoadIconPixmap(302));
+    picture->setGeometry(dluRect(7, 6, 28, 26));
+
+    label(this, "Topic:", dluRect(40, 12, 38, 10));
+    label(this, "Note:", dluRect(40, 32, 38, 10));
+    label(this, "Date:", dluRect(40, 68, 38, 10));
+    label(this, "Sound Alarm:", dluRect(40, 94, 45, 10));
+    label(this, "Repeat:", dluRect(40, 120, 38, 10));
+    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignBottom;
+    label(this, "Date", dluRect(86, 54, 22, 10), centre);
+    label(this, "Month", dluRect(110, 54, 46, 10), centre);
+    label(this, "Year", dluRect(158, 54, 26, 10), centre);
+    label(this, "Hour", dluRect(186, 54, 20, 10), centre);
+    label(this, "Minute", dluRect(208, 54, 22, 10), centre);
+
+    m_topic = edit(this, 1030, dluRect(86, 10, 160, 13));
+    m_note = edit(this, 1031, dluRect(86, 30, 160, 13));
+    m_day = edit(this, 1032, dluRect(86, 66, 22, 13));
+    m_month = edit(this, 1033, dluRect(110, 66, 46, 13));
+    m_year = edit(this, 1034, dluRect(158, 66, 26, 13));
+    m_hour = edit(this, 1035, dluRect(186, 66, 20, 13));
+    m_minute = edit(this, 1036, dluRect(208, 66, 22, 13));
+    m_minuteUp = new CButtonST(this);
+    setControlId(m_minuteUp, 1007);
+    m_minuteUp->setGeometry(dluRect(232, 64, 12, 8));
+    m_minuteDown = new CButtonST(this);
+    setControlId(m_minuteDown, 1008);
+    m_minuteDown->setGeometry(dluRect(232, 73, 12, 8));
+
+    m_soundOn = new QCheckBox(QStringLiteral("on"), this);
+    setControlId(m_soundOn, 1044);
+    m_soundOn->setGeometry(dluRect(86, 93, 24, 12));
+    m_soundFile = edit(this, 1037, dluRect(112, 92, 114, 13));
+    m_browse = new CButtonST(QStringLiteral("..."), this);
+    setControlId(m_browse, 1064);
+    m_browse->setGeometry(dluRect(228, 92, 18, 13));
+
+    const std::array<const char*, 5> captions { "Day", "Week", "1 Time", "Year", "Month" };
+    // Left to right: 1 Time, Day, Week, Year, Month.
+    const std::array<int, 5> column { 1, 2, 0, 3, 4 };
+    for (std::size_t i = 0; i < m_boxControls.size(); ++i) {
+        auto* box = new QCheckBox(QString::fromLatin1(captions[i]), this);
+        setControlId(box, kBoxIds[i]);
+        box->setGeometry(dluRect(86 + column[i] * 32, 119, 31, 12));
+        m_boxControls[i] = box;
+        connect(box, &QCheckBox::clicked, this, [this, i] { platform::runGuarded(this, [&] { onRepeatBox(static_cast<int>(i)); }); });
+    }
+
+    m_ok = new CButtonST(this);
+    setControlId(m_ok, 1005);
+    m_ok->setGeometry(dluRect(20, 178, 52, 26));
+    m_cancel = new CButtonST(this);
+    setControlId(m_cancel, 1006);
+    m_cancel->setGeometry(dluRect(101, 178, 52, 26));
+    m_reset = new CButtonST(this);
+    setControlId(m_reset, 1050);
+    m_reset->setGeometry(dluRect(182, 178, 52, 26));
+
+    for (QLineEdit* e : { m_topic, m_note, m_day, m_month, m_year, m_hour, m_minute })
+        connect(e, &QLineEdit::textEdited, this, [this] { readBack(); });
+    connect(m_soundOn, &QCheckBox::clicked, this, [this] { readBack(); });
+    connect(m_minuteUp, &QPushButton::clicked, this, [this] { onMinuteStep(1); });
+    connect(m_minuteDown, &QPushButton::clicked, this, [this] { onMinuteStep(-1); });
+    connect(m_browse, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onBrowse(); }); });
+    connect(m_reset, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onReset(); }); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onCancel(); }); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onOk(); }); });
+
+    for (QWidget* w : std::initializer_list<QWidget*> { m_soundOn, m_boxControls[0], m_boxControls[1],
+             m_boxControls[2], m_boxControls[3], m_boxControls[4] }) {
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, kLilac);
+        w->setPalette(pal);
+    }
+}
+
+void CALARMDLG::showEvent(QShowEvent* event)
+{
+    if (!m_shown) {
+        m_shown = true;
+        membersToControls();
+        initButtons();
+    }
+    AlarmPopup::showEvent(event);
+}
+
+void CALARMDLG::membersToControls()
+{
+    setEditText(m_topic, fromLocal(m_draft.topic));
+    setEditText(m_note, fromLocal(m_draft.note));
+    setEditText(m_minute, QString::number(m_draft.minute));
+    setEditText(m_soundFile, fromLocal(m_draft.soundFile));
+    setEditText(m_day, QString::number(m_draft.day));
+    setEditText(m_year, QString::number(m_draft.year));
+    setEditText(m_hour, QString::number(m_draft.hour));
+    setEditText(m_month, fromLocal(m_draft.monthName));
+    m_soundOn->setChecked(m_draft.soundOn != 0);
+    for (std::size_t i = 0; i < m_boxes.size(); ++i)
+        m_boxControls[i]->setChecked(m_boxes[i] != 0);
+}
+
+void CALARMDLG::initButtons()
+{
+    skinIconButton(m_ok, 211);
+    skinIconButton(m_cancel, 212);
+    skinIconButton(m_reset, 213);
+    skinIconButton(m_minuteUp, 240);
+    skinIconButton(m_minuteDown, 241);
+    m_browse->setAutoDefault(false);
+    m_browse->SetDrawBorder(true, false);
+    m_browse->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, false);
+    m_browse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+}
+
+bool CALARMDLG::readBack()
+{
+    m_draft.topic = toLocal(m_topic->text());
+    m_draft.note = toLocal(m_note->text());
+    m_draft.soundOn = m_soundOn->isChecked() ? 1 : 0;
+    for (std::size_t i = 0; i < m_boxes.size(); ++i)
+        m_boxes[i] = m_boxControls[i]->isChecked() ? 1 : 0;
+    if (!validation::ReadIntegerInRange(m_minute, 0, 59, m_draft.minute))
+        return false;
+    m_draft.soundFile = toLocal(m_soundFile->text());
+    if (!validation::ReadInteger(m_day, m_draft.day) || !validation::ReadInteger(m_year, m_draft.year)
+        || !validation::ReadInteger(m_hour, m_draft.hour))
+        return false;
+    m_draft.monthName = toLocal(m_month->text());
+    return true;
+}
+
+void CALARMDLG::onRepeatBox(int index)
+{
+    readBack();
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        if (static_cast<int>(i) == index)
+            continue;
+        m_boxes[i] = 0;
+        m_boxControls[i]->setChecked(false);
+    }
+    // The last box clicked decides, even when the click unchecked it.
+    const RepeatChoice& choice = kBoxChoices[static_cast<std::size_t>(index)];
+    m_draft.repeat = choice.kind;
+    m_draft.repeatStep = choice.step;
+}
+
+void CALARMDLG::onMinuteStep(int delta)
+{
+    int minute = m_draft.minute + delta;
+    if (delta > 0 && minute >= 60)
+        minute = 59;
+    if (delta < 0 && minute <= 0)
+        minute = 0;
+    m_draft.minute = minute;
+    setEditText(m_minute, QString::number(minute));
+}
+
+void CALARMDLG::onBrowse()
+{
+    const QString start = fromLocal(SoundLibraryFolder() + kDefaultSongFile);
+    // Lower-case names as well: file names are case-sensitive here.
+    const QString path = platform::filePicker().openFile(this, QString(), start, QStringLiteral("(*.WAV *.wav)"));
+    if (path.isEmpty())
+        return;
+    m_draft.soundFile = toLocal(path);
+    setEditText(m_soundFile, path);
+}
+
+void CALARMDLG::onReset()
+{
+    playSlot(6);
+    m_draft.topic.clear();
+    m_draft.note.clear();
+    m_draft.soundOn = 0;
+    m_boxes = {};
+    membersToControls();
+    initButtons();
+}
+
+void CALARMDLG::onCancel()
+{
+    playSlot(9);
+    reject();
+}
+
+void CALARMDLG::onOk()
+{
+    // The file has no escape for its separators: such a text would come back as other
+    // fields or as extra records.
+    const struct {
+        const std::string& text;
+        QLineEdit* edit;
+        const char* name;
+    } texts[] = { { m_draft.topic, m_topic, "topic" }, { m_draft.note, m_note, "note" },
+        { m_draft.soundFile, m_soundFile, "sound file" } };
+    for (const auto& field : texts) {
+        const char bad = ForbiddenAlarmChar(field.text);
+        if (bad == '\0')
+            continue;
+        tell(this, QStringLiteral("The %1 may not contain \"%2\". Please remove it.")
+                       .arg(QString::fromLatin1(field.name), QChar::fromLatin1(bad)));
+        field.edit->setFocus();
+        return;
+    }
+
+    playSlot(8);
+    std::vector<AlarmRecord> records = ExpandAlarm(m_draft);
+    for (AlarmRecord& record : records)
+        g_alarmList.push_back(std::make_unique<AlarmRecord>(std::move(record)));
+    SaveAlarmList();
+    reject();
+}

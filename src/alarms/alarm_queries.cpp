@@ -1,0 +1,102 @@
+#include "alarms/alarm_queries.h"
+
+#include "alarms/local_time.h"
+#include "platform/errors.h"
+
+#include <algorithm>
+#include <limits>
+
+int LocalHourOf(TimeValue timeOfDay)
+{
+    const auto parts = ToLocalParts(timeOfDay);
+    return parts ? parts->hour : -1;
+}
+
+std::array<std::string, 24> HourTopics(const AlarmList& list, TimeValue date)
+{
+    std::array<std::string, 24> topics;
+    for (const auto& record : list) {
+        if (record->date != date)
+            continue;
+        const int hour = LocalHourOf(record->timeOfDay);
+        if (hour >= 0 && hour < 24)
+            topics[static_cast<std::size_t>(hour)] = record->topic;
+    }
+    return topics;
+}
+
+const AlarmRecord* LastRecordAtHour(const AlarmList& list, TimeValue date, int hour)
+{
+    const AlarmRecord* found = nullptr;
+    for (const auto& record : list) {
+        if (record->date == date && LocalHourOf(record->timeOfDay) == hour)
+            found = record.get();
+    }
+    return found;
+}
+
+int RemoveDay(AlarmList& list, TimeValue date, TimeValue purgeBefore)
+{
+    const auto before = list.size();
+    list.remove_if([&](const std::unique_ptr<AlarmRecord>& record) {
+        return record->date == date || record->date < purgeBefore;
+    });
+    return static_cast<int>(before - list.size());
+}
+
+int RemoveHour(AlarmList& list, TimeValue date, int hour)
+{
+    const auto before = list.size();
+    list.remove_if([&](const std::unique_ptr<AlarmRecord>& record) {
+        return record->date == date && LocalHourOf(record->timeOfDay) == hour;
+    });
+    return static_cast<int>(before - list.size());
+}
+
+int DaysInMonth(int year, int month)
+{
+    switch (month) {
+    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+        return 31;
+    case 4: case 6: case 9: case 11:
+        return 30;
+    case 2:
+        return (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 29 : 28;
+    default:
+        return 0;
+    }
+}
+
+CalendarMonth BuildCalendarMonth(int year, int month, const AlarmList& list)
+{
+    CalendarMonth out;
+    out.days = DaysInMonth(year, month);
+    if (out.days == 0)
+        return out;
+    // Midnight of each day; a record's date (a local midnight) falls on the day whose
+    // midnight is the last one not after it. Comparing times instead of formatting each
+    // record's date keeps a refresh fast on long lists.
+    std::array<TimeValue, 32> starts {};
+    for (int d = 1; d <= out.days; ++d)
+        starts[static_cast<std::size_t>(d - 1)] = MakeLocalTime(year, month, d, 0, 0, 0);
+    const auto weekday = ToLocalParts(starts[0]);
+    if (!weekday)
+        throw platform::InvalidArgumentError();
+    out.firstWeekday = weekday->weekday;
+    TimeValue end = std::numeric_limits<TimeValue>::max();
+    try {
+        end = MakeLocalTime(year, month + 1, 1, 0, 0, 0);
+    } catch (const platform::InvalidArgumentError&) {
+        // December 3000: the month runs to the end of the representable range.
+    }
+    const auto first = starts.begin();
+    const auto last = starts.begin() + out.days;
+    for (const auto& record : list) {
+        const TimeValue t = record->date;
+        if (t < *first || t >= end)
+            continue;
+        const auto it = std::upper_bound(first, last, t);
+        out.marked[static_cast<std::size_t>(it - first)] = true;
+    }
+    return out;
+}

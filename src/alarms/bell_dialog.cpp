@@ -1,0 +1,142 @@
+#include "alarms/bell_dialog.h"
+
+#include "platform/guarded.h"
+#include "platform/sound_output.h"
+#include "widgets/button_st.h"
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+constexpr int kRestPicture = 207;
+constexpr int kShakePicture = 208;
+
+} // namespace
+
+CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
+    : QDialog(parent)
+    , m_soundWanted(soundWanted)
+    , m_calendarStart(std::move(calendarStart))
+    , m_picture(new QLabel(this))
+    , m_textButton(new CButtonST(this))
+    , m_closeButton(new CButtonST(this))
+    , m_blinkTimer(new QTimer(this))
+    , m_beatTimer(new QTimer(this))
+{
+    setObjectName(QStringLiteral("bellDialog"));
+    setProperty("dialogId", 206);
+    setWindowTitle(QStringLiteral("Dialog"));
+    setFixedSize(dluSize(206, 191));
+    m_picture->setObjectName(QStringLiteral("picture"));
+    m_picture->setGeometry(rect());
+    m_picture->setAlignment(Qt::AlignCenter);
+    setPicture(kShakePicture);
+
+    setControlId(m_textButton, 1005);
+    m_textButton->setGeometry(dluRect(27, 127, 144, 19));
+    setControlId(m_closeButton, 1006);
+    m_closeButton->setGeometry(dluRect(85, 94, 30, 28));
+    for (CButtonST* b : { m_textButton, m_closeButton })
+        b->setAutoDefault(false);
+    m_textButton->installEventFilter(this);
+
+    connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
+    connect(m_beatTimer, &QTimer::timeout, this, [this] { OnTimer(kBeatTimer); });
+    connect(m_textButton, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { openCalendar(); }); });
+    connect(m_closeButton, &QPushButton::clicked, this, &CBellDlg::reject);
+}
+
+CBellDlg::~CBellDlg() = default;
+
+void CBellDlg::showEvent(QShowEvent* event)
+{
+    if (!m_initialised) {
+        m_initialised = true;
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(15);
+        font.setWeight(QFont::Normal);
+        // Wide letters: a 12-pixel average width on an 18-pixel cell.
+        font.setStretch(140);
+        m_blinkPhase = 1;
+        m_textButton->SetDrawBorder(false, false);
+        m_textButton->SetTransparent(false);
+        m_textButton->SetTransparent(true);
+        m_textButton->setText(QString::fromStdString(m_text));
+        m_textButton->setFont(font);
+        m_soundPlayed = 0;
+        m_closeButton->SetDrawBorder(false, false);
+        m_closeButton->SetTransparent(true);
+        m_blinkTimer->start(600);
+        m_beatTimer->start(3000);
+    }
+    QDialog::showEvent(event);
+}
+
+void CBellDlg::setPicture(int bitmapId)
+{
+    m_pictureId = bitmapId;
+    m_picture->setPixmap(LoadBitmapResource(bitmapId));
+    // The transparent buttons show what lies under them: take it again.
+    for (CButtonST* b : { m_textButton, m_closeButton }) {
+        if (b)
+            b->ResetTransparentCache(true);
+    }
+}
+
+void CBellDlg::OnTimer(int id)
+{
+    // Every timer flips the phase, the 3-second one too: the clock holds one extra beat.
+    m_blinkPhase = m_blinkPhase == 0 ? 1 : 0;
+    if (id == kBlinkTimer)
+        setPicture(m_blinkPhase == 1 ? kShakePicture : kRestPicture);
+    if (m_soundWanted == 1 && m_soundPlayed == 0) {
+        platform::sound().play(m_soundFile);
+        m_soundPlayed = 1;
+    }
+}
+
+void CBellDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        reject();
+        return;
+    }
+    // Enter closes as well, as a dialog's default handling does.
+    QDialog::keyPressEvent(event);
+}
+
+void CBellDlg::closeEvent(QCloseEvent* event)
+{
+    platform::sound().stop();
+    QDialog::closeEvent(event);
+}
+
+void CBellDlg::reject()
+{
+    platform::sound().stop();
+    m_blinkTimer->stop();
+    m_beatTimer->stop();
+    QDialog::reject();
+}
+
+bool CBellDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_textButton && event->type() == QEvent::MouseButtonDblClick) {
+        // A double click on the text only silences the alarm.
+        platform::sound().stop();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CBellDlg::openCalendar()
+{
+    platform::sound().stop();
+    CCalendaDlg calendar(nullptr, m_calendarStart);
+    calendar.exec();
+    reject();
+}

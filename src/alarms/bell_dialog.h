@@ -1,0 +1,62 @@
+#pragma once
+
+#include "alarms/calendar_dialog.h"
+
+#include <QDialog>
+#include <string>
+
+class CButtonST;
+class QLabel;
+class QTimer;
+
+// The ring window of one due alarm: a blinking clock, the topic on a wide transparent
+// button, the alarm's sound played once. A click on the topic opens the calendar.
+class CBellDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kBlinkTimer = 3;   // 600 ms
+    static constexpr int kBeatTimer = 5;    // 3000 ms: an extra beat in the blinking
+
+    // soundWanted 1 plays the sound file once; anything else rings silently.
+    CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart);
+    ~CBellDlg() override;
+    Q_DISABLE_COPY_MOVE(CBellDlg)
+
+    void SetText(const std::string& text) { m_text = text; }
+    void SetSoundFile(const std::string& path) { m_soundFile = path; }
+
+    // Timer events by id, for the window's own timers and for tests.
+    void OnTimer(int id);
+
+    int blinkPhase() const { return m_blinkPhase; }
+    int soundPlayed() const { return m_soundPlayed; }
+    int pictureId() const { return m_pictureId; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public Q_SLOTS:
+    void reject() override;
+
+private:
+    void setPicture(int bitmapId);
+    void openCalendar();
+
+    std::string m_text;
+    std::string m_soundFile;
+    int m_soundWanted;
+    int m_soundPlayed = 0;
+    int m_blinkPhase = 1;
+    int m_pictureId = 0;
+    CalendarDate m_calendarStart;
+    QLabel* m_picture;
+    CButtonST* m_textButton;
+    CButtonST* m_closeButton;
+    QTimer* m_blinkTimer;
+    QTimer* m_beatTimer;
+    bool m_initialised = false;
+};

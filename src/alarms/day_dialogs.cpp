@@ -1,0 +1,210 @@
+#include "alarms/day_dialogs.h"
+
+#include "alarms/alarm_dialog.h"
+#include "alarms/alarm_queries.h"
+#include "alarms/alarm_store.h"
+#include "alarms/local_time.h"
+#include "core/globals.h"
+#include "platform/clock.h"
+#include "platform/guarded.h"
+#include "widgets/button_st.h"
+#include "widgets/color_list_ctrl.h"
+#include "widgets/dialog_units.h"
+#include "widgets/resources.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace alarm_ui;
+
+namespace {
+
+const QColor kEvenRow(255, 255, 65);
+const QColor kOddRow(188, 148, 196);
+const QColor kTopicText(255, 0, 0);
+const QColor kPlainText(0, 0, 0);
+
+} // namespace
+
+CHourSecDlg::CHourSecDlg(QWidget* parent)
+    : AlarmPopup(300, 232, 252, kLilac, parent)
+    , m_list(new ColorListCtrl(this))
+    , m_date(new QLabel(this))
+    , m_close(new CButtonST(this))
+    , m_edit(new CButtonST(this))
+    , m_delete(new CButtonST(this))
+{
+    setObjectName(QStringLiteral("hourListDialog"));
+    setWindowTitle(QStringLiteral("Hours"));
+    setControlId(m_list, 1029);
+    m_list->setGeometry(dluRect(6, 6, 171, 220));
+    m_list->setHeaderHidden(true);
+    m_list->SetBkColor(kLilac);
+    m_list->installEventFilter(this);
+    m_date->setObjectName(QStringLiteral("dateLabel"));
+    m_date->setGeometry(dluRect(181, 8, 48, 12));
+    m_date->setAlignment(Qt::AlignCenter);
+    setControlId(m_edit, 1006);
+    m_edit->setGeometry(dluRect(187, 40, 36, 32));
+    setControlId(m_delete, 1007);
+    m_delete->setGeometry(dluRect(187, 84, 36, 32));
+    setControlId(m_close, 1005);
+    m_close->setGeometry(dluRect(180, 222, 50, 24));
+    skinIconButton(m_close, 212);
+    skinIconButton(m_edit, 209);
+    skinIconButton(m_delete, 216);
+
+    connect(m_list, &QTreeWidget::itemClicked, this, [this] { m_selectedHour = m_list->selectedRow(); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] {
+        // Opened after the click is done with, not from inside the list's own handler.
+        QTimer::singleShot(0, this, [this] { platform::runGuarded(this, [&] { openEditor(true); }); });
+    });
+    connect(m_edit, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { openEditor(false); }); });
+    connect(m_delete, &QPushButton::clicked, this, [this] {
+        if (m_selectedHour < 0) {
+            tell(this, QStringLiteral("Please select the hour to del!"));
+            return;
+        }
+        platform::runGuarded(this, [&] { deleteHour(); });
+    });
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CHourSecDlg::showEvent(QShowEvent* event)
+{
+    if (!m_rowsMade) {
+        platform::runGuarded(this, [&] {
+            m_date->setText(fromLocal(FormatLocalTime(MakeLocalTime(m_year, m_month, m_day, 0, 0, 0), "%d/%m/%Y")));
+        });
+    }
+    platform::runGuarded(this, [&] { refreshRows(); });
+    AlarmPopup::showEvent(event);
+}
+
+void CHourSecDlg::refreshRows()
+{
+    const auto topics = HourTopics(g_alarmList, MakeLocalTime(m_year, m_month, m_day, 0, 0, 0));
+    if (!m_rowsMade) {
+        m_rowsMade = true;
+        m_list->DeleteAllRows();
+        m_list->SetColumns(QStringLiteral("hour,50;topic,200"));
+        for (int h = 0; h < 24; ++h)
+            m_list->AddRow({ QStringLiteral("%1:00").arg(h, 2), QString() });
+    }
+    // Every row, not only the one last edited: the editor may have saved another day or hour.
+    for (int h = 0; h < 24; ++h) {
+        const QString topic = fromLocal(topics[static_cast<std::size_t>(h)]);
+        m_list->SetCellText(h, 1, topic);
+        const QColor background = h % 2 == 0 ? kEvenRow : kOddRow;
+        const QColor text = topic.isEmpty() ? kPlainText : kTopicText;
+        m_list->SetCellColors(h, 0, text, background);
+        m_list->SetCellColors(h, 1, text, background);
+    }
+}
+
+bool CHourSecDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        // Acts on the row last clicked, with no check: an hour never clicked deletes nothing.
+        platform::runGuarded(this, [&] { deleteHour(); });
+        return true;
+    }
+    return AlarmPopup::eventFilter(watched, event);
+}
+
+void CHourSecDlg::openEditor(bool defaultSound)
+{
+    m_selectedHour = m_list->selectedRow();
+    CALARMDLG editor;
+    const TimeValue date = MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
+    if (const AlarmRecord* record = LastRecordAtHour(g_alarmList, date, m_selectedHour)) {
+        editor.m_draft.topic = record->topic;
+        editor.m_draft.note = record->note;
+        if (const auto parts = ToLocalParts(record->timeOfDay))
+            editor.m_draft.minute = parts->minute;
+        editor.m_draft.soundOn = record->soundOn;
+        editor.m_draft.soundFile = record->soundFile;
+        editor.m_draft.repeat = record->repeat;
+    }
+    editor.m_draft.year = m_year;
+    editor.m_draft.day = m_day;
+    editor.m_draft.monthName = m_monthName;
+    editor.m_draft.hour = m_selectedHour;
+    if (defaultSound && editor.m_draft.soundFile.empty())
+        editor.m_draft.soundFile = g_defaultSongPath;
+    if (m_selectedHour == -1) {
+        tell(this, defaultSound ? QStringLiteral("Please select the hour!") : QStringLiteral("Please select the hour !"));
+        return;
+    }
+    editor.exec();
+    refreshRows();
+    update();
+}
+
+void CHourSecDlg::deleteHour()
+{
+    const TimeValue date = MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
+    CDelDlg confirm;
+    confirm.m_mode = CDelDlg::ByHour;
+    confirm.m_date = date;
+    confirm.m_hour = m_selectedHour;
+    confirm.m_text = fromLocal(FormatLocalTime(date, "%Y-%m-%d")) + QStringLiteral("  %1:00").arg(m_selectedHour);
+    playSlot(6);
+    confirm.exec();
+    reject();
+}
+
+CDelDlg::CDelDlg(QWidget* parent)
+    : AlarmPopup(205, 216, 143, kLilac, parent)
+    , m_label(new QLabel(QStringLiteral("Delete by day:"), this))
+    , m_edit(new QLineEdit(this))
+    , m_ok(new CButtonST(this))
+    , m_cancel(new CButtonST(this))
+{
+    setObjectName(QStringLiteral("deleteDialog"));
+    setWindowTitle(QStringLiteral("Delete"));
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("picture"));
+    icon->setPixmap(LoadIconPixmap(216));
+    icon->setGeometry(dluRect(10, 10, 24, 24));
+    setControlId(m_label, 1070);
+    m_label->setGeometry(dluRect(44, 22, 120, 10));
+    setControlId(m_edit, 1030);
+    m_edit->setGeometry(dluRect(44, 40, 150, 14));
+    setControlId(m_ok, 1005);
+    m_ok->setGeometry(dluRect(30, 100, 52, 26));
+    setControlId(m_cancel, 1006);
+    m_cancel->setGeometry(dluRect(134, 100, 52, 26));
+    skinIconButton(m_ok, 214);
+    skinIconButton(m_cancel, 215);
+    connect(m_ok, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onOk(); }); });
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CDelDlg::showEvent(QShowEvent* event)
+{
+    if (!m_shown) {
+        m_shown = true;
+        m_edit->setText(m_text);
+        if (m_mode == ByHour)
+            m_label->setText(QStringLiteral("Delete by hour:"));
+    }
+    AlarmPopup::showEvent(event);
+}
+
+void CDelDlg::onOk()
+{
+    if (m_mode == ByDay)
+        RemoveDay(g_alarmList, m_date, platform::clock().time() - kPurgeAgeSeconds);
+    else if (m_mode == ByHour)
+        RemoveHour(g_alarmList, m_date, m_hour);
+    else
+        return reject();
+    SaveAlarmList();
+    reject();
+}
