@@ -55,14 +55,14 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     label(this, "Topic:", dluRect(40, 12, 38, 10));
     label(this, "Note:", dluRect(40, 32, 38, 10));
     label(this, "Date:", dluRect(40, 68, 38, 10));
-    label(this, "Sound Alarm:", dluRect(40, 94, 45, 10));
+    label(this, "Sound Alarm:", dluRect(38, 94, 48, 10));
     label(this, "Repeat:", dluRect(40, 120, 38, 10));
     const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignBottom;
     label(this, "Date", dluRect(86, 54, 22, 10), centre);
     label(this, "Month", dluRect(110, 54, 46, 10), centre);
     label(this, "Year", dluRect(158, 54, 26, 10), centre);
     label(this, "Hour", dluRect(186, 54, 20, 10), centre);
-    label(this, "Minute", dluRect(208, 54, 22, 10), centre);
+    label(this, "Minute", dluRect(204, 54, 30, 10), centre);
 
     m_topic = edit(this, 1030, dluRect(86, 10, 160, 13));
     m_note = edit(this, 1031, dluRect(86, 30, 160, 13));
@@ -80,8 +80,8 @@ CALARMDLG::CALARMDLG(QWidget* parent)
 
     m_soundOn = new QCheckBox(QStringLiteral("on"), this);
     setControlId(m_soundOn, 1044);
-    m_soundOn->setGeometry(dluRect(86, 93, 24, 12));
-    m_soundFile = edit(this, 1037, dluRect(112, 92, 114, 13));
+    m_soundOn->setGeometry(dluRect(90, 93, 24, 12));
+    m_soundFile = edit(this, 1037, dluRect(116, 92, 110, 13));
     m_browse = new CButtonST(QStringLiteral("..."), this);
     setControlId(m_browse, 1064);
     m_browse->setGeometry(dluRect(228, 92, 18, 13));
@@ -92,7 +92,7 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     for (std::size_t i = 0; i < m_boxControls.size(); ++i) {
         auto* box = new QCheckBox(QString::fromLatin1(captions[i]), this);
         setControlId(box, kBoxIds[i]);
-        box->setGeometry(dluRect(86 + column[i] * 32, 119, 31, 12));
+        box->setGeometry(dluRect(76 + column[i] * 35, 119, 36, 12));
         m_boxControls[i] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { platform::runGuarded(this, [&] { onRepeatBox(static_cast<int>(i)); }); });
     }

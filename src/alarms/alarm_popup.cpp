@@ -17,7 +17,10 @@ AlarmPopup::AlarmPopup(int dialogId, int widthDlu, int heightDlu, QColor backgro
 {
     setProperty("dialogId", dialogId);
     setFixedSize(dluSize(widthDlu, heightDlu));
-    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
+    // The layouts are in dialog units of an 8-point dialog font: 11 pixels fits them.
+    QFont font(QStringLiteral("MS Shell Dlg"));
+    font.setPixelSize(11);
+    setFont(font);
 }
 
 void AlarmPopup::paintEvent(QPaintEvent*)

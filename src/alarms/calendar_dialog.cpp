@@ -130,6 +130,8 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setFrameShape(QFrame::Box);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Six rows always fit; a scroll bar would take the seventh column's room.
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette gridPal = m_grid->palette();
     gridPal.setColor(QPalette::Base, kCalendarBack);
     // A selected picture gets a frame, not a wash of colour.
