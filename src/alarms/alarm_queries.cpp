@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 int LocalHourOf(TimeValue timeOfDay)
 {
@@ -53,6 +54,33 @@ int RemoveHour(AlarmList& list, TimeValue date, int hour)
     return static_cast<int>(before - list.size());
 }
 
+namespace {
+
+// Every record's date in order, kept until the list changes: paging through the months
+// of a long list then costs two searches per month instead of a walk over the list.
+const std::vector<TimeValue>& sortedDates(const AlarmList& list)
+{
+    static struct {
+        const AlarmList* list = nullptr;
+        std::uint64_t generation = 0;
+        std::size_t size = 0;
+        std::vector<TimeValue> dates;
+    } cache; // the UI thread only
+    if (cache.list == &list && cache.generation == list.generation() && cache.size == list.size())
+        return cache.dates;
+    cache.dates.clear();
+    cache.dates.reserve(list.size());
+    for (const auto& record : list)
+        cache.dates.push_back(record->date);
+    std::sort(cache.dates.begin(), cache.dates.end());
+    cache.list = &list;
+    cache.generation = list.generation();
+    cache.size = list.size();
+    return cache.dates;
+}
+
+} // namespace
+
 int DaysInMonth(int year, int month)
 {
     switch (month) {
@@ -91,12 +119,10 @@ CalendarMonth BuildCalendarMonth(int year, int month, const AlarmList& list)
     }
     const auto first = starts.begin();
     const auto last = starts.begin() + out.days;
-    for (const auto& record : list) {
-        const TimeValue t = record->date;
-        if (t < *first || t >= end)
-            continue;
-        const auto it = std::upper_bound(first, last, t);
-        out.marked[static_cast<std::size_t>(it - first)] = true;
+    const std::vector<TimeValue>& dates = sortedDates(list);
+    for (auto it = std::lower_bound(dates.begin(), dates.end(), *first); it != dates.end() && *it < end; ++it) {
+        const auto day = std::upper_bound(first, last, *it);
+        out.marked[static_cast<std::size_t>(day - first)] = true;
     }
     return out;
 }

@@ -10,6 +10,7 @@
 #include "widgets/resources.h"
 #include "widgets/validation.h"
 
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,8 +29,17 @@ constexpr int kEmptyCellIcon = 204;
 constexpr int kCellW = 39;
 constexpr int kCellH = 45;
 
-// Day d's picture, plain or marked.
-int dayIcon(int day, bool marked)
+// Day d's picture, plain or marked, rendered once: the grid is rebuilt on every refresh.
+const QIcon& dayIcon(int id)
+{
+    static QHash<int, QIcon> icons;
+    auto it = icons.find(id);
+    if (it == icons.end())
+        it = icons.insert(id, QIcon(LoadIconPixmap(id, 32)));
+    return *it;
+}
+
+int dayIconId(int day, bool marked)
 {
     return marked ? 171 + day : 140 + day;
 }
@@ -213,11 +223,10 @@ bool CCalendaDlg::rebuildGrid()
     m_firstWeekday = month.firstWeekday;
     m_gridYear = m_year;
     m_grid->clear();
-    const QIcon empty = LoadIconResource(kEmptyCellIcon);
     for (int i = 0; i < month.firstWeekday; ++i)
-        new QListWidgetItem(empty, QString(), m_grid);
+        new QListWidgetItem(dayIcon(kEmptyCellIcon), QString(), m_grid);
     for (int d = 1; d <= month.days; ++d)
-        new QListWidgetItem(LoadIconResource(dayIcon(d, month.marked[static_cast<std::size_t>(d)])), QString(), m_grid);
+        new QListWidgetItem(dayIcon(dayIconId(d, month.marked[static_cast<std::size_t>(d)])), QString(), m_grid);
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "alarms/alarm_due.h"
 #include "alarms/alarm_expand.h"
 #include "alarms/alarm_queries.h"
 #include "alarms/local_time.h"
@@ -188,6 +189,44 @@ TEST(CalendarMonthTest, LayoutAndMarks)
     EXPECT_EQ(BuildCalendarMonth(3000, 12, list).days, 31) << "the last representable month";
     for (int year : { 2, 20, 200, 3001 })
         EXPECT_THROW(BuildCalendarMonth(year, 5, list), platform::InvalidArgumentError) << year;
+}
+
+} // namespace
+
+namespace {
+
+TEST(AlarmListChanges, DueCheckAndCalendarSeeEveryChangeOfALongList)
+{
+    AlarmList list;
+    for (int i = 0; i < 500; ++i)
+        addRecord(list, "filler", 2008, 1 + i % 12, 1 + i % 28, i % 24);
+    const AlarmCheck check = MakeMinuteCheck(MakeLocalTime(2008, 5, 14, 9, 15, 0));
+    const auto dueCount = [&] { return CollectDueAlarms(list, { check }).size(); };
+    const auto marked14 = [&] { return BuildCalendarMonth(2008, 5, list).marked[14]; };
+    const std::size_t before = dueCount();
+    const bool markedBefore = marked14();
+    ASSERT_FALSE(markedBefore);
+
+    addRecord(list, "new", 2008, 5, 14, 9);
+    EXPECT_EQ(dueCount(), before + 1);
+    EXPECT_TRUE(marked14());
+
+    list.pop_back();
+    EXPECT_EQ(dueCount(), before);
+    EXPECT_FALSE(marked14());
+
+    // A change made through the plain list type still shows in the size.
+    addRecord(list, "new", 2008, 5, 14, 9);
+    EXPECT_TRUE(marked14());
+    std::erase_if(static_cast<std::list<std::unique_ptr<AlarmRecord>>&>(list),
+        [](const std::unique_ptr<AlarmRecord>& r) { return r->topic == "new"; });
+    EXPECT_EQ(dueCount(), before);
+    EXPECT_FALSE(marked14());
+
+    // Another list at the same check is not mistaken for this one.
+    AlarmList other;
+    addRecord(other, "other", 2008, 5, 14, 9);
+    EXPECT_EQ(CollectDueAlarms(other, { check }).size(), 1u);
 }
 
 } // namespace

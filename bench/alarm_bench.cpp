@@ -1,0 +1,124 @@
+// The calendar's month refresh and the alarm due check over long alarm lists.
+#include "alarms/alarm_due.h"
+#include "alarms/alarm_queries.h"
+#include "alarms/calendar_dialog.h"
+#include "alarms/local_time.h"
+#include "core/globals.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Records spread over 30 years, as repeating alarms leave them.
+void fillAlarmList(int count)
+{
+    g_alarmList.clear();
+    for (int i = 0; i < count; ++i) {
+        auto r = std::make_unique<AlarmRecord>();
+        r->topic = "Topic " + std::to_string(i);
+        r->date = MakeLocalTime(2000 + i % 30, 1 + i % 12, 1 + i % 28, 0, 0, 0);
+        r->timeOfDay = MakeLocalTime(2000, 1, 1, i % 24, i % 60, 0);
+        r->soundOn = 1;
+        r->repeat = "day";
+        g_alarmList.push_back(std::move(r));
+    }
+}
+
+void BM_CalendarMonthMarks(benchmark::State& state)
+{
+    fillAlarmList(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (state.range(1) != 0) {
+            // Right after a change: the sorted dates are taken again.
+            g_alarmList.push_back(std::make_unique<AlarmRecord>());
+            g_alarmList.pop_back();
+        }
+        CalendarMonth month = BuildCalendarMonth(2008, 3, g_alarmList);
+        benchmark::DoNotOptimize(month);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    g_alarmList.clear();
+}
+BENCHMARK(BM_CalendarMonthMarks)
+    ->Args({ 1000, 0 })
+    ->Args({ 10000, 0 })
+    ->Args({ 100000, 0 })
+    ->Args({ 100000, 1 })
+    ->Unit(benchmark::kMicrosecond);
+
+// The whole refresh the user waits for: edits, spins, marks and the 35-cell grid.
+void BM_CalendarDialogRefresh(benchmark::State& state)
+{
+    fillAlarmList(static_cast<int>(state.range(0)));
+    CCalendaDlg calendar(nullptr, CalendarDate { 14, 3, 2008, "March" });
+    calendar.show();
+    for (auto _ : state) {
+        calendar.refresh();
+        benchmark::DoNotOptimize(calendar.grid()->count());
+    }
+    // March 2008 starts on a Saturday.
+    int marked = 0;
+    for (int d = 1; d <= 31; ++d)
+        marked += calendar.dayMarked(d) ? 1 : 0;
+    if (calendar.grid()->count() != 6 + 31 || marked == 0)
+        state.SkipWithError("wrong grid");
+    state.counters["marked"] = marked;
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    g_alarmList.clear();
+}
+BENCHMARK(BM_CalendarDialogRefresh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// One timer 2 run: the minutes to check and the due records among them. Args: records;
+// minutes covered (1 as usual, 60 catching up an hour); 1 = the list changed just before.
+void BM_AlarmDueCheck(benchmark::State& state)
+{
+    fillAlarmList(static_cast<int>(state.range(0)));
+    for (int i = 0; i < 3; ++i) {
+        auto r = std::make_unique<AlarmRecord>();
+        r->date = MakeLocalTime(2008, 5, 14, 0, 0, 0);
+        r->timeOfDay = MakeLocalTime(2000, 1, 1, 9, 30 - i * 20, 0);
+        g_alarmList.push_back(std::move(r));
+    }
+    const TimeValue now = MakeLocalTime(2008, 5, 14, 9, 29, 30);
+    const TimeValue gap = 60 * state.range(1);
+    std::size_t due = 0;
+    for (auto _ : state) {
+        if (state.range(2) != 0) {
+            // The first check after a change walks the whole list.
+            g_alarmList.push_back(std::make_unique<AlarmRecord>());
+            g_alarmList.pop_back();
+        }
+        AlarmMinuteTracker tracker;
+        tracker.advance(now - gap);
+        const auto checks = tracker.advance(now);
+        const auto found = CollectDueAlarms(g_alarmList, checks);
+        due = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["due"] = static_cast<double>(due);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    g_alarmList.clear();
+}
+BENCHMARK(BM_AlarmDueCheck)
+    ->Args({ 1000, 1, 0 })
+    ->Args({ 10000, 1, 0 })
+    ->Args({ 100000, 1, 0 })
+    ->Args({ 100000, 60, 0 })
+    ->Args({ 100000, 1, 1 })
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
