@@ -99,21 +99,24 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     setWindowTitle(QStringLiteral("Calendar"));
 
     QFont editFont(QStringLiteral("Arial"));
-    editFont.setPixelSize(17);
+    editFont.setPixelSize(16);
     const std::array<std::pair<QLineEdit*, int>, 3> edits { { { m_dayEdit, 1023 }, { m_monthEdit, 1024 }, { m_yearEdit, 1026 } } };
     const std::array<UpDown*, 3> spins { m_daySpin, m_monthSpin, m_yearSpin };
     const std::array<int, 3> spinIds { 1022, 1025, 1028 };
     for (std::size_t i = 0; i < edits.size(); ++i) {
         QLineEdit* edit = edits[i].first;
         setControlId(edit, edits[i].second);
-        edit->setGeometry(dluRect(36 + static_cast<int>(i) * 62, 8, 40, 14));
+        // Wide enough for "September" in the large font.
+        const std::array<int, 3> x { 36, 86, 164 };
+        const std::array<int, 3> width { 34, 62, 40 };
+        edit->setGeometry(dluRect(x[i], 8, width[i], 14));
         edit->setAlignment(Qt::AlignCenter);
         edit->setFont(editFont);
         QPalette pal = edit->palette();
         pal.setColor(QPalette::Text, kEditText);
         edit->setPalette(pal);
         setControlId(spins[i], spinIds[i]);
-        spins[i]->setGeometry(dluRect(78 + static_cast<int>(i) * 62, 8, 9, 14));
+        spins[i]->setGeometry(dluRect(x[i] + width[i] + 2, 8, 9, 14));
         const QRect r = spins[i]->rect();
         spins[i]->upArrow()->setGeometry(0, 0, r.width(), r.height() / 2);
         spins[i]->downArrow()->setGeometry(0, r.height() / 2, r.width(), r.height() - r.height() / 2);
