@@ -302,6 +302,8 @@ bool CCalendaDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CCalendaDlg::openHourList()
 {
+    // A day that cannot be represented is reported once, here, not by each step of the list.
+    MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
     CHourSecDlg hours;
     hours.m_year = m_year;
     hours.m_day = m_day;
