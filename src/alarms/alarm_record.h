@@ -29,7 +29,11 @@ class AlarmList : public std::list<std::unique_ptr<AlarmRecord>> {
 public:
     AlarmList() = default;
     AlarmList(const AlarmList&) = delete;
-    AlarmList(AlarmList&& other) noexcept : Base(std::move(other)) { other.touch(); }
+    AlarmList(AlarmList&& other) noexcept : Base(std::move(other))
+    {
+        touch();
+        other.touch();
+    }
     AlarmList& operator=(const AlarmList&) = delete;
     AlarmList& operator=(AlarmList&& other) noexcept
     {
