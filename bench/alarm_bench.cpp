@@ -73,7 +73,8 @@ void BM_CalendarDialogRefresh(benchmark::State& state)
 BENCHMARK(BM_CalendarDialogRefresh)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // One timer 2 run: the minutes to check and the due records among them. Args: records;
-// minutes covered (1 as usual, 60 catching up an hour); 1 = the list changed just before.
+// minutes covered (1 as usual, 60 catching up an hour); 1 = the list changed just before,
+// 2 = the first check after start.
 void BM_AlarmDueCheck(benchmark::State& state)
 {
     fillAlarmList(static_cast<int>(state.range(0)));
@@ -87,10 +88,14 @@ void BM_AlarmDueCheck(benchmark::State& state)
     const TimeValue gap = 60 * state.range(1);
     std::size_t due = 0;
     for (auto _ : state) {
-        if (state.range(2) != 0) {
-            // The first check after a change walks the whole list.
+        if (state.range(2) == 1) {
+            // Right after an alarm was saved or deleted: the list keeps its day index.
             g_alarmList.push_back(std::make_unique<AlarmRecord>());
             g_alarmList.pop_back();
+        } else if (state.range(2) == 2) {
+            // The first check after start builds the index: one walk over the list.
+            g_alarmList.push_front(std::make_unique<AlarmRecord>());
+            g_alarmList.pop_front();
         }
         AlarmMinuteTracker tracker;
         tracker.advance(now - gap);
@@ -109,6 +114,7 @@ BENCHMARK(BM_AlarmDueCheck)
     ->Args({ 100000, 1, 0 })
     ->Args({ 100000, 60, 0 })
     ->Args({ 100000, 1, 1 })
+    ->Args({ 100000, 1, 2 })
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -64,50 +64,23 @@ std::vector<AlarmCheck> AlarmMinuteTracker::advance(TimeValue now)
     return checks;
 }
 
-namespace {
-
-// The records of the check dates, kept while the list and the dates stay the same:
-// once a minute over a long list, a walk over every record costs more than the rest.
-struct DueCandidates {
-    const AlarmList* list = nullptr;
-    std::uint64_t generation = 0;
-    std::size_t size = 0;
-    TimeValue dateA = 0;
-    TimeValue dateB = 0;
-    std::vector<const AlarmRecord*> records;
-};
-
-const std::vector<const AlarmRecord*>& candidatesFor(const AlarmList& list, TimeValue dateA, TimeValue dateB)
-{
-    static DueCandidates cache; // the UI thread only
-    if (cache.list == &list && cache.generation == list.generation() && cache.size == list.size()
-        && cache.dateA == dateA && cache.dateB == dateB)
-        return cache.records;
-    cache.records.clear();
-    for (const auto& entry : list) {
-        if (entry->date == dateA || entry->date == dateB)
-            cache.records.push_back(entry.get());
-    }
-    cache.list = &list;
-    cache.generation = list.generation();
-    cache.size = list.size();
-    cache.dateA = dateA;
-    cache.dateB = dateB;
-    return cache.records;
-}
-
-} // namespace
-
 std::vector<DueAlarm> CollectDueAlarms(const AlarmList& list, const std::vector<AlarmCheck>& checks)
 {
     std::vector<DueAlarm> due;
     if (checks.empty())
         return due;
-    // The checks span at most two days.
-    for (const AlarmRecord* record : candidatesFor(list, checks.front().date, checks.back().date)) {
-        for (std::size_t i = 0; i < checks.size(); ++i) {
-            if (IsAlarmDue(*record, checks[i]))
-                due.push_back({ record, i });
+    // The checks span at most two days; the list knows the records of each day.
+    const TimeValue dateA = checks.front().date;
+    const TimeValue dateB = checks.back().date;
+    for (std::size_t day = 0; day < (dateA == dateB ? 1u : 2u); ++day) {
+        const AlarmList::Records* records = list.recordsOn(day == 0 ? dateA : dateB);
+        if (!records)
+            continue;
+        for (const AlarmRecord* record : *records) {
+            for (std::size_t i = 0; i < checks.size(); ++i) {
+                if (IsAlarmDue(*record, checks[i]))
+                    due.push_back({ record, i });
+            }
         }
     }
     std::stable_sort(due.begin(), due.end(), [](const DueAlarm& a, const DueAlarm& b) { return a.check < b.check; });

@@ -56,8 +56,8 @@ int RemoveHour(AlarmList& list, TimeValue date, int hour)
 
 namespace {
 
-// Every record's date in order, kept until the list changes: paging through the months
-// of a long list then costs two searches per month instead of a walk over the list.
+// The dates records carry, in order, kept until the list changes: paging through the
+// months of a long list then costs two searches per month instead of a walk over it.
 const std::vector<TimeValue>& sortedDates(const AlarmList& list)
 {
     static struct {
@@ -68,10 +68,7 @@ const std::vector<TimeValue>& sortedDates(const AlarmList& list)
     } cache; // the UI thread only
     if (cache.list == &list && cache.generation == list.generation() && cache.size == list.size())
         return cache.dates;
-    cache.dates.clear();
-    cache.dates.reserve(list.size());
-    for (const auto& record : list)
-        cache.dates.push_back(record->date);
+    cache.dates = list.distinctDates();
     std::sort(cache.dates.begin(), cache.dates.end());
     cache.list = &list;
     cache.generation = list.generation();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 // Seconds since 1970-01-01 00:00 UTC.
 using TimeValue = std::int64_t;
@@ -21,53 +24,175 @@ struct AlarmRecord {
 };
 
 // Owns its records; removing one destroys it. A plain list that also counts its
-// changes, so that the due check and the calendar can keep what they found in a long
-// list until it changes. Records are never changed in place.
+// changes and can say which records carry a given date, so that the due check and the
+// calendar stay fast on long lists. Records are never changed in place.
 class AlarmList : public std::list<std::unique_ptr<AlarmRecord>> {
     using Base = std::list<std::unique_ptr<AlarmRecord>>;
 
 public:
+    using Records = std::vector<const AlarmRecord*>;
+
     AlarmList() = default;
     AlarmList(const AlarmList&) = delete;
     AlarmList(AlarmList&& other) noexcept : Base(std::move(other))
     {
         touch();
         other.touch();
+        other.dropIndex();
     }
     AlarmList& operator=(const AlarmList&) = delete;
     AlarmList& operator=(AlarmList&& other) noexcept
     {
         Base::operator=(std::move(other));
         touch();
+        dropIndex();
         other.touch();
+        other.dropIndex();
         return *this;
     }
     ~AlarmList() = default;
 
-    void push_back(value_type&& record) { touch(); Base::push_back(std::move(record)); }
-    void push_front(value_type&& record) { touch(); Base::push_front(std::move(record)); }
+    void push_back(value_type&& record)
+    {
+        touch();
+        const AlarmRecord* added = record.get();
+        Base::push_back(std::move(record));
+        indexAdd(added);
+    }
     template <typename... Args>
-    reference emplace_back(Args&&... args) { touch(); return Base::emplace_back(std::forward<Args>(args)...); }
-    iterator insert(const_iterator pos, value_type&& record) { touch(); return Base::insert(pos, std::move(record)); }
-    iterator erase(const_iterator pos) { touch(); return Base::erase(pos); }
-    iterator erase(const_iterator first, const_iterator last) { touch(); return Base::erase(first, last); }
+    reference emplace_back(Args&&... args)
+    {
+        touch();
+        reference added = Base::emplace_back(std::forward<Args>(args)...);
+        indexAdd(added.get());
+        return added;
+    }
+    // Not at the end: the index is taken again at the next question.
+    void push_front(value_type&& record) { touch(); dropIndex(); Base::push_front(std::move(record)); }
+    iterator insert(const_iterator pos, value_type&& record)
+    {
+        touch();
+        dropIndex();
+        return Base::insert(pos, std::move(record));
+    }
+    iterator erase(const_iterator pos)
+    {
+        touch();
+        indexRemove(pos->get());
+        return Base::erase(pos);
+    }
+    iterator erase(const_iterator first, const_iterator last)
+    {
+        touch();
+        for (auto it = first; it != last; ++it)
+            indexRemove(it->get());
+        return Base::erase(first, last);
+    }
     template <typename Predicate>
-    size_type remove_if(Predicate predicate) { touch(); return Base::remove_if(predicate); }
-    void pop_front() { touch(); Base::pop_front(); }
-    void pop_back() { touch(); Base::pop_back(); }
-    void clear() noexcept { touch(); Base::clear(); }
-    void splice(const_iterator pos, AlarmList& other) { touch(); other.touch(); Base::splice(pos, other); }
+    size_type remove_if(Predicate predicate)
+    {
+        touch();
+        return Base::remove_if([&](const value_type& record) {
+            if (!predicate(record))
+                return false;
+            indexRemove(record.get());
+            return true;
+        });
+    }
+    void pop_front() { erase(cbegin()); }
+    void pop_back() { erase(std::prev(cend())); }
+    void clear() noexcept
+    {
+        touch();
+        Base::clear();
+        m_byDate.clear();
+        m_indexedSize = 0;
+    }
+    void splice(const_iterator pos, AlarmList& other)
+    {
+        touch();
+        other.touch();
+        other.dropIndex();
+        if (pos != cend())
+            dropIndex();
+        for (const auto& record : other)
+            indexAdd(record.get());
+        Base::splice(pos, other);
+    }
 
     // Changes with every change of any list (unique across lists); compare it together
     // with size() to notice a change made through the base class.
     std::uint64_t generation() const noexcept { return m_generation; }
 
+    // The records whose date is exactly date, in list order; nullptr when there are none.
+    const Records* recordsOn(std::int64_t date) const
+    {
+        ensureIndex();
+        const auto it = m_byDate.find(date);
+        return it == m_byDate.end() ? nullptr : &it->second;
+    }
+
+    // Every date some record carries, once each, in no particular order.
+    std::vector<std::int64_t> distinctDates() const
+    {
+        ensureIndex();
+        std::vector<std::int64_t> dates;
+        dates.reserve(m_byDate.size());
+        for (const auto& entry : m_byDate)
+            dates.push_back(entry.first);
+        return dates;
+    }
+
 private:
+    void ensureIndex() const
+    {
+        if (!m_indexed || m_indexedSize != size()) {
+            // First question, or changed through the base class: walk the list once.
+            m_byDate.clear();
+            m_indexed = true;
+            m_indexedSize = 0;
+            for (const auto& record : *this)
+                indexAdd(record.get());
+        }
+    }
+
     void touch() noexcept
     {
         static std::uint64_t s_changes = 0; // one UI thread
         m_generation = ++s_changes;
     }
+    void dropIndex() noexcept
+    {
+        m_indexed = false;
+        m_byDate.clear();
+    }
+    void indexAdd(const AlarmRecord* record) const
+    {
+        if (!m_indexed)
+            return;
+        m_byDate[record->date].push_back(record);
+        ++m_indexedSize;
+    }
+    void indexRemove(const AlarmRecord* record)
+    {
+        if (!m_indexed)
+            return;
+        const auto it = m_byDate.find(record->date);
+        if (it != m_byDate.end()) {
+            Records& records = it->second;
+            const auto at = std::find(records.begin(), records.end(), record);
+            if (at != records.end()) {
+                records.erase(at);
+                --m_indexedSize;
+            }
+            if (records.empty())
+                m_byDate.erase(it);
+        }
+    }
 
     std::uint64_t m_generation = 0;
+    // Built at the first question, then kept in step by the changes above.
+    mutable std::unordered_map<std::int64_t, Records> m_byDate;
+    mutable bool m_indexed = false;
+    mutable size_type m_indexedSize = 0;
 };

@@ -223,6 +223,18 @@ TEST(AlarmListChanges, DueCheckAndCalendarSeeEveryChangeOfALongList)
     EXPECT_EQ(dueCount(), before);
     EXPECT_FALSE(marked14());
 
+    // Due records come in list order, also after an insertion at the front and a move.
+    addRecord(list, "back", 2008, 5, 14, 9);
+    auto front = std::make_unique<AlarmRecord>(*list.back());
+    front->topic = "front";
+    list.push_front(std::move(front));
+    AlarmList moved = std::move(list);
+    const auto due = CollectDueAlarms(moved, { check });
+    ASSERT_GE(due.size(), 2u);
+    EXPECT_EQ(due.front().record->topic, "front");
+    EXPECT_EQ(due.back().record->topic, "back");
+    EXPECT_TRUE(CollectDueAlarms(list, { check }).empty());
+
     // Another list at the same check is not mistaken for this one.
     AlarmList other;
     addRecord(other, "other", 2008, 5, 14, 9);
