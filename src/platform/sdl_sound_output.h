@@ -9,16 +9,18 @@
 
 namespace platform {
 
+class SdlLibrary;
+
 // The SDL2 player behind makeSdlSoundOutput(). Every sound is converted to one fixed
 // device format and queued; a newer play() clears the queue first. Once nothing is
-// queued the device is closed (an open device keeps SDL's thread feeding silence all
-// day) and the next sound opens it again.
+// queued the device is closed and SDL unloaded (an open device keeps SDL's thread
+// feeding silence all day) and the next sound loads and opens them again.
 class SdlSoundOutput final : public SoundOutput {
 public:
     static constexpr int kRate = 44100;
     static constexpr int kChannels = 2;
 
-    SdlSoundOutput() = default;
+    SdlSoundOutput();
     ~SdlSoundOutput() override;
     SdlSoundOutput(const SdlSoundOutput&) = delete;
     SdlSoundOutput& operator=(const SdlSoundOutput&) = delete;
@@ -36,15 +38,17 @@ public:
     bool deviceOpen() const { return m_device != 0; }
 
 private:
+    bool loadLibrary();
     bool ensureDevice();
     void closeDevice();
     void closeWhenDone(std::size_t queuedBytes);
     // The file as signed 16-bit native-endian stereo at kRate; false when unplayable.
-    static bool decode(const std::string& path, std::vector<std::uint8_t>& pcm);
+    static bool decode(const SdlLibrary& sdl, const std::string& path, std::vector<std::uint8_t>& pcm);
 
     int m_openAttempts = 0;
     bool m_openFailed = false;
     bool m_subsystemUp = false;
+    std::unique_ptr<SdlLibrary> m_sdl; // loaded while the device is open or being opened
     std::unique_ptr<QTimer> m_idleTimer;
     std::uint32_t m_device = 0;
 };

@@ -1,10 +1,10 @@
 #include "platform/sound_output.h"
 #include "platform/seam.h"
 
+#include "platform/sdl_library.h"
 #include "platform/sdl_sound_output.h"
 
 #include <QCoreApplication>
-#include <SDL.h>
 #include <climits>
 #include <utility>
 
@@ -18,6 +18,8 @@ constexpr int kTailMs = 400;
 
 } // namespace
 
+SdlSoundOutput::SdlSoundOutput() = default;
+
 SdlSoundOutput::~SdlSoundOutput()
 {
     closeDevice();
@@ -26,21 +28,30 @@ SdlSoundOutput::~SdlSoundOutput()
 void SdlSoundOutput::closeDevice()
 {
     if (m_device != 0) {
-        SDL_PauseAudioDevice(m_device, 1);
-        SDL_CloseAudioDevice(m_device);
+        m_sdl->PauseAudioDevice(m_device, 1);
+        m_sdl->CloseAudioDevice(m_device);
         m_device = 0;
     }
     if (m_subsystemUp) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;
     }
+    // Unmapped while idle; the next sound loads it again.
+    m_sdl.reset();
+}
+
+bool SdlSoundOutput::loadLibrary()
+{
+    if (!m_sdl)
+        m_sdl = SdlLibrary::load();
+    return m_sdl != nullptr;
 }
 
 bool SdlSoundOutput::closeIfIdle()
 {
     if (m_device == 0)
         return true;
-    const Uint32 queued = SDL_GetQueuedAudioSize(m_device);
+    const Uint32 queued = m_sdl->GetQueuedAudioSize(m_device);
     if (queued > 0) {
         closeWhenDone(queued);
         return false;
@@ -67,22 +78,24 @@ void SdlSoundOutput::play(const std::string& path)
     // As the event sounds expect: any new request ends the sound still playing,
     // also when the new file turns out to be unplayable.
     stop();
-    if (path.empty())
+    // After a failed open nothing would be heard; not even SDL is loaded for it.
+    if (path.empty() || m_openFailed || !loadLibrary())
         return;
     std::vector<std::uint8_t> pcm;
-    if (!decode(path, pcm) || pcm.empty())
+    if (!decode(*m_sdl, path, pcm) || pcm.empty() || !ensureDevice()) {
+        if (m_device == 0)
+            closeDevice();
         return;
-    if (!ensureDevice())
-        return;
-    SDL_ClearQueuedAudio(m_device);
-    SDL_QueueAudio(m_device, pcm.data(), static_cast<Uint32>(pcm.size()));
+    }
+    m_sdl->ClearQueuedAudio(m_device);
+    m_sdl->QueueAudio(m_device, pcm.data(), static_cast<Uint32>(pcm.size()));
     closeWhenDone(pcm.size());
 }
 
 void SdlSoundOutput::stop()
 {
     if (m_device != 0) {
-        SDL_ClearQueuedAudio(m_device);
+        m_sdl->ClearQueuedAudio(m_device);
         closeWhenDone(0);
     }
 }
@@ -95,8 +108,8 @@ bool SdlSoundOutput::ensureDevice()
         return false;
     ++m_openAttempts;
     m_openFailed = true;
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Quillby");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    m_sdl->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Quillby");
+    if (m_sdl->InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     m_subsystemUp = true;
     SDL_AudioSpec wanted {};
@@ -107,28 +120,28 @@ bool SdlSoundOutput::ensureDevice()
     // No allowed changes: SDL converts to the real hardware format itself, so the
     // queue always takes the format decode() produces.
     SDL_AudioSpec obtained {};
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    m_device = m_sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (m_device == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_sdl->QuitSubSystem(SDL_INIT_AUDIO);
         m_subsystemUp = false;
         return false;
     }
-    SDL_PauseAudioDevice(m_device, 0);
+    m_sdl->PauseAudioDevice(m_device, 0);
     m_openFailed = false;
     return true;
 }
 
-bool SdlSoundOutput::decode(const std::string& path, std::vector<std::uint8_t>& pcm)
+bool SdlSoundOutput::decode(const SdlLibrary& sdl, const std::string& path, std::vector<std::uint8_t>& pcm)
 {
     SDL_AudioSpec source {};
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &source, &data, &length))
+    if (!sdl.LoadWAV_RW(sdl.RWFromFile(path.c_str(), "rb"), 1, &source, &data, &length))
         return false;
     // SDL_AudioCVT rather than SDL_AudioStream: the stream's resampler in SDL 2.26
     // drops the last few thousand frames of a sound.
     SDL_AudioCVT cvt {};
-    bool ok = SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq, AUDIO_S16SYS,
+    bool ok = sdl.BuildAudioCVT(&cvt, source.format, source.channels, source.freq, AUDIO_S16SYS,
                   static_cast<Uint8>(kChannels), kRate)
         >= 0;
     const std::size_t frameBytes
@@ -142,11 +155,11 @@ bool SdlSoundOutput::decode(const std::string& path, std::vector<std::uint8_t>& 
             pcm.resize(room);
             cvt.buf = pcm.data();
             cvt.len = static_cast<int>(usable);
-            ok = SDL_ConvertAudio(&cvt) == 0;
+            ok = sdl.ConvertAudio(&cvt) == 0;
             pcm.resize(ok ? static_cast<std::size_t>(cvt.len_cvt) : 0);
         }
     }
-    SDL_FreeWAV(data);
+    sdl.FreeWAV(data);
     return ok;
 }
 

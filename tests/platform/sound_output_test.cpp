@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <dlfcn.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
@@ -221,20 +222,34 @@ TEST_F(SdlSound, StopAndUnplayableFilesEndTheSoundPlaying)
     EXPECT_LT(countPositive(m_output.frames()), afterStop + kRate);
 }
 
+// SDL2 is loaded for a sound and unloaded with the device.
+bool sdlMapped()
+{
+    void* handle = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        ::dlclose(handle);
+    return handle != nullptr;
+}
+
 TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
 {
     writeWav(path("short.wav"), kRate, kChannels, 16, block(0.5, 12000));
+    writeWav(path("second.wav"), kRate, kChannels, 16, block(0.3, -12000));
     platform::SdlSoundOutput output;
+    EXPECT_FALSE(sdlMapped()) << "nothing played yet";
     output.play(file("short.wav"));
     EXPECT_FALSE(output.closeIfIdle()) << "still playing";
     EXPECT_TRUE(output.deviceOpen());
+    EXPECT_TRUE(sdlMapped());
     ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
     EXPECT_TRUE(output.closeIfIdle());
     EXPECT_FALSE(output.deviceOpen());
+    EXPECT_FALSE(sdlMapped());
 
-    output.play(file("short.wav"));
+    output.play(file("second.wav"));
     EXPECT_TRUE(output.deviceOpen());
     EXPECT_EQ(output.openAttempts(), 2);
+    ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "the reloaded library plays";
 }
 
 TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
