@@ -5,13 +5,23 @@
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
+#include <array>
+#include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <optional>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+// topic, note, year, month, day, hour, minute, sound on, sound file, repeat
+constexpr std::size_t kFieldCount = 10;
 
 std::string alarmFilePath()
 {
@@ -100,7 +110,137 @@ private:
     std::unordered_map<TimeValue, std::string> m_times;
 };
 
-bool hasTextAfterFirstLine(const std::string& bytes, std::size_t lineLength)
+// The fields of the record whose "#" is at p when all of them end before the record
+// that follows (at end): the same fields FieldReader finds, without its restarts.
+bool splitRecord(std::string_view line, std::size_t p, std::size_t end, std::array<std::string_view, kFieldCount>& fields)
+{
+    const char* const base = line.data();
+    std::size_t start = p + 1;
+    for (auto& field : fields) {
+        const void* comma = start < end ? std::memchr(base + start, ',', end - start) : nullptr;
+        if (!comma)
+            return false;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(comma) - base);
+        field = line.substr(start, at - start);
+        start = at + 1;
+    }
+    return true;
+}
+
+// A list converts the same few times of day and dates over and over; each distinct one
+// (up to a thousand dates) is asked of MakeLocalTime once per parse. Nothing is
+// allocated here: a large request would make malloc tidy up the whole heap first.
+class ConversionCache {
+public:
+    ConversionCache() { m_times.fill(kUnset); }
+
+    TimeValue timeOfDay(int hour, int minute)
+    {
+        if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60)
+            return MakeLocalTime(2000, 1, 1, hour, minute, 0);
+        TimeValue& slot = m_times[static_cast<std::size_t>(hour * 60 + minute)];
+        if (slot == kUnset)
+            slot = MakeLocalTime(2000, 1, 1, hour, minute, 0);
+        return slot;
+    }
+
+    TimeValue date(int year, int month, int day)
+    {
+        // Dates of ordinary lists pack into a key; others are simply not remembered.
+        if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+            return MakeLocalTime(year, month, day, 0, 0, 0);
+        const auto key = static_cast<std::uint32_t>((year * 16 + month) * 32 + day);
+        std::size_t i = (key * 0x9E3779B1u >> 16) & (m_dates.size() - 1);
+        while (m_dates[i].key != 0 && m_dates[i].key != key)
+            i = (i + 1) & (m_dates.size() - 1);
+        if (m_dates[i].key == key)
+            return m_dates[i].value;
+        const TimeValue value = MakeLocalTime(year, month, day, 0, 0, 0);
+        // At most half full, so a search always ends at an empty slot.
+        if (m_dateCount * 2 < m_dates.size()) {
+            m_dates[i] = DateSlot { key, value };
+            ++m_dateCount;
+        }
+        return value;
+    }
+
+private:
+    static constexpr TimeValue kUnset = -1; // MakeLocalTime never gives a negative time
+
+    struct DateSlot {
+        std::uint32_t key = 0; // 0: empty
+        TimeValue value = 0;
+    };
+
+    std::array<TimeValue, 24 * 60> m_times;
+    std::array<DateSlot, 2048> m_dates {};
+    std::size_t m_dateCount = 0;
+};
+
+// A whole file read into pages of its own. A large malloc right after a long list was
+// freed would make malloc merge and trim the whole heap before the list is rebuilt.
+class FileBytes {
+public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes()
+    {
+        if (m_data)
+            ::munmap(m_data, m_capacity);
+    }
+
+    // False when the file cannot be opened or read, as platform::readWholeFile.
+    bool read(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat info {};
+        const bool ok = ::fstat(fd, &info) == 0 && reserve(static_cast<std::size_t>(info.st_size) + 1) && readAll(fd);
+        ::close(fd);
+        return ok;
+    }
+
+    std::string_view view() const { return { static_cast<const char*>(m_data), m_size }; }
+
+private:
+    bool reserve(std::size_t wanted)
+    {
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t capacity = (wanted + page - 1) / page * page;
+        void* data = m_data ? ::mremap(m_data, m_capacity, capacity, MREMAP_MAYMOVE)
+                            : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            return false;
+        m_data = data;
+        m_capacity = capacity;
+        return true;
+    }
+
+    bool readAll(int fd)
+    {
+        for (;;) {
+            if (m_size == m_capacity && !reserve(m_capacity * 2))
+                return false;
+            const ssize_t n = ::read(fd, static_cast<char*>(m_data) + m_size, m_capacity - m_size);
+            if (n == 0)
+                return true;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            m_size += static_cast<std::size_t>(n);
+        }
+    }
+
+    void* m_data = nullptr;
+    std::size_t m_capacity = 0;
+    std::size_t m_size = 0;
+};
+
+bool hasTextAfterFirstLine(std::string_view bytes, std::size_t lineLength)
 {
     for (std::size_t i = lineLength + 1; i < bytes.size(); ++i) {
         const char c = bytes[i];
@@ -140,30 +280,37 @@ std::string SerializeAlarmList(const AlarmList& list)
 int ParseAlarmList(std::string_view line, AlarmList& out)
 {
     int skipped = 0;
+    ConversionCache times;
+    std::array<std::string_view, kFieldCount> fields;
     std::size_t p = line.find('#');
     while (p != npos) {
-        FieldReader fields(line, p);
+        // A "#" inside a field starts the next record there.
+        const std::size_t next = line.find('#', p + 1);
+        if (!splitRecord(line, p, next == npos ? line.size() : next, fields)) {
+            FieldReader reader(line, p);
+            for (auto& field : fields)
+                field = reader.next();
+        }
         auto record = std::make_unique<AlarmRecord>();
-        record->topic = fields.next();
-        record->note = fields.next();
-        const int year = parseInt(fields.next());
-        const int month = parseInt(fields.next());
-        const int day = parseInt(fields.next());
-        const int hour = parseInt(fields.next());
-        const int minute = parseInt(fields.next());
-        record->soundOn = parseInt(fields.next());
-        record->soundFile = fields.next();
-        record->repeat = fields.next();
+        record->topic = fields[0];
+        record->note = fields[1];
+        const int year = parseInt(fields[2]);
+        const int month = parseInt(fields[3]);
+        const int day = parseInt(fields[4]);
+        const int hour = parseInt(fields[5]);
+        const int minute = parseInt(fields[6]);
+        record->soundOn = parseInt(fields[7]);
+        record->soundFile = fields[8];
+        record->repeat = fields[9];
         try {
-            record->date = MakeLocalTime(year, month, day, 0, 0, 0);
-            record->timeOfDay = MakeLocalTime(2000, 1, 1, hour, minute, 0);
+            record->date = times.date(year, month, day);
+            record->timeOfDay = times.timeOfDay(hour, minute);
             out.push_back(std::move(record));
         } catch (const platform::InvalidArgumentError&) {
             // A date that cannot be represented spoils only its own record.
             ++skipped;
         }
-        // A "#" inside a field starts the next record there.
-        p = line.find('#', p + 1);
+        p = next;
     }
     return skipped;
 }
@@ -173,15 +320,16 @@ void LoadAlarmList()
     s_pendingBackup.reset();
     const std::string path = alarmFilePath();
     // Read-only access is enough: a read-only file still loads.
-    std::string bytes;
-    if (!platform::readWholeFile(path, bytes))
+    FileBytes file;
+    if (!file.read(path))
         return;
+    const std::string_view bytes = file.view();
     const std::size_t newline = bytes.find('\n');
     const std::size_t lineLength = newline == npos ? bytes.size() : newline;
-    const int skipped = ParseAlarmList(std::string_view(bytes).substr(0, lineLength), g_alarmList);
+    const int skipped = ParseAlarmList(bytes.substr(0, lineLength), g_alarmList);
     // The next save writes only what was understood; keep the rest recoverable.
     if (skipped > 0 || hasTextAfterFirstLine(bytes, lineLength))
-        s_pendingBackup = PendingBackup { path, std::move(bytes) };
+        s_pendingBackup = PendingBackup { path, std::string(bytes) };
 }
 
 void SaveAlarmList()

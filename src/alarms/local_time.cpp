@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -93,12 +93,12 @@ public:
         }
         if (m_days.size() > 50'000)
             m_days.clear();
-        auto it = m_days.find(localDay);
-        if (it == m_days.end())
-            it = m_days.emplace(localDay, measure(localDay)).first;
-        m_recent[m_nextRecent] = *it;
+        const Day* known = m_days.find(localDay);
+        if (!known)
+            known = &m_days.insert(localDay, measure(localDay));
+        m_recent[m_nextRecent] = { localDay, *known };
         m_nextRecent = (m_nextRecent + 1) % m_recent.size();
-        return it->second;
+        return *known;
     }
 
 private:
@@ -179,7 +179,69 @@ private:
     }
 
     static constexpr long long kNoDay = -1'000'000'000;
-    std::unordered_map<long long, Day> m_days;
+
+    // The measured days: open addressing with linear probing, at most half full, in
+    // one block (a long list asks for tens of thousands of days).
+    class DayTable {
+    public:
+        const Day* find(long long key) const
+        {
+            if (m_slots.empty())
+                return nullptr;
+            const Slot& slot = m_slots[indexOf(key)];
+            return slot.key == key ? &slot.day : nullptr;
+        }
+
+        const Day& insert(long long key, Day day)
+        {
+            if ((m_count + 1) * 2 > m_slots.size())
+                rehash(m_slots.empty() ? 1024 : m_slots.size() * 2);
+            Slot& slot = m_slots[indexOf(key)];
+            slot = Slot { key, day };
+            ++m_count;
+            return slot.day;
+        }
+
+        std::size_t size() const { return m_count; }
+
+        void clear()
+        {
+            m_slots.clear();
+            m_slots.shrink_to_fit();
+            m_count = 0;
+        }
+
+    private:
+        struct Slot {
+            long long key = kNoDay;
+            Day day {};
+        };
+
+        // The slot holding key, or the empty one where it belongs.
+        std::size_t indexOf(long long key) const
+        {
+            const std::size_t mask = m_slots.size() - 1;
+            std::size_t i = static_cast<std::size_t>((static_cast<unsigned long long>(key) * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+            while (m_slots[i].key != key && m_slots[i].key != kNoDay)
+                i = (i + 1) & mask;
+            return i;
+        }
+
+        void rehash(std::size_t size)
+        {
+            std::vector<Slot> old(size);
+            old.swap(m_slots);
+            for (const Slot& slot : old) {
+                if (slot.key != kNoDay)
+                    m_slots[indexOf(slot.key)] = slot;
+            }
+        }
+
+        std::vector<Slot> m_slots;
+        std::size_t m_count = 0;
+    };
+
+    DayTable m_days;
     std::array<std::pair<long long, Day>, 2> m_recent { { { kNoDay, Day {} }, { kNoDay, Day {} } } };
     std::size_t m_nextRecent = 0;
     bool m_tzSet = false;
