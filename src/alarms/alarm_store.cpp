@@ -128,11 +128,33 @@ bool splitRecord(std::string_view line, std::size_t p, std::size_t end, std::arr
 }
 
 // A list converts the same few times of day and dates over and over; each distinct one
-// (up to a thousand dates) is asked of MakeLocalTime once per parse. Nothing is
-// allocated here: a large request would make malloc tidy up the whole heap first.
+// (up to half the date table) is asked of MakeLocalTime once per parse. Nothing comes
+// from the heap: a large request would make malloc tidy up the whole heap first.
 class ConversionCache {
 public:
-    ConversionCache() { m_times.fill(kUnset); }
+    // Long lines get a date table in pages of their own, sized for their length.
+    explicit ConversionCache(std::size_t lineLength)
+    {
+        m_times.fill(kUnset);
+        std::size_t slots = m_small.size();
+        while (slots < kMaxSlots && slots * 64 < lineLength)
+            slots *= 2;
+        if (slots > m_small.size()) {
+            void* pages = ::mmap(nullptr, slots * sizeof(DateSlot), PROT_READ | PROT_WRITE,
+                MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (pages != MAP_FAILED) {
+                m_dates = static_cast<DateSlot*>(pages); // zero-filled: all empty
+                m_slots = slots;
+            }
+        }
+    }
+    ~ConversionCache()
+    {
+        if (m_dates != m_small.data())
+            ::munmap(m_dates, m_slots * sizeof(DateSlot));
+    }
+    ConversionCache(const ConversionCache&) = delete;
+    ConversionCache& operator=(const ConversionCache&) = delete;
 
     TimeValue timeOfDay(int hour, int minute)
     {
@@ -146,18 +168,20 @@ public:
 
     TimeValue date(int year, int month, int day)
     {
-        // Dates of ordinary lists pack into a key; others are simply not remembered.
+        // Dates of ordinary lists pack into a key, in date order; others are not remembered.
         if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
             return MakeLocalTime(year, month, day, 0, 0, 0);
         const auto key = static_cast<std::uint32_t>((year * 16 + month) * 32 + day);
-        std::size_t i = (key * 0x9E3779B1u >> 16) & (m_dates.size() - 1);
+        const std::size_t mask = m_slots - 1;
+        // The key itself as index: neighbouring dates share cache lines.
+        std::size_t i = key & mask;
         while (m_dates[i].key != 0 && m_dates[i].key != key)
-            i = (i + 1) & (m_dates.size() - 1);
+            i = (i + 1) & mask;
         if (m_dates[i].key == key)
             return m_dates[i].value;
         const TimeValue value = MakeLocalTime(year, month, day, 0, 0, 0);
         // At most half full, so a search always ends at an empty slot.
-        if (m_dateCount * 2 < m_dates.size()) {
+        if (m_dateCount * 2 < m_slots) {
             m_dates[i] = DateSlot { key, value };
             ++m_dateCount;
         }
@@ -173,7 +197,10 @@ private:
     };
 
     std::array<TimeValue, 24 * 60> m_times;
-    std::array<DateSlot, 2048> m_dates {};
+    static constexpr std::size_t kMaxSlots = 65536;
+    std::array<DateSlot, 2048> m_small {};
+    DateSlot* m_dates = m_small.data();
+    std::size_t m_slots = m_small.size();
     std::size_t m_dateCount = 0;
 };
 
@@ -280,7 +307,7 @@ std::string SerializeAlarmList(const AlarmList& list)
 int ParseAlarmList(std::string_view line, AlarmList& out)
 {
     int skipped = 0;
-    ConversionCache times;
+    ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
     std::size_t p = line.find('#');
     while (p != npos) {
