@@ -8,6 +8,8 @@
 #include "support/time_zone.h"
 
 #include <gtest/gtest.h>
+#include <array>
+#include <string>
 #include <vector>
 
 namespace {
@@ -218,6 +220,35 @@ TEST_F(AlarmStoreTest, DayWhoseMidnightIsSkippedKeepsItsDate)
     EXPECT_EQ(g_alarmList.front()->date, MakeLocalTime(2018, 11, 4, 0, 0, 0));
     SaveAlarmList();
     EXPECT_EQ(test::readBytes(listPath()), line);
+}
+
+} // namespace
+
+namespace {
+
+// Long lists remember converted dates in a table of their own; when it is full the rest
+// are converted one by one. Every record must still get exactly its own date and time.
+TEST(AlarmListParse, LongListsConvertEveryDateAsOnItsOwn)
+{
+    test::ScopedTimeZone zone("Europe/Berlin");
+    std::string line;
+    std::vector<std::array<int, 5>> fields;
+    for (int i = 0; i < 6000; ++i) {
+        // Distinct dates well past any table's half, each with a neighbour seen before.
+        const std::array<int, 5> f { 1990 + i / 372, 1 + i / 31 % 12, 1 + (i * 7) % 31, i % 24, i % 60 };
+        fields.push_back(f);
+        line += "#t" + std::to_string(i) + ",," + std::to_string(f[0]) + "," + std::to_string(f[1]) + ","
+            + std::to_string(f[2]) + "," + std::to_string(f[3]) + "," + std::to_string(f[4]) + ",0,,day,";
+    }
+    AlarmList list;
+    ASSERT_EQ(ParseAlarmList(line, list), 0);
+    ASSERT_EQ(list.size(), fields.size());
+    auto record = list.begin();
+    for (const auto& f : fields) {
+        ASSERT_EQ((*record)->date, MakeLocalTime(f[0], f[1], f[2], 0, 0, 0)) << f[0] << "-" << f[1] << "-" << f[2];
+        ASSERT_EQ((*record)->timeOfDay, MakeLocalTime(2000, 1, 1, f[3], f[4], 0));
+        ++record;
+    }
 }
 
 } // namespace
