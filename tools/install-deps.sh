@@ -8,7 +8,7 @@ packages=(
   libhidapi-dev libudev-dev libsdl2-dev libxss-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
-  tzdata xvfb xauth
+  tzdata xvfb xauth xdotool
   dovecot-pop3d openssl
 )
 

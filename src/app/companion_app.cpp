@@ -14,13 +14,15 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
-#include <utility>
-#include <QStandardPaths>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -58,6 +60,41 @@ private:
 };
 
 StartDate g_startDate;
+
+// Set-up's reports wait until the timers run: a box nobody answers must not keep the toy
+// without its reports. Questions still ask at once; set-up asks none.
+class DeferredMessages final : public platform::Messages {
+public:
+    DeferredMessages() : m_target(platform::messages()) { platform::setMessages(this); }
+    ~DeferredMessages() override
+    {
+        platform::setMessages(&m_target);
+        for (Pending& message : m_pending) {
+            QTimer::singleShot(0, qApp, [&target = m_target, message] {
+                target.show(message.parent, message.caption, message.text, message.icon, Buttons::Ok);
+            });
+        }
+    }
+    Q_DISABLE_COPY_MOVE(DeferredMessages)
+
+    int show(QWidget* parent, const QString& caption, const QString& text, Icon icon, Buttons buttons) override
+    {
+        if (buttons != Buttons::Ok)
+            return m_target.show(parent, caption, text, icon, buttons);
+        m_pending.push_back({parent, caption, text, icon});
+        return Ok;
+    }
+
+private:
+    struct Pending {
+        QPointer<QWidget> parent;
+        QString caption;
+        QString text;
+        Icon icon;
+    };
+    platform::Messages& m_target;
+    std::vector<Pending> m_pending;
+};
 
 } // namespace
 
@@ -143,22 +180,35 @@ int CompanionApp::Run()
     int code = 0;
     {
         MainDialog dialog(folder.folder);
-        QObject::connect(&dialog, &MainDialog::runEnded, qApp, [] { QCoreApplication::exit(0); },
-                         Qt::QueuedConnection);
+        // Ending leaves every event loop, a message box's or a modal dialog's included, so
+        // the nested runs unwind and their windows close before the exit step returns.
+        bool ended = false;
+        QObject::connect(&dialog, &MainDialog::runEnded, qApp, [&ended] {
+            ended = true;
+            QCoreApplication::exit(0);
+        });
         SignalBridge bridge;
         QObject::connect(&bridge, &SignalBridge::terminationRequested, &dialog, [&dialog](int) {
             if (!dialog.quitFlag())
                 dialog.Quit();
         });
         instance.setHandler([&dialog](const QString& request) { return dialog.RemoteRequest(request); });
-        dialog.SetUp();
+        if (platform::hasDisplay()) {
+            DeferredMessages deferred;
+            dialog.SetUp();
+        } else {
+            dialog.SetUp();
+        }
         // Sound (and the audio system's start) waits for the window's first paint.
         FirstPaintWatch firstPaint(&dialog, [heldSound] { heldSound->release(); });
-        if (m_options.hidden)
-            dialog.HideToTray();
-        else
-            dialog.show();
-        code = QApplication::exec();
+        // A request to end may already have come during set-up; exec() would forget it.
+        if (!ended) {
+            if (m_options.hidden)
+                dialog.HideToTray();
+            else
+                dialog.show();
+            code = QApplication::exec();
+        }
         instance.setHandler({});
     }
     return exitInstance(code);

@@ -3,6 +3,7 @@
 #include "app/fonts.h"
 #include "mail/keychain_store.h"
 #include "mail/secret_store.h"
+#include "platform/messages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -98,5 +99,10 @@ int main(int argc, char** argv)
     InstallFontSubstitutions();
     mail::KeychainSecretStore keychain;
     mail::setSecretStore(&keychain);
-    return CompanionApp(std::move(options)).Run();
+    platform::StderrMessages stderrMessages;
+    if (!platform::hasDisplay())
+        platform::setMessages(&stderrMessages);
+    const int code = CompanionApp(std::move(options)).Run();
+    platform::setMessages(nullptr);
+    return code;
 }

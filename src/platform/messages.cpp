@@ -2,8 +2,10 @@
 #include "platform/seam.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace platform {
 namespace {
@@ -38,6 +40,13 @@ QMessageBox::StandardButtons boxButtons(Messages::Buttons buttons)
     return QMessageBox::Ok;
 }
 
+int noAnswer(Messages::Buttons buttons)
+{
+    return buttons == Messages::Buttons::OkCancel ? Messages::Cancel
+        : buttons == Messages::Buttons::YesNo     ? Messages::No
+                                                  : Messages::Ok;
+}
+
 } // namespace
 
 int QtMessages::show(QWidget* parent, const QString& caption, const QString& text, Icon icon, Buttons buttons)
@@ -55,8 +64,21 @@ int QtMessages::show(QWidget* parent, const QString& caption, const QString& tex
         return Ok;
     default:
         // Closed without a button: the box's own way out.
-        return buttons == Buttons::OkCancel ? Cancel : buttons == Buttons::YesNo ? No : Ok;
+        return noAnswer(buttons);
     }
+}
+
+int StderrMessages::show(QWidget*, const QString& caption, const QString& text, Icon, Buttons buttons)
+{
+    std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return noAnswer(buttons);
+}
+
+bool hasDisplay()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 using MessagesSeam = Seam<Messages, QtMessages>;

@@ -24,6 +24,17 @@ public:
              Buttons buttons) override;
 };
 
+// Without a display nobody could answer a box: the text goes to standard error and the
+// box's own way out (Ok, Cancel or No) is the answer, at once.
+class StderrMessages final : public Messages {
+public:
+    int show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+             Buttons buttons) override;
+};
+
+// False on Qt's offscreen and minimal platforms, where no window is ever seen.
+bool hasDisplay();
+
 Messages& messages();
 void setMessages(Messages* messages); // not owned; nullptr restores QtMessages
 

@@ -7,9 +7,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <QStandardPaths>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "support/gui_helpers.h"
 
@@ -50,6 +52,26 @@ protected:
     QStringList companionArgs() const
     {
         return {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--toy=virtual:") + toy.path()};
+    }
+    void plugToy()
+    {
+        QFile attached(toy.path() + QStringLiteral("/attached"));
+        ASSERT_TRUE(attached.open(QIODevice::WriteOnly));
+    }
+    int reportCount()
+    {
+        QFile reports(toy.path() + QStringLiteral("/reports"));
+        return reports.open(QIODevice::ReadOnly) ? static_cast<int>(reports.readAll().count('\n')) : 0;
+    }
+    // Ends the companion the given way; true when it ended within a second, with code 0.
+    bool endsWithinASecond(const QString& how)
+    {
+        if (how == QLatin1String("--quit"))
+            EXPECT_EQ(run({how}).exitCode, 0);
+        else
+            ::kill(static_cast<pid_t>(companion.processId()), how == QLatin1String("SIGINT") ? SIGINT : SIGTERM);
+        return companion.waitForFinished(1000) && companion.exitStatus() == QProcess::NormalExit
+            && companion.exitCode() == 0;
     }
     void startCompanion()
     {
@@ -175,6 +197,131 @@ TEST_F(CompanionProcess, WithoutADisplayItSaysSoAndStillRuns)
     EXPECT_EQ(companion.exitCode(), 0);
     EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError())
                     .contains(QStringLiteral("no display available; running without windows (offscreen)")));
+}
+
+// A data file that cannot be written at set-up is reported, and the companion goes on:
+// the toy gets its reports and every way of ending still ends it.
+TEST_F(CompanionProcess, FileFaultsAtSetUpAreReportedAndTheCompanionKeepsRunning)
+{
+    struct Case {
+        const char* name;
+        std::function<QString()> prepare; // returns the data folder
+        QString error;
+        QString endBy;
+    };
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    QString mountPoint;
+    const Case cases[] = {
+        {"read-only empty folder",
+         [&] {
+             const QString folder = scratch.path() + QStringLiteral("/readonly");
+             QDir().mkpath(folder);
+             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+             return folder;
+         },
+         QStringLiteral("Access to %1/sound.txt was denied."), QStringLiteral("--quit")},
+        {"data folder that is a file",
+         [&] {
+             QFile file(scratch.path() + QStringLiteral("/plain"));
+             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+             return file.fileName();
+         },
+         QStringLiteral("An unknown error occurred while accessing %1/sound.txt."), QStringLiteral("SIGINT")},
+        {"full disk",
+         [&] {
+             // A small tmpfs, filled up; where mounting is not allowed, a file size limit of
+             // the companion fails its writes instead.
+             mountPoint = scratch.path() + QStringLiteral("/full");
+             QDir().mkpath(mountPoint);
+             if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                             QStringLiteral("-o"), QStringLiteral("size=64k"),
+                                                             QStringLiteral("tmpfs"), mountPoint})
+                 == 0) {
+                 QFile filler(mountPoint + QStringLiteral("/filler"));
+                 EXPECT_TRUE(filler.open(QIODevice::WriteOnly));
+                 while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+                 }
+                 return mountPoint;
+             }
+             mountPoint.clear();
+             companion.setChildProcessModifier([] {
+                 ::signal(SIGXFSZ, SIG_IGN);
+                 const rlimit limit{256, 256};
+                 ::setrlimit(RLIMIT_FSIZE, &limit);
+             });
+             env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+             return scratch.path() + QStringLiteral("/limited");
+         },
+         QString(), QStringLiteral("SIGTERM")},
+    };
+    plugToy();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(toy.path() + QStringLiteral("/reports"));
+        const QString folder = c.prepare();
+        QString error = c.error.isEmpty() ? (mountPoint.isEmpty()
+                                                 ? QStringLiteral("An unknown error occurred while accessing %1/sound.txt.")
+                                                 : QStringLiteral("Disk full while accessing %1/sound.txt."))
+                                          : c.error;
+        error = error.arg(folder);
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY),
+                        {QStringLiteral("--data-dir"), folder, QStringLiteral("--toy=virtual:") + toy.path()});
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        EXPECT_TRUE(waitFor([&] { return reportCount() >= 2; })) << "the toy got no report";
+        EXPECT_TRUE(endsWithinASecond(c.endBy)) << qPrintable(c.endBy);
+        if (companion.state() != QProcess::NotRunning) {
+            companion.kill();
+            companion.waitForFinished(5000);
+        }
+        EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError()).contains(error)) << qPrintable(error);
+    }
+    if (!mountPoint.isEmpty())
+        QProcess::execute(QStringLiteral("umount"), {mountPoint});
+}
+
+// With a display the set-up's message box stays up while the timers run, and ending the
+// companion closes it.
+TEST_F(CompanionProcess, SetUpMessageBoxHoldsNothingBackAndEndingClosesIt)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xvfb.isEmpty() || xdotool.isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    QProcess server;
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("800x600x24")});
+    ASSERT_TRUE(waitFor([&] { return server.canReadLine(); }, 10000) || server.waitForReadyRead(5000));
+    const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("DISPLAY"), display);
+    QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::ExeOwner);
+    plugToy();
+    for (const QString& endBy : {QStringLiteral("--quit"), QStringLiteral("SIGTERM"), QStringLiteral("SIGINT")}) {
+        SCOPED_TRACE(qPrintable(endBy));
+        QFile::remove(toy.path() + QStringLiteral("/reports"));
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        QProcess search;
+        search.setProcessEnvironment(env);
+        EXPECT_TRUE(waitFor([&] {
+            search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                   QStringLiteral("^quillby$")});
+            return search.waitForFinished(5000) && search.exitCode() == 0;
+        })) << "no message box";
+        EXPECT_TRUE(waitFor([&] { return reportCount() >= 2; })) << "the toy got no report";
+        EXPECT_TRUE(endsWithinASecond(endBy));
+        if (companion.state() != QProcess::NotRunning) {
+            companion.kill();
+            companion.waitForFinished(5000);
+        }
+    }
+    QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    server.terminate();
+    server.waitForFinished(5000);
 }
 
 } // namespace
