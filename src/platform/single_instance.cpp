@@ -8,23 +8,54 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 namespace {
 
-// A request is one short command line; anything longer is not one of ours.
-constexpr qint64 kMaxLine = 64 * 1024;
 // A client that connects and never finishes its line is dropped after this.
 constexpr int kClientTimeoutMs = 5000;
+
+// A folder only this user may enter: a directory (not a link) owned by the user with no
+// access for anyone else. Our own folder with a looser mode is tightened; anyone else's
+// is not used.
+bool privateFolder(const QString& path, bool create)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (create && ::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st { };
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if ((st.st_mode & 077) != 0) {
+        if (!create || ::chmod(native.constData(), 0700) != 0)
+            return false;
+    }
+    return true;
+}
 
 QString runtimeFolder()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+    if (!runtime.isEmpty() && privateFolder(runtime, false))
         return runtime;
-    return QDir::tempPath();
+    // Without one (cron, su, some display managers) a folder of our own, as Qt's runtime
+    // location does; where someone else took its name first, one in the user's cache.
+    const QString uid = QString::number(::geteuid());
+    const QString inTemp = QDir::tempPath() + QStringLiteral("/quillby-") + uid;
+    if (privateFolder(inTemp, true))
+        return inTemp;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty() && QDir().mkpath(cache)) {
+        const QString inCache = cache + QStringLiteral("/quillby-runtime-") + uid;
+        if (privateFolder(inCache, true))
+            return inCache;
+    }
+    return {};
 }
 
 QString userTag()
@@ -42,15 +73,24 @@ QString userTag()
 
 QString baseName()
 {
-    return runtimeFolder() + QStringLiteral("/AutoClose-") + userTag();
+    const QString folder = runtimeFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder + QStringLiteral("/AutoClose-") + userTag();
 }
 
-// The protocol is line based: a newline inside a text would split it.
-QByteArray toLine(const QString& text)
+// True when path exists and belongs to someone else.
+bool foreign(const QString& path)
 {
-    QString flat = text;
-    flat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return flat.toUtf8() + '\n';
+    struct stat st { };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && st.st_uid != ::geteuid();
+}
+
+bool ownSocket(const QString& path)
+{
+    struct stat st { };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode)
+        && st.st_uid == ::geteuid();
 }
 
 QString fromLine(QByteArray line)
@@ -62,6 +102,22 @@ QString fromLine(QByteArray line)
 
 } // namespace
 
+RequestLineState takeRequestLine(const QByteArray& received, QString& request)
+{
+    const qsizetype newline = received.indexOf('\n');
+    if (newline < 0 || newline > kMaxRequestLine)
+        return received.size() > kMaxRequestLine ? RequestLineState::TooLong : RequestLineState::Incomplete;
+    request = QString::fromUtf8(received.left(newline));
+    return RequestLineState::Complete;
+}
+
+QByteArray encodeLine(const QString& text)
+{
+    QString flat = text;
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return flat.toUtf8() + '\n';
+}
+
 SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent)
 {
@@ -69,8 +125,10 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
+    // The clients go with the server while the count they update still exists.
     if (m_server)
         m_server->close();
+    m_server.reset();
 }
 
 QString SingleInstance::socketName()
@@ -80,18 +138,29 @@ QString SingleInstance::socketName()
 
 QString SingleInstance::lockFilePath()
 {
-    return baseName() + QStringLiteral(".lock");
+    const QString base = baseName();
+    return base.isEmpty() ? QString() : base + QStringLiteral(".lock");
 }
 
 bool SingleInstance::claim()
 {
     if (m_lock && m_lock->isLocked())
         return true;
-    auto lock = std::make_unique<QLockFile>(lockFilePath());
+    const QString lockPath = lockFilePath();
+    if (lockPath.isEmpty()) {
+        // Nowhere safe to meet a second copy: run alone rather than not at all.
+        qWarning("No private runtime folder; running without the single-instance lock");
+        return true;
+    }
+    // Only root can put another user's file into our folder; it proves nothing about us.
+    if (foreign(lockPath))
+        QFile::remove(lockPath);
+    auto lock = std::make_unique<QLockFile>(lockPath);
     // Stale only when its owner process is gone, never because the first copy runs long.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return false;
+    QFile::setPermissions(lockPath, QFile::ReadOwner | QFile::WriteOwner);
     m_lock = std::move(lock);
 
     // A first copy that crashed leaves its socket file behind.
@@ -106,45 +175,64 @@ bool SingleInstance::claim()
     }
     connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_server->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            QTimer::singleShot(kClientTimeoutMs, client, [client] { client->abort(); });
-            connect(client, &QLocalSocket::readyRead, client, [this, client] {
-                if (!client->canReadLine()) {
-                    if (client->bytesAvailable() > kMaxLine)
-                        client->abort();
-                    return;
-                }
-                const QString request = fromLine(client->readLine(kMaxLine));
-                // One request per connection.
-                disconnect(client, &QLocalSocket::readyRead, client, nullptr);
-                // The handler may run a nested event loop; the client can go away meanwhile.
-                QPointer<QLocalSocket> alive(client);
-                QString reply;
-                try {
-                    if (m_handler)
-                        reply = m_handler(request);
-                } catch (...) {
-                    // A request from outside must never unwind into the event loop.
-                    qWarning("The request \"%s\" failed", qUtf8Printable(request));
-                }
-                if (!alive)
-                    return;
-                client->write(toLine(reply));
-                client->disconnectFromServer();
-            });
+            if (m_clients >= kMaxClients) {
+                client->abort();
+                client->deleteLater();
+                continue;
+            }
+            serve(client);
         }
     });
     return true;
 }
 
+void SingleInstance::serve(QLocalSocket* client)
+{
+    ++m_clients;
+    connect(client, &QObject::destroyed, this, [this] { --m_clients; });
+    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    QTimer::singleShot(kClientTimeoutMs, client, [client] { client->abort(); });
+    connect(client, &QLocalSocket::readyRead, client, [this, client] {
+        QString request;
+        switch (takeRequestLine(client->peek(kMaxRequestLine + 1), request)) {
+        case RequestLineState::Incomplete:
+            return;
+        case RequestLineState::TooLong:
+            client->abort();
+            return;
+        case RequestLineState::Complete:
+            break;
+        }
+        // One request per connection.
+        disconnect(client, &QLocalSocket::readyRead, client, nullptr);
+        // The handler may run a nested event loop; the client can go away meanwhile.
+        QPointer<QLocalSocket> alive(client);
+        QString reply;
+        try {
+            if (m_handler)
+                reply = m_handler(request);
+        } catch (...) {
+            // A request from outside must never unwind into the event loop.
+            qWarning("The request \"%s\" failed", qUtf8Printable(request));
+        }
+        if (!alive)
+            return;
+        client->write(encodeLine(reply));
+        client->disconnectFromServer();
+    });
+}
+
 std::optional<QString> SingleInstance::send(const QString& request, int timeoutMs)
 {
+    // A socket someone else put there could answer in our place.
+    if (!ownSocket(socketName()))
+        return std::nullopt;
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(socketName());
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
         return std::nullopt;
-    socket.write(toLine(request));
+    socket.write(encodeLine(request));
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
             return std::nullopt;
@@ -156,7 +244,7 @@ std::optional<QString> SingleInstance::send(const QString& request, int timeoutM
     }
     if (!socket.canReadLine())
         return std::nullopt;
-    return fromLine(socket.readLine(kMaxLine));
+    return fromLine(socket.readLine(kMaxRequestLine));
 }
 
 void SingleInstance::setHandler(std::function<QString(const QString& request)> handler)

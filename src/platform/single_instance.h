@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -7,12 +8,23 @@
 #include <optional>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 namespace platform {
 
+// The remote control's framing: one request line per connection, UTF-8.
+inline constexpr qsizetype kMaxRequestLine = 64 * 1024;
+enum class RequestLineState { Incomplete, Complete, TooLong };
+// Looks for the request line in what a client has sent so far; fills request when complete.
+RequestLineState takeRequestLine(const QByteArray& received, QString& request);
+// One line: a newline inside the text would split it, so CR and LF become spaces.
+QByteArray encodeLine(const QString& text);
+
 // One running copy per user: a lock file and a local socket named after "AutoClose"
-// and the user, in the user's runtime folder. A second copy sends its request over
+// and the user, in a runtime folder only the user may enter ($XDG_RUNTIME_DIR, else a
+// 0700 folder of the user's in the temporary folder or the cache). A lock or socket
+// that belongs to someone else is never trusted. A second copy sends its request over
 // the socket and ends.
 class SingleInstance final : public QObject {
     Q_OBJECT
@@ -31,13 +43,20 @@ public:
     // Answers requests: the handler returns the reply line for each request line.
     void setHandler(std::function<QString(const QString& request)> handler);
 
+    // Empty when no runtime folder can be trusted.
     static QString socketName();
     static QString lockFilePath();
 
+    // Clients served at once; more are turned away (a desktop needs a handful).
+    static constexpr int kMaxClients = 8;
+
 private:
+    void serve(QLocalSocket* client);
+
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLocalServer> m_server;
     std::function<QString(const QString&)> m_handler;
+    int m_clients = 0;
 };
 
 } // namespace platform

@@ -12,6 +12,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/gui_helpers.h"
 
@@ -322,6 +324,47 @@ TEST_F(CompanionProcess, SetUpMessageBoxHoldsNothingBackAndEndingClosesIt)
     QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     server.terminate();
     server.waitForFinished(5000);
+}
+
+// Without XDG_RUNTIME_DIR another local user can guess where the lock would be and put
+// one there, naming a live process of theirs; the companion starts all the same.
+TEST_F(CompanionProcess, StartsDespiteALockPlantedByAnotherUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QProcess theirs;
+    theirs.setChildProcessModifier([] { [[maybe_unused]] const int dropped = ::setuid(65534); });
+    theirs.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    ASSERT_TRUE(theirs.waitForStarted(5000));
+    const QByteArray lock = QByteArray::number(theirs.processId()) + "\nsleep\n\n";
+    const auto plant = [&](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(lock);
+        file.close();
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    };
+    // The names a guess would try: the lock in the shared folder itself, and a folder
+    // named after our uid taken first, with a lock in it.
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), tmp.path() + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("USER"), QStringLiteral("owner"));
+    ::chmod(QFile::encodeName(tmp.path()).constData(), 01777);
+    plant(tmp.path() + QStringLiteral("/AutoClose-owner.lock"));
+    const QString taken = tmp.path() + QStringLiteral("/quillby-0");
+    QDir().mkpath(taken);
+    plant(taken + QStringLiteral("/AutoClose-owner.lock"));
+    ::chmod(QFile::encodeName(taken).constData(), 0777);
+    ASSERT_EQ(::chown(QFile::encodeName(taken).constData(), 65534, 65534), 0);
+
+    startCompanion();
+    EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+    EXPECT_TRUE(companion.waitForFinished(5000));
+    theirs.kill();
+    theirs.waitForFinished(5000);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,6 +11,8 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,6 +145,68 @@ TEST_F(SingleInstanceTest, ACrashedFirstCopyLeavesNothingThatBlocks)
     ASSERT_TRUE(next.claim());
     next.setHandler([](const QString&) { return QStringLiteral("here"); });
     EXPECT_EQ(sendServed(QStringLiteral("show")), QStringLiteral("here"));
+}
+
+// Tests run as root: a file handed to another uid stands for one planted by another user.
+TEST_F(SingleInstanceTest, ALockOrSocketOfAnotherUserIsNotTrusted)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand a file to another user";
+    // A lock naming a live process, as the other user's own copy would leave it.
+    QFile planted(SingleInstance::lockFilePath());
+    ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    planted.write(QByteArray::number(QCoreApplication::applicationPid()) + "\n" QUILLBY_TEST_EXE_NAME "\n\n");
+    planted.close();
+    SingleInstance probe;
+    EXPECT_FALSE(probe.claim()) << "as our own, the planted lock would hold";
+    ASSERT_EQ(::chown(QFile::encodeName(planted.fileName()).constData(), 65534, 65534), 0);
+
+    // And a socket of that user answers nothing in the first copy's place.
+    QLocalServer impostor;
+    ASSERT_TRUE(impostor.listen(SingleInstance::socketName()));
+    QObject::connect(&impostor, &QLocalServer::newConnection, &impostor, [&impostor] {
+        impostor.nextPendingConnection()->write("toy: connected\n");
+    });
+    ASSERT_TRUE(sendServed(QStringLiteral("status")).has_value());
+    ASSERT_EQ(::chown(QFile::encodeName(SingleInstance::socketName()).constData(), 65534, 65534), 0);
+    EXPECT_FALSE(sendServed(QStringLiteral("status")).has_value());
+    impostor.close();
+
+    SingleInstance first;
+    EXPECT_TRUE(first.claim());
+    struct stat st { };
+    ASSERT_EQ(::stat(QFile::encodeName(SingleInstance::lockFilePath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the lock is the owner's alone";
+}
+
+TEST_F(SingleInstanceTest, ClientsBeyondTheCapAreTurnedAway)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.claim());
+    first.setHandler([](const QString& request) { return request; });
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < SingleInstance::kMaxClients + 5; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(SingleInstance::socketName());
+        ASSERT_TRUE(idle.back()->waitForConnected(1000));
+    }
+    const auto connectedCount = [&] {
+        return std::count_if(idle.begin(), idle.end(),
+                             [](const auto& s) { return s->state() == QLocalSocket::ConnectedState; });
+    };
+    for (int i = 0; i < 100 && connectedCount() > SingleInstance::kMaxClients; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (auto& s : idle) {
+            if (s->state() == QLocalSocket::ConnectedState)
+                s->waitForDisconnected(0);
+        }
+    }
+    EXPECT_EQ(connectedCount(), SingleInstance::kMaxClients);
+    EXPECT_FALSE(sendServed(QStringLiteral("next")).has_value()) << "full: refused too";
+    idle.clear();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(sendServed(QStringLiteral("next")), QStringLiteral("next")) << "room again once they leave";
 }
 
 } // namespace
