@@ -1,0 +1,38 @@
+// AlarmList.txt: any line parses without a crash, and what a save writes loads back to
+// the same text. Records whose text fields hold "#" are left out of the round trip: the
+// format has no escape, so such a record splits on the next load by definition.
+#include "alarms/alarm_store.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Midnight does not exist on some days here: normalisation gets exercised too.
+    setenv("TZ", "America/Sao_Paulo", 1);
+    tzset();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string line(reinterpret_cast<const char*>(data), size);
+    line.resize(std::min(line.find('\n'), line.size()));
+    AlarmList first;
+    ParseAlarmList(line, first);
+    for (const auto& record : first) {
+        for (const std::string* field : {&record->topic, &record->note, &record->soundFile, &record->repeat}) {
+            if (field->find_first_of("#,") != std::string::npos)
+                return 0;
+        }
+    }
+    const std::string saved = SerializeAlarmList(first);
+    AlarmList second;
+    if (ParseAlarmList(saved, second) != 0 || second.size() != first.size())
+        std::abort();
+    if (SerializeAlarmList(second) != saved)
+        std::abort();
+    return 0;
+}
