@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +15,71 @@ constexpr int kVendorId = 0x1941;
 constexpr int kProductId = 0x8021;
 
 // Which "attached" file a handle was given out for: removing and re-creating the
-// file is a new plug-in even if no call happened to see the gap.
+// file is a new plug-in even if no call happened to see the gap. Where the folder
+// cannot be watched this is all there is to go by.
 struct Attachment {
     dev_t device;
     ino_t inode;
     bool operator==(const Attachment&) const = default;
+};
+
+// The file system reuses a freed inode at once and stamps times coarsely, so an instant
+// replug can leave "attached" looking the same. The folder's change events cannot miss it.
+class AttachedWatch {
+public:
+    AttachedWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~AttachedWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    AttachedWatch(const AttachedWatch&) = delete;
+    AttachedWatch& operator=(const AttachedWatch&) = delete;
+
+    // Watches the folder from now on (it may have appeared since the last try); what
+    // happened before is forgotten.
+    void restart(const std::string& folder)
+    {
+        if (m_fd < 0)
+            return;
+        if (m_wd < 0)
+            m_wd = ::inotify_add_watch(m_fd, folder.c_str(),
+                                       IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF
+                                           | IN_MOVE_SELF | IN_ONLYDIR);
+        replugged();
+    }
+
+    // True when "attached" went away or was put back since the last look, or when the
+    // watch was lost and nothing can be told.
+    bool replugged()
+    {
+        if (m_wd < 0)
+            return false;
+        bool seen = false;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                inotify_event event;
+                std::memcpy(&event, buffer + at, sizeof event);
+                const char* name = buffer + at + sizeof event;
+                if (event.mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF))
+                    seen = true;
+                if (event.mask & IN_IGNORED)
+                    m_wd = -1;
+                if (event.len > 0 && std::strcmp(name, "attached") == 0)
+                    seen = true;
+                at += static_cast<ssize_t>(sizeof event + event.len);
+            }
+        }
+        return seen;
+    }
+
+private:
+    int m_fd;
+    int m_wd = -1;
 };
 
 class VirtualToyLibrary final : public ToyLibrary {
@@ -32,6 +93,7 @@ public:
     {
         if (vendorId != kVendorId || productId != kProductId)
             return -1;
+        m_watch.restart(m_folder);
         const auto attachment = currentAttachment();
         if (!attachment)
             return -1;
@@ -100,7 +162,7 @@ private:
     {
         if (handle == -1 || handle != m_handle)
             return false;
-        if (currentAttachment() == m_attachment)
+        if (!m_watch.replugged() && currentAttachment() == m_attachment)
             return true;
         m_handle = -1;
         return false;
@@ -110,6 +172,7 @@ private:
     int m_handle = -1;
     int m_lastHandle = 0;
     Attachment m_attachment {};
+    AttachedWatch m_watch;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -139,6 +140,32 @@ TEST_F(VirtualToy, UnplugAndReplugBetweenCallsStillEndsTheHandle)
     std::rename(attached.c_str(), (attached + ".old").c_str());
     touch("attached");
     EXPECT_FALSE(m_toy->CheckHandle(handle));
+    EXPECT_TRUE(m_toy->CheckHandle(m_toy->FindHandle(kVendor, kProduct)));
+}
+
+TEST_F(VirtualToy, AReplugWithNoGapEndsTheHandle)
+{
+    const std::string attached = file("attached");
+    const std::string away = attached + ".away";
+    const std::pair<const char*, std::function<void()>> replugs[] = {
+        // The freed inode is typically handed out again at once.
+        {"removed and created", [&] {
+             remove("attached");
+             touch("attached");
+         }},
+        {"moved away and back", [&] {
+             std::rename(attached.c_str(), away.c_str());
+             std::rename(away.c_str(), attached.c_str());
+         }},
+    };
+    for (const auto& [name, replug] : replugs) {
+        for (int i = 0; i < 25; ++i) {
+            const int handle = plugIn();
+            ASSERT_NE(handle, -1);
+            replug();
+            ASSERT_FALSE(m_toy->CheckHandle(handle)) << name << ", try " << i;
+        }
+    }
     EXPECT_TRUE(m_toy->CheckHandle(m_toy->FindHandle(kVendor, kProduct)));
 }
 
