@@ -7,10 +7,12 @@
 #include "app/signal_bridge.h"
 #include "platform/clock.h"
 #include "platform/idle_source.h"
+#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 #include "platform/sound_output.h"
 #include "platform/toy_library.h"
+#include "sound/sound_table.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -60,6 +62,18 @@ private:
 };
 
 StartDate g_startDate;
+
+// A save killed between writing its temporary file and renaming it leaves the temporary
+// behind; the real file was never touched.
+void removeSaveLeftovers(const std::string& dataFolder)
+{
+    std::vector<std::string> files;
+    for (const char* name : {"sound.txt", "AlarmList.txt", "AlarmList.txt.bak", "DogProfile.txt", "MailBoxConfig.jxq"})
+        files.push_back(dataFolder + name);
+    for (const char* sound : DefaultSoundFiles())
+        files.push_back(dataFolder + "SOUNDLIB/" + sound);
+    platform::removeStaleTemporaries(files);
+}
 
 // Set-up's reports wait until the timers run: a box nobody answers must not keep the toy
 // without its reports. Questions still ask at once; set-up asks none.
@@ -176,6 +190,7 @@ int CompanionApp::Run()
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
     g_programFolder = HelperFolderFromExecutable(executable);
+    removeSaveLeftovers(folder.folder);
 
     int code = 0;
     {

@@ -4,14 +4,19 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 namespace {
+
+constexpr const char* kTempInfix = ".tmp";
 
 std::string folderOf(const std::string& path)
 {
@@ -41,7 +46,7 @@ int openUniqueTemp(const std::string& path, std::string& tempPath, mode_t mode)
 {
     static std::atomic<unsigned> counter { 0 };
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        tempPath = path + kTempInfix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -65,6 +70,53 @@ bool writeAll(int fd, const std::string& bytes)
         left -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Overwrites an existing file where it is. The new length is reserved before a byte
+// changes, so running out of room fails with the old content still whole.
+void writeInPlace(const std::string& path, const std::string& real, const std::string& bytes, bool ownerOnly)
+{
+    const int fd = ::open(real.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(errno, path);
+    int err = 0;
+    if (ownerOnly && ::fchmod(fd, 0600) != 0)
+        err = errno;
+    if (err == 0 && !bytes.empty() && ::fallocate(fd, 0, 0, static_cast<off_t>(bytes.size())) != 0 && errno != EOPNOTSUPP)
+        err = errno;
+    if (err == 0 && !writeAll(fd, bytes))
+        err = errno;
+    if (err == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        err = errno;
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        fail(err, path);
+}
+
+// "<name>.tmp<pid>-<n>": the pid of the writer, or 0 when name is not such a temporary.
+pid_t writerOfTemporary(const std::string& entry, const std::string& name)
+{
+    const std::string prefix = name + kTempInfix;
+    if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::string rest = entry.substr(prefix.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size() || dash > 9)
+        return 0;
+    if (rest.find_first_not_of("0123456789-") != std::string::npos || rest.find('-', dash + 1) != std::string::npos)
+        return 0;
+    return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+}
+
+bool processAlive(pid_t pid)
+{
+    // A temporary with our own pid was left by an earlier process of that number.
+    if (pid == ::getpid())
+        return false;
+    return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 // A symbolic link stays a link: the file it points at is the one replaced.
@@ -100,8 +152,12 @@ void writeFileAtomically(const std::string& path, const std::string& bytes, File
     struct stat folderStat { };
     if (::stat(folder.c_str(), &folderStat) != 0)
         fail(errno, path);
-    if (!writable(folder, folderStat))
-        fail(EACCES, path);
+    if (!writable(folder, folderStat)) {
+        if (!exists || !S_ISREG(target.st_mode))
+            fail(EACCES, path);
+        writeInPlace(path, real, bytes, mode == FileMode::OwnerOnly);
+        return;
+    }
 
     std::string tempPath;
     const bool ownerOnly = mode == FileMode::OwnerOnly;
@@ -136,6 +192,30 @@ void writeFileAtomically(const std::string& path, const std::string& bytes, File
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+int removeStaleTemporaries(const std::vector<std::string>& paths)
+{
+    std::set<std::string> folders;
+    for (const std::string& path : paths)
+        folders.insert(folderOf(path));
+    int removed = 0;
+    for (const std::string& folder : folders) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir)
+            continue;
+        while (const dirent* entry = ::readdir(dir)) {
+            for (const std::string& path : paths) {
+                if (folderOf(path) != folder)
+                    continue;
+                const pid_t writer = writerOfTemporary(entry->d_name, path.substr(path.find_last_of('/') + 1));
+                if (writer > 0 && !processAlive(writer) && ::unlink((folder + "/" + entry->d_name).c_str()) == 0)
+                    ++removed;
+            }
+        }
+        ::closedir(dir);
+    }
+    return removed;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes)

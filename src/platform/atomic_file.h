@@ -1,15 +1,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // Shared: the umask's mode, or the replaced file's. OwnerOnly: 0600 on every write.
 enum class FileMode { Shared, OwnerOnly };
 
-// Replaces path with bytes: a temporary file in the same folder, flushed, renamed over
-// the target. Throws FileError (naming path) and leaves the old file intact on failure.
+// Replaces path with bytes: a temporary file in the same folder ("<name>.tmp<pid>-<n>"),
+// flushed, renamed over the target. Throws FileError (naming path) and leaves the old
+// file intact on failure. A writable file in a folder that is not (a shared or managed
+// data folder) is rewritten in place instead: its room is reserved first, so a full
+// disk still leaves it intact, but a crash during that write can tear it.
 void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode = FileMode::Shared);
+
+// Removes what saves of these files left behind when they were killed between writing
+// the temporary file and renaming it: temporaries whose writing process is gone.
+// Returns how many were removed.
+int removeStaleTemporaries(const std::vector<std::string>& paths);
 
 // Reads the first line (up to, not including, the first newline). Returns false when
 // the file cannot be opened for reading.

@@ -76,9 +76,34 @@ TEST_F(AtomicFileTest, ReadOnlyFileOrFolderIsRefused)
         }
     }
     test::ScopedMode readOnly(data.folder(), 0555);
-    EXPECT_EQ(causeOfWriting(target(), "new"), platform::FileError::Cause::AccessDenied);
     EXPECT_EQ(causeOfWriting(data.path("other.txt"), "new"), platform::FileError::Cause::AccessDenied);
     EXPECT_EQ(test::readBytes(target()), "old");
+    EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
+}
+
+TEST_F(AtomicFileTest, WritableFileInAReadOnlyFolderIsWrittenInPlace)
+{
+    test::writeBytes(target(), "old content");
+    ::chmod(target().c_str(), 0640);
+    test::ScopedMode readOnly(data.folder(), 0555);
+    platform::writeFileAtomically(target(), "new");
+    EXPECT_EQ(test::readBytes(target()), "new") << "shorter: the rest is cut";
+    platform::writeFileAtomically(target(), "a longer content");
+    EXPECT_EQ(test::readBytes(target()), "a longer content");
+    EXPECT_EQ(modeOf(target()), 0640u);
+
+    // No room for the new content: the old one stays whole.
+    struct rlimit saved { };
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto cause = causeOfWriting(target(), std::string(100000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(cause, platform::FileError::Cause::Generic);
+    EXPECT_EQ(test::readBytes(target()), "a longer content");
     EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
 }
 

@@ -1,5 +1,6 @@
 // The program as a user starts it: a real process with its own data folder, a virtual
 // toy and SDL's disk audio driver. Waits are bounded polls for start-up, never timer periods.
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -365,6 +366,37 @@ TEST_F(CompanionProcess, StartsDespiteALockPlantedByAnotherUser)
     EXPECT_TRUE(companion.waitForFinished(5000));
     theirs.kill();
     theirs.waitForFinished(5000);
+}
+
+// A save killed before its rename leaves "<file>.tmp<pid>-<n>"; the next start removes
+// ours whose writer is gone and nothing else.
+TEST_F(CompanionProcess, LeftoversOfKilledSavesAreRemovedAtStart)
+{
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    ASSERT_TRUE(gone.waitForStarted(5000));
+    const QString dead = QString::number(gone.processId());
+    ASSERT_TRUE(gone.waitForFinished(5000));
+    const QString alive = QString::number(QCoreApplication::applicationPid());
+    QDir(data.path()).mkpath(QStringLiteral("SOUNDLIB/Cat Sounds/Normal"));
+    const QStringList removed = {QStringLiteral("AlarmList.txt.tmp%1-3").arg(dead),
+                                 QStringLiteral("sound.txt.tmp%1-0").arg(dead),
+                                 QStringLiteral("SOUNDLIB/Cat Sounds/Normal/Start.wav.tmp%1-2").arg(dead)};
+    const QStringList kept = {QStringLiteral("AlarmList.txt"), QStringLiteral("DogProfile.txt.tmp%1-1").arg(alive),
+                              QStringLiteral("notes.txt.tmp%1-1").arg(dead),
+                              QStringLiteral("AlarmList.txt.tmp%1-x").arg(dead)};
+    for (const QString& name : removed + kept) {
+        QFile file(data.path() + QLatin1Char('/') + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#half a rec");
+    }
+    startCompanion();
+    for (const QString& name : removed)
+        EXPECT_FALSE(QFile::exists(data.path() + QLatin1Char('/') + name)) << qPrintable(name);
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(data.path() + QLatin1Char('/') + name)) << qPrintable(name);
+    EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+    EXPECT_TRUE(companion.waitForFinished(5000));
 }
 
 } // namespace
