@@ -33,6 +33,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!mkdtemp(folder.data()))
         std::abort();
     g_dataFolder = folder + "/";
+    std::atexit([] {
+        for (const char* name : {"sound.txt", ""})
+            std::remove((g_dataFolder + name).c_str());
+    });
     return 0;
 }
 
