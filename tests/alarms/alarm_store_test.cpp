@@ -191,6 +191,8 @@ TEST_F(AlarmStoreTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheFile)
     loadFile(kExampleLine);
     g_alarmList.pop_back();
     {
+        // A writable file in a read-only folder would be rewritten in place.
+        test::ScopedMode readOnlyFile(listPath(), 0444);
         test::ScopedMode readOnly(data.folder(), 0555);
         EXPECT_THROW(SaveAlarmList(), platform::FileError);
     }

@@ -296,7 +296,8 @@ TEST_F(CompanionProcess, SetUpMessageBoxHoldsNothingBackAndEndingClosesIt)
     server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("800x600x24")});
-    ASSERT_TRUE(waitFor([&] { return server.canReadLine(); }, 10000) || server.waitForReadyRead(5000));
+    ASSERT_TRUE(waitFor([&] { return server.canReadLine() || (server.waitForReadyRead(100) && server.canReadLine()); },
+                        10000));
     const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("DISPLAY"), display);
