@@ -5,9 +5,9 @@
 #include "core/globals.h"
 #include "app/main_dialog.h"
 #include "app/signal_bridge.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/idle_source.h"
-#include "platform/atomic_file.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 #include "platform/sound_output.h"
@@ -195,8 +195,8 @@ int CompanionApp::Run()
     int code = 0;
     {
         MainDialog dialog(folder.folder);
-        // Ending leaves every event loop, a message box's or a modal dialog's included, so
-        // the nested runs unwind and their windows close before the exit step returns.
+        // Ending leaves every event loop, a message box's or a modal dialog's included: the
+        // nested runs unwind, their windows close, and Run goes on to the exit step.
         bool ended = false;
         QObject::connect(&dialog, &MainDialog::runEnded, qApp, [&ended] {
             ended = true;
