@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -44,7 +45,8 @@ protected:
         env.insert(QStringLiteral("SDL_DISKAUDIOFILE"), runtime.path() + QStringLiteral("/audio.raw"));
         env.remove(QStringLiteral("QUILLBY_IDLE_INIT_FAIL"));
     }
-    void TearDown() override
+    void TearDown() override { stopCompanion(); }
+    void stopCompanion()
     {
         if (companion.state() != QProcess::NotRunning) {
             companion.kill();
@@ -215,6 +217,10 @@ TEST_F(CompanionProcess, FileFaultsAtSetUpAreReportedAndTheCompanionKeepsRunning
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     QString mountPoint;
+    const std::unique_ptr<QString, void (*)(QString*)> unmount(&mountPoint, [](QString* path) {
+        if (!path->isEmpty())
+            QProcess::execute(QStringLiteral("umount"), {*path});
+    });
     const Case cases[] = {
         {"read-only empty folder",
          [&] {
@@ -274,14 +280,9 @@ TEST_F(CompanionProcess, FileFaultsAtSetUpAreReportedAndTheCompanionKeepsRunning
         ASSERT_TRUE(companion.waitForStarted(10000));
         EXPECT_TRUE(waitFor([&] { return reportCount() >= 2; })) << "the toy got no report";
         EXPECT_TRUE(endsWithinASecond(c.endBy)) << qPrintable(c.endBy);
-        if (companion.state() != QProcess::NotRunning) {
-            companion.kill();
-            companion.waitForFinished(5000);
-        }
+        stopCompanion();
         EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError()).contains(error)) << qPrintable(error);
     }
-    if (!mountPoint.isEmpty())
-        QProcess::execute(QStringLiteral("umount"), {mountPoint});
 }
 
 // With a display the set-up's message box stays up while the timers run, and ending the
@@ -324,10 +325,7 @@ TEST_F(CompanionProcess, SetUpMessageBoxHoldsNothingBackAndEndingClosesIt)
         })) << "no message box";
         EXPECT_TRUE(waitFor([&] { return reportCount() >= 2; })) << "the toy got no report";
         EXPECT_TRUE(endsWithinASecond(endBy));
-        if (companion.state() != QProcess::NotRunning) {
-            companion.kill();
-            companion.waitForFinished(5000);
-        }
+        stopCompanion();
     }
     QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     server.terminate();
