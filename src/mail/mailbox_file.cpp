@@ -6,7 +6,7 @@
 #include "platform/errors.h"
 
 #include <algorithm>
-#include <regex>
+#include <string_view>
 
 std::string ScramblePassword(const std::string& password)
 {
@@ -42,21 +42,57 @@ void WriteMailboxFile(const MailboxSettings& settings)
                                   platform::FileMode::OwnerOnly);
 }
 
+namespace {
+
+// Digits (with an optional leading "-" where allowed) up to the next "/"; the position
+// after that "/", or npos.
+std::size_t skipNumber(const std::string& line, std::size_t from, bool signedNumber)
+{
+    std::size_t i = from;
+    if (signedNumber && i < line.size() && line[i] == '-')
+        ++i;
+    const std::size_t digits = i;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    if (i == digits || i >= line.size() || line[i] != '/')
+        return std::string::npos;
+    return i + 1;
+}
+
+} // namespace
+
 std::optional<StoredMailbox> ParseMailboxLine(const std::string& line)
 {
-    // Neither the user name nor the server holds a "/" (the settings refuse it), and the
-    // two numbers are decimal; the password and the path may hold any number of them.
-    static const std::regex pattern(R"(^([^/]+)/(.*?)/([^/]+)/([0-9]+)/(-?[0-9]+)/(.*)/$)");
-    std::smatch match;
-    if (!std::regex_match(line, match, pattern))
+    // user/password/server/minutes/count/path/ where neither the user name nor the server
+    // holds a "/" (the settings refuse it) and the two numbers are decimal; the password
+    // and the path may hold any number of them. The shortest password that lets the rest
+    // fit wins. Scanned by hand: a regular expression recurses once per character and a
+    // long line would overflow the stack.
+    constexpr auto npos = std::string::npos;
+    const std::size_t userEnd = line.find('/');
+    if (userEnd == 0 || userEnd == npos || line.back() != '/')
         return std::nullopt;
-    StoredMailbox stored;
-    stored.user = match[1].str();
-    stored.server = match[3].str();
-    stored.minutes = std::clamp(pop3::AtoI(match[4].str()), kMinMailMinutes, kMaxMailMinutes);
-    stored.lastMailCount = std::max(-1, pop3::AtoI(match[5].str()));
-    stored.mailClientPath = match[6].str();
-    return stored;
+    for (std::size_t passwordEnd = line.find('/', userEnd + 1); passwordEnd != npos;
+         passwordEnd = line.find('/', passwordEnd + 1)) {
+        const std::size_t serverEnd = line.find('/', passwordEnd + 1);
+        if (serverEnd == npos || serverEnd == passwordEnd + 1)
+            continue;
+        const std::size_t countStart = skipNumber(line, serverEnd + 1, false);
+        if (countStart == npos)
+            continue;
+        const std::size_t pathStart = skipNumber(line, countStart, true);
+        if (pathStart == npos || pathStart > line.size() - 1)
+            continue;
+        StoredMailbox stored;
+        stored.user = line.substr(0, userEnd);
+        stored.server = line.substr(passwordEnd + 1, serverEnd - passwordEnd - 1);
+        stored.minutes = std::clamp(pop3::AtoI(std::string_view(line).substr(serverEnd + 1)), kMinMailMinutes,
+                                    kMaxMailMinutes);
+        stored.lastMailCount = std::max(-1, pop3::AtoI(std::string_view(line).substr(countStart)));
+        stored.mailClientPath = line.substr(pathStart, line.size() - 1 - pathStart);
+        return stored;
+    }
+    return std::nullopt;
 }
 
 std::optional<StoredMailbox> ReadMailboxFile()

@@ -75,6 +75,11 @@ TEST(MailboxFile, ParseRefusesLinesWeDidNotWrite)
     EXPECT_EQ(clamped->minutes, 1);
     EXPECT_EQ(clamped->lastMailCount, -1);
     EXPECT_EQ(clamped->mailClientPath, "");
+    // A long line (a damaged or hostile file) is read, not a crash.
+    const auto longLine = ParseMailboxLine("u/" + std::string(300000, '/') + "s/5/2/" + std::string(300000, 'p') + "/");
+    ASSERT_TRUE(longLine.has_value());
+    EXPECT_EQ(longLine->server, "s");
+    EXPECT_EQ(longLine->mailClientPath, std::string(300000, 'p'));
 }
 
 TEST(MailboxSettingsCheck, NamesWhatIsWrong)
