@@ -2,6 +2,7 @@
 
 #include "alarms/local_time.h"
 #include "core/globals.h"
+#include "core/text.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
@@ -36,28 +37,6 @@ struct PendingBackup {
 };
 std::optional<PendingBackup> s_pendingBackup;
 
-// atoi as the file was always read: leading blanks, a sign, the leading digits; no
-// digits gives 0. Overflow saturates instead of being undefined.
-int parseInt(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        return static_cast<int>(value > static_cast<long long>(INT_MAX) ? INT_MIN : -value);
-    return static_cast<int>(value > INT_MAX ? INT_MAX : value);
-}
 
 // Reads the fields of one record the way the file has always been read: each field
 // runs from one past the previous comma to the next comma. A missing comma leaves the
@@ -321,12 +300,12 @@ int ParseAlarmList(std::string_view line, AlarmList& out)
         auto record = std::make_unique<AlarmRecord>();
         record->topic = fields[0];
         record->note = fields[1];
-        const int year = parseInt(fields[2]);
-        const int month = parseInt(fields[3]);
-        const int day = parseInt(fields[4]);
-        const int hour = parseInt(fields[5]);
-        const int minute = parseInt(fields[6]);
-        record->soundOn = parseInt(fields[7]);
+        const int year = AtoI(fields[2]);
+        const int month = AtoI(fields[3]);
+        const int day = AtoI(fields[4]);
+        const int hour = AtoI(fields[5]);
+        const int minute = AtoI(fields[6]);
+        record->soundOn = AtoI(fields[7]);
         record->soundFile = fields[8];
         record->repeat = fields[9];
         try {

@@ -86,9 +86,9 @@ std::optional<StoredMailbox> ParseMailboxLine(const std::string& line)
         StoredMailbox stored;
         stored.user = line.substr(0, userEnd);
         stored.server = line.substr(passwordEnd + 1, serverEnd - passwordEnd - 1);
-        stored.minutes = std::clamp(pop3::AtoI(std::string_view(line).substr(serverEnd + 1)), kMinMailMinutes,
+        stored.minutes = std::clamp(AtoI(std::string_view(line).substr(serverEnd + 1)), kMinMailMinutes,
                                     kMaxMailMinutes);
-        stored.lastMailCount = std::max(-1, pop3::AtoI(std::string_view(line).substr(countStart)));
+        stored.lastMailCount = std::max(-1, AtoI(std::string_view(line).substr(countStart)));
         stored.mailClientPath = line.substr(pathStart, line.size() - 1 - pathStart);
         return stored;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -35,8 +37,6 @@ inline constexpr std::size_t kMaxRetrBytes = 9000;
 
 // A reply is a failure only when it begins with "-ERR", in any letter case.
 bool IsErrorReply(std::string_view reply);
-// The C library's atoi, saturating instead of overflowing.
-int AtoI(std::string_view text);
 // STAT: at the first blank (space or tab) the count, at the next the size; a reply
 // with fewer blanks leaves the rest unchanged.
 void ParseStat(std::string_view reply, int& count, int& size);

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     pop3::IsErrorReply(text);
-    pop3::AtoI(text);
+    AtoI(text);
     int count = -7;
     int bytes = -7;
     pop3::ParseStat(text, count, bytes);
