@@ -31,7 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display_number" -noreset -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 pids+=($xvfb)
 export DISPLAY=":$display_number"

@@ -115,7 +115,7 @@ TEST(X11Idle, ReportsTheServersIdleTimeInTheTickBase)
         GTEST_SKIP() << "Xvfb is not installed";
     QProcess server;
     server.start(xvfb,
-        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
             QStringLiteral("tcp") });
     ASSERT_TRUE(server.waitForStarted(5000));
     while (!server.canReadLine() && server.waitForReadyRead(5000)) { }
