@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins qtkeychain-qt6-dev
-  libhidapi-dev libudev-dev libsdl2-dev libxss-dev libx11-dev
+  libhidapi-dev libudev-dev libsdl2-dev libxss-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   tzdata xvfb xauth xdotool

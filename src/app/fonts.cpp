@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QStringList>
+#include <fontconfig/fontconfig.h>
 
 void InstallFontSubstitutions()
 {
@@ -15,4 +16,11 @@ void InstallFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg 2"), sans);
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"), sans);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+}
+
+FontConfigurationWarmUp::FontConfigurationWarmUp() : m_thread([] { FcInit(); }) {}
+
+FontConfigurationWarmUp::~FontConfigurationWarmUp()
+{
+    m_thread.join();
 }

@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -50,7 +51,11 @@ void choosePlatform(bool quiet)
 
 int main(int argc, char** argv)
 {
-    choosePlatform(onlyTalks(argc, argv));
+    const bool talks = onlyTalks(argc, argv);
+    std::optional<FontConfigurationWarmUp> fonts;
+    if (!talks)
+        fonts.emplace();
+    choosePlatform(talks);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillby"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBY_VERSION));
@@ -102,6 +107,7 @@ int main(int argc, char** argv)
     platform::StderrMessages stderrMessages;
     if (!platform::hasDisplay())
         platform::setMessages(&stderrMessages);
+    fonts.reset();
     const int code = CompanionApp(std::move(options)).Run();
     platform::setMessages(nullptr);
     return code;

@@ -184,10 +184,6 @@ void MainDialog::SetUp()
         m_button1006->SetTooltipText(QStringLiteral("Pensonal Profile"), true);
     });
     platform::runGuarded(this, [&] { LoadAlarmList(); });
-    if (!m_mailNotice) {
-        m_mailNotice = new MailNoticeWindow(this);
-        m_mailNotice->hide();
-    }
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
@@ -564,10 +560,22 @@ void MainDialog::OpenMailSettings()
     m_mailWatch->Configure(dialog.settings());
 }
 
+MailNoticeWindow* MainDialog::mailNotice()
+{
+    // Built on the first announcement: most runs never show it, and its picture would
+    // otherwise be drawn before the main window's first paint.
+    if (!m_mailNotice) {
+        m_mailNotice = new MailNoticeWindow(this);
+        m_mailNotice->hide();
+    }
+    return m_mailNotice;
+}
+
 void MainDialog::announceNewMail()
 {
-    m_mailNotice->CloseNotice(false);
-    m_mailNotice->ShowNotice();
+    MailNoticeWindow* notice = mailNotice();
+    notice->CloseNotice(false);
+    notice->ShowNotice();
     m_tray->Remove();
     m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("QUILLBY"), kNewMailTrayIcon,
                    CTrayIcon::kIconId);

@@ -54,7 +54,7 @@ public:
     MainTick& tick() { return m_tick; }
     MailWatch& mailWatch() { return *m_mailWatch; }
     CTrayIcon& trayIcon() { return *m_tray; }
-    MailNoticeWindow* mailNotice() const { return m_mailNotice; }
+    MailNoticeWindow* mailNotice();
     CNotMoveDlg* alertWindow() const { return m_alertWindow; }
     QLineEdit* nameField() const { return m_nameField; }
     QLabel* picture() const { return m_picture; }

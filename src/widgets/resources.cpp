@@ -21,13 +21,8 @@ QString iconPath(int id)
 }
 
 // Renders the SVG at the given size, or at its own size when size is empty.
-QPixmap renderSvg(const QString& path, QSize size = {})
+QPixmap renderSvg(QSvgRenderer& renderer, QSize size = {})
 {
-    if (!QFile::exists(path))
-        return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
     if (size.isEmpty())
         size = renderer.defaultSize();
     if (size.isEmpty())
@@ -38,6 +33,16 @@ QPixmap renderSvg(const QString& path, QSize size = {})
     renderer.render(&painter);
     painter.end();
     return QPixmap::fromImage(std::move(image));
+}
+
+QPixmap renderSvg(const QString& path, QSize size = {})
+{
+    if (!QFile::exists(path))
+        return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return {};
+    return renderSvg(renderer, size);
 }
 
 } // namespace
@@ -71,12 +76,19 @@ QPixmap LoadIconPixmap(int id, int size)
 
 QIcon LoadIconResource(int id)
 {
-    const QPixmap own = LoadIconPixmap(id);
+    // One parse for every size: the window icon is built before the first paint.
+    const QString path = iconPath(id);
+    if (!QFile::exists(path))
+        return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return {};
+    const QPixmap own = renderSvg(renderer);
     if (own.isNull())
         return {};
     QIcon icon;
     for (int size : { 16, 24, 32, 48, 64 })
-        icon.addPixmap(LoadIconPixmap(id, size));
+        icon.addPixmap(renderSvg(renderer, QSize(size, size)));
     icon.addPixmap(own);
     return icon;
 }
