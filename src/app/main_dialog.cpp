@@ -53,8 +53,7 @@ template <class Button>
 Button* makeButton(HoverSurface* surface, QWidget* parent, int id, int x, int y, int w, int h)
 {
     auto* button = new Button(surface, parent);
-    setControlId(button, id);
-    button->setGeometry(dluRect(x, y, w, h, kMainBase));
+    placeControl(button, id, x, y, w, h, kMainBase);
     return button;
 }
 
@@ -113,8 +112,7 @@ void MainDialog::createControls()
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     m_nameField = new QLineEdit(this);
-    setControlId(m_nameField, kNameFieldId);
-    m_nameField->setGeometry(dluRect(99, 38, 30, 12, kMainBase));
+    placeControl(m_nameField, kNameFieldId, 99, 38, 30, 12, kMainBase);
     m_nameField->setReadOnly(true);
     m_nameField->setAlignment(Qt::AlignCenter);
     m_nameField->setFrame(false);
