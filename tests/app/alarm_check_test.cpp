@@ -2,6 +2,7 @@
 #include "alarms/local_time.h"
 #include "core/globals.h"
 #include "app/main_tick.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "support/time_zone.h"
 #include "support/temp_data_folder.h"
@@ -18,22 +19,7 @@
 
 namespace {
 
-class RingingHost final : public TickHost {
-public:
-    void openAlertWindow() override { }
-    void closeAlertWindow() override { }
-    void setTrayIcon(int) override { }
-    void ringAlarm(const AlarmRecord& record) override
-    {
-        rung.push_back(record.topic);
-        if (whileRinging)
-            whileRinging(record);
-    }
-
-    std::vector<std::string> rung;
-    // Runs inside the "modal" ring window, like the calendar and delete dialog would.
-    std::function<void(const AlarmRecord&)> whileRinging;
-};
+using fakes::FakeTickHost;
 
 TimeValue utc(int year, int month, int day, int hour, int minute, int second)
 {
@@ -90,7 +76,7 @@ protected:
     ScopedTimeZone zone { "UTC" }; // the expected values below are written in UTC
     TempDataFolder data;
     fakes::FakeClock clock;
-    RingingHost host;
+    FakeTickHost host;
     MainTick tick { host };
 };
 

@@ -1,5 +1,6 @@
 #include "core/globals.h"
 #include "app/main_tick.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "support/temp_data_folder.h"
 
@@ -17,17 +18,7 @@ const std::string kAlert = "010b000000000000";
 const std::string kNod = "05c8000000000000";
 const std::string kNormalAfterNod = "0543000000000000";
 
-class RecordingHost final : public TickHost {
-public:
-    void openAlertWindow() override { events.push_back("open"); }
-    void closeAlertWindow() override { events.push_back("close"); }
-    void setTrayIcon(int iconId) override { icons.push_back(iconId); }
-    void ringAlarm(const AlarmRecord& record) override { rung.push_back(record.topic); }
-
-    std::vector<std::string> events;
-    std::vector<int> icons;
-    std::vector<std::string> rung;
-};
+using fakes::FakeTickHost;
 
 // Writes a sound table whose slots all point at existing files; flags as given.
 std::array<std::string, 11> writeSoundTable(const TempDataFolder& data, const std::string& flags)
@@ -84,7 +75,7 @@ protected:
     fakes::FakeIdle idle;
     fakes::FakeShell shell;
     fakes::FakeSound sound;
-    RecordingHost host;
+    FakeTickHost host;
     MainTick tick { host };
 };
 
