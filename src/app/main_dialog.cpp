@@ -293,9 +293,11 @@ void MainDialog::reportToyAccessProblem()
         return;
     m_toyAccessReported = true;
     const QString text = QString::fromStdString(problem)
-        + QStringLiteral("\n\nThe toy was found but may not be opened. Install the udev rule "
-                         "\"70-quillby-toy.rules\" as the README describes, then plug the toy in again.");
-    std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
+        + QStringLiteral("\n\nInstall the udev rule \"70-quillby-toy.rules\" as the README describes, "
+                         "then plug the toy in again.");
+    // Without a display the message itself goes to standard error.
+    if (platform::hasDisplay())
+        std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
     platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
 }
 

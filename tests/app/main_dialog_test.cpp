@@ -244,7 +244,7 @@ class RefusingToyLibrary final : public platform::ToyLibrary {
 public:
     int FindHandle(int, int) override
     {
-        problem = "cannot open /dev/hidraw3: Permission denied";
+        problem = "The toy was found at /dev/hidraw3 but cannot be opened (Permission denied).";
         return -1;
     }
     bool CheckHandle(int) override { return false; }
@@ -265,6 +265,29 @@ TEST_F(MainDialogTest, AToyThatMayNotBeOpenedIsReportedOncePerRun)
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("70-quillby-toy.rules")));
     EXPECT_EQ(g_toy.connected, 0);
     g_toy.setLibrary(nullptr);
+}
+
+TEST_F(MainDialogTest, WithoutADisplayTheRefusedToyIsReportedOnceOnStandardError)
+{
+    RefusingToyLibrary refusing;
+    g_toy.setLibrary(&refusing);
+    platform::StderrMessages toStderr;
+    platform::setMessages(&toStderr);
+    start();
+    ::testing::internal::CaptureStderr();
+    ticks(3);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    platform::setMessages(&messages);
+    g_toy.setLibrary(nullptr);
+
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = said.find(what); at != std::string::npos; at = said.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("/dev/hidraw3"), 1u) << said;
+    EXPECT_EQ(count("70-quillby-toy.rules"), 1u) << said;
 }
 
 TEST_F(MainDialogTest, ExitSwitchesEveryOutputOffAndEndsTheRun)
