@@ -2,6 +2,7 @@
 #include "app/main_tick.h"
 #include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
+#include "support/sound_table_file.h"
 #include "support/temp_data_folder.h"
 
 #include <array>
@@ -19,23 +20,6 @@ const std::string kNod = "05c8000000000000";
 const std::string kNormalAfterNod = "0543000000000000";
 
 using fakes::FakeTickHost;
-
-// Writes a sound table whose slots all point at existing files; flags as given.
-std::array<std::string, 11> writeSoundTable(const TempDataFolder& data, const std::string& flags)
-{
-    static const std::array<const char*, 11> keys { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9",
-        "@$", "@#" };
-    std::array<std::string, 11> paths;
-    std::string line = "#" + flags + "#";
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        paths[i] = data.path("slot" + std::to_string(i + 1) + ".wav");
-        std::ofstream(paths[i]) << "RIFF";
-        line += keys[i] + paths[i];
-    }
-    line += "@";
-    std::ofstream(data.path("sound.txt"), std::ios::binary) << line;
-    return paths;
-}
 
 class MainTickTest : public ::testing::Test {
 protected:

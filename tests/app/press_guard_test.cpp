@@ -1,6 +1,7 @@
 #include "core/globals.h"
 #include "app/press_guard.h"
 #include "fakes/fakes.h"
+#include "support/sound_table_file.h"
 #include "support/temp_data_folder.h"
 
 #include <QtCore/qnamespace.h>
@@ -113,19 +114,7 @@ TEST_F(PressGuardTest, GapGuardsNeitherReadTheClockNorMoveTheReference)
 
 class NodKeyTest : public ::testing::Test {
 protected:
-    // Slot 4 and 5 point at files; flags as given for "@1".."@#".
-    void writeTable(const std::string& flags)
-    {
-        static const std::array<const char*, 11> keys { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9",
-            "@$", "@#" };
-        std::string line = "#" + flags + "#";
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            paths[i] = data.path("key" + std::to_string(i + 1) + ".wav");
-            std::ofstream(paths[i]) << "RIFF";
-            line += keys[i] + paths[i];
-        }
-        std::ofstream(data.path("sound.txt"), std::ios::binary) << line << "@";
-    }
+    void writeTable(const std::string& flags) { paths = writeSoundTable(data, flags); }
 
     TempDataFolder data;
     fakes::FakeSound sound;
