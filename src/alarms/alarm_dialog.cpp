@@ -31,11 +31,10 @@ QLabel* label(QWidget* parent, const char* text, QRect rect, Qt::Alignment align
     return l;
 }
 
-QLineEdit* edit(QWidget* parent, int id, QRect rect)
+QLineEdit* edit(QWidget* parent, int id, QRect dlu)
 {
     auto* e = new QLineEdit(parent);
-    setControlId(e, id);
-    e->setGeometry(rect);
+    placeControl(e, id, dlu);
     return e;
 }
 
@@ -64,48 +63,40 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     label(this, "Hour", dluRect(186, 54, 20, 10), centre);
     label(this, "Minute", dluRect(204, 54, 30, 10), centre);
 
-    m_topic = edit(this, 1030, dluRect(86, 10, 160, 13));
-    m_note = edit(this, 1031, dluRect(86, 30, 160, 13));
-    m_day = edit(this, 1032, dluRect(86, 66, 22, 13));
-    m_month = edit(this, 1033, dluRect(110, 66, 46, 13));
-    m_year = edit(this, 1034, dluRect(158, 66, 26, 13));
-    m_hour = edit(this, 1035, dluRect(186, 66, 20, 13));
-    m_minute = edit(this, 1036, dluRect(208, 66, 22, 13));
+    m_topic = edit(this, 1030, QRect(86, 10, 160, 13));
+    m_note = edit(this, 1031, QRect(86, 30, 160, 13));
+    m_day = edit(this, 1032, QRect(86, 66, 22, 13));
+    m_month = edit(this, 1033, QRect(110, 66, 46, 13));
+    m_year = edit(this, 1034, QRect(158, 66, 26, 13));
+    m_hour = edit(this, 1035, QRect(186, 66, 20, 13));
+    m_minute = edit(this, 1036, QRect(208, 66, 22, 13));
     m_minuteUp = new CButtonST(this);
-    setControlId(m_minuteUp, 1007);
-    m_minuteUp->setGeometry(dluRect(232, 64, 12, 8));
+    placeControl(m_minuteUp, 1007, 232, 64, 12, 8);
     m_minuteDown = new CButtonST(this);
-    setControlId(m_minuteDown, 1008);
-    m_minuteDown->setGeometry(dluRect(232, 73, 12, 8));
+    placeControl(m_minuteDown, 1008, 232, 73, 12, 8);
 
     m_soundOn = new QCheckBox(QStringLiteral("on"), this);
-    setControlId(m_soundOn, 1044);
-    m_soundOn->setGeometry(dluRect(90, 93, 24, 12));
-    m_soundFile = edit(this, 1037, dluRect(116, 92, 110, 13));
+    placeControl(m_soundOn, 1044, 90, 93, 24, 12);
+    m_soundFile = edit(this, 1037, QRect(116, 92, 110, 13));
     m_browse = new CButtonST(QStringLiteral("..."), this);
-    setControlId(m_browse, 1064);
-    m_browse->setGeometry(dluRect(228, 92, 18, 13));
+    placeControl(m_browse, 1064, 228, 92, 18, 13);
 
     const std::array<const char*, 5> captions { "Day", "Week", "1 Time", "Year", "Month" };
     // Left to right: 1 Time, Day, Week, Year, Month.
     const std::array<int, 5> column { 1, 2, 0, 3, 4 };
     for (std::size_t i = 0; i < m_boxControls.size(); ++i) {
         auto* box = new QCheckBox(QString::fromLatin1(captions[i]), this);
-        setControlId(box, kBoxIds[i]);
-        box->setGeometry(dluRect(76 + column[i] * 35, 119, 36, 12));
+        placeControl(box, kBoxIds[i], 76 + column[i] * 35, 119, 36, 12);
         m_boxControls[i] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { platform::runGuarded(this, [&] { onRepeatBox(static_cast<int>(i)); }); });
     }
 
     m_ok = new CButtonST(this);
-    setControlId(m_ok, 1005);
-    m_ok->setGeometry(dluRect(20, 178, 52, 26));
+    placeControl(m_ok, 1005, 20, 178, 52, 26);
     m_cancel = new CButtonST(this);
-    setControlId(m_cancel, 1006);
-    m_cancel->setGeometry(dluRect(101, 178, 52, 26));
+    placeControl(m_cancel, 1006, 101, 178, 52, 26);
     m_reset = new CButtonST(this);
-    setControlId(m_reset, 1050);
-    m_reset->setGeometry(dluRect(182, 178, 52, 26));
+    placeControl(m_reset, 1050, 182, 178, 52, 26);
 
     for (QLineEdit* e : { m_topic, m_note, m_day, m_month, m_year, m_hour, m_minute })
         connect(e, &QLineEdit::textEdited, this, [this] { readBack(); });

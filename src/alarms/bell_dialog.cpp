@@ -37,10 +37,8 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     m_picture->setAlignment(Qt::AlignCenter);
     setPicture(kShakePicture);
 
-    setControlId(m_textButton, 1005);
-    m_textButton->setGeometry(dluRect(27, 127, 144, 19));
-    setControlId(m_closeButton, 1006);
-    m_closeButton->setGeometry(dluRect(85, 94, 30, 28));
+    placeControl(m_textButton, 1005, 27, 127, 144, 19);
+    placeControl(m_closeButton, 1006, 85, 94, 30, 28);
     for (CButtonST* b : { m_textButton, m_closeButton })
         b->setAutoDefault(false);
     m_textButton->installEventFilter(this);

@@ -105,33 +105,30 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     const std::array<int, 3> spinIds { 1022, 1025, 1028 };
     for (std::size_t i = 0; i < edits.size(); ++i) {
         QLineEdit* edit = edits[i].first;
-        setControlId(edit, edits[i].second);
         // Wide enough for "September" in the large font.
         const std::array<int, 3> x { 36, 86, 164 };
         const std::array<int, 3> width { 34, 62, 40 };
-        edit->setGeometry(dluRect(x[i], 8, width[i], 14));
+        placeControl(edit, edits[i].second, x[i], 8, width[i], 14);
         edit->setAlignment(Qt::AlignCenter);
         edit->setFont(editFont);
         QPalette pal = edit->palette();
         pal.setColor(QPalette::Text, kEditText);
         edit->setPalette(pal);
-        setControlId(spins[i], spinIds[i]);
-        spins[i]->setGeometry(dluRect(x[i] + width[i] + 2, 8, 9, 14));
+        placeControl(spins[i], spinIds[i], x[i] + width[i] + 2, 8, 9, 14);
         const QRect r = spins[i]->rect();
         spins[i]->upArrow()->setGeometry(0, 0, r.width(), r.height() / 2);
         spins[i]->downArrow()->setGeometry(0, r.height() / 2, r.width(), r.height() - r.height() / 2);
     }
 
     const std::array<const char*, 7> names { "SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT" };
-    const QRect gridRect = dluRect(36, 38, 185, 178);
+    placeControl(m_grid, 1029, 36, 38, 185, 178);
+    const QRect gridRect = m_grid->geometry();
     for (std::size_t i = 0; i < names.size(); ++i) {
         auto* l = new QLabel(QString::fromLatin1(names[i]), this);
         l->setAlignment(Qt::AlignCenter);
         l->setGeometry(gridRect.x() + 2 + static_cast<int>(i) * kCellW, gridRect.y() - 16, kCellW, 14);
     }
 
-    setControlId(m_grid, 1029);
-    m_grid->setGeometry(gridRect);
     m_grid->setViewMode(QListView::IconMode);
     m_grid->setMovement(QListView::Static);
     m_grid->setResizeMode(QListView::Adjust);
@@ -153,12 +150,9 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     m_grid->viewport()->installEventFilter(this);
     m_grid->installEventFilter(this);
 
-    setControlId(m_open, 1006);
-    m_open->setGeometry(dluRect(5, 60, 26, 26));
-    setControlId(m_delete, 1050);
-    m_delete->setGeometry(dluRect(5, 96, 26, 26));
-    setControlId(m_close, 1005);
-    m_close->setGeometry(dluRect(170, 217, 52, 22));
+    placeControl(m_open, 1006, 5, 60, 26, 26);
+    placeControl(m_delete, 1050, 5, 96, 26, 26);
+    placeControl(m_close, 1005, 170, 217, 52, 22);
     skinIconButton(m_open, 209);
     skinIconButton(m_close, 212);
     skinIconButton(m_delete, 216);

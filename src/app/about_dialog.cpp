@@ -27,8 +27,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     line->setGeometry(dluRect(40, 25, 119, 8));
 
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    setControlId(ok, 1);
+    placeControl(ok, 1, 178, 7, 50, 14);
     ok->setDefault(true);
-    ok->setGeometry(dluRect(178, 7, 50, 14));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -53,8 +53,7 @@ template <class Button>
 Button* makeButton(HoverSurface* surface, QWidget* parent, int id, int x, int y, int w, int h)
 {
     auto* button = new Button(surface, parent);
-    setControlId(button, id);
-    button->setGeometry(dluRect(x, y, w, h, kMainBase));
+    placeControl(button, id, x, y, w, h, kMainBase);
     return button;
 }
 
@@ -113,8 +112,7 @@ void MainDialog::createControls()
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     m_nameField = new QLineEdit(this);
-    setControlId(m_nameField, kNameFieldId);
-    m_nameField->setGeometry(dluRect(99, 38, 30, 12, kMainBase));
+    placeControl(m_nameField, kNameFieldId, 99, 38, 30, 12, kMainBase);
     m_nameField->setReadOnly(true);
     m_nameField->setAlignment(Qt::AlignCenter);
     m_nameField->setFrame(false);
@@ -291,9 +289,11 @@ void MainDialog::reportToyAccessProblem()
         return;
     m_toyAccessReported = true;
     const QString text = QString::fromStdString(problem)
-        + QStringLiteral("\n\nThe toy was found but may not be opened. Install the udev rule "
-                         "\"70-quillby-toy.rules\" as the README describes, then plug the toy in again.");
-    std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
+        + QStringLiteral("\n\nInstall the udev rule \"70-quillby-toy.rules\" as the README describes, "
+                         "then plug the toy in again.");
+    // Without a display the message itself goes to standard error.
+    if (platform::hasDisplay())
+        std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
     platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
 }
 

@@ -72,8 +72,7 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     : PictureDialog(parent, 233, QSize(206, 175), 228), m_edit(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("waitDialog"));
-    setControlId(m_edit, 1030);
-    m_edit->setGeometry(dluRect(72, 133, 32, 12));
+    placeControl(m_edit, 1030, 72, 133, 32, 12);
     m_edit->setAlignment(Qt::AlignCenter);
     m_edit->setText(QString::number(m_minutes));
 

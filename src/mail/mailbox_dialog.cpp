@@ -25,8 +25,7 @@ template <class Control>
 Control* addControl(QWidget* parent, int id, int x, int y, int w, int h)
 {
     auto* control = new Control(parent);
-    setControlId(control, id);
-    control->setGeometry(dluRect(x, y, w, h));
+    placeControl(control, id, x, y, w, h);
     return control;
 }
 

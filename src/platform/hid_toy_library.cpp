@@ -60,7 +60,7 @@ public:
             m_accessProblem = "The toy was found at " + refusedPath + " but cannot be opened";
             if (!refusedReason.empty())
                 m_accessProblem += " (" + refusedReason + ")";
-            m_accessProblem += ". Install the udev rule 70-quillby-toy.rules and plug the toy in again.";
+            m_accessProblem += '.';
         } else if (refusedPath.empty()) {
             m_reportedPath.clear();
         }

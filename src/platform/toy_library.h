@@ -18,7 +18,8 @@ public:
     virtual bool ReadData(int handle, std::uint8_t buffer[8]) = 0;
     // Sends one 8-byte output report; failures are not reported.
     virtual void WriteData(int handle, const std::uint8_t report[8]) = 0;
-    // Non-empty once a device was seen that could not be opened (permissions); cleared by the call.
+    // Non-empty once a device was seen that could not be opened (permissions): which one and
+    // why, the remedy is the caller's to add. Cleared by the call.
     virtual std::string takeAccessProblem() { return {}; }
 };
 

@@ -55,8 +55,7 @@ void paintOnCard(QWidget* widget, bool magentaText)
 QLineEdit* cardEdit(QWidget* parent, int id, QRect dlu, int maxLength)
 {
     auto* edit = new QLineEdit(parent);
-    setControlId(edit, id);
-    edit->setGeometry(dluRect(dlu.x(), dlu.y(), dlu.width(), dlu.height()));
+    placeControl(edit, id, dlu);
     edit->setFrame(false);
     edit->setTextMargins(0, 0, 0, 0);
     if (maxLength > 0)
@@ -68,8 +67,7 @@ QLineEdit* cardEdit(QWidget* parent, int id, QRect dlu, int maxLength)
 QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
 {
     auto* list = new QComboBox(parent);
-    setControlId(list, id);
-    list->setGeometry(dluRect(dlu.x(), dlu.y(), dlu.width(), dlu.height()));
+    placeControl(list, id, dlu);
     for (int i = from; i <= to; ++i)
         list->addItem(QString::number(i));
     list->setMaxVisibleItems(12);
@@ -102,10 +100,8 @@ CDogProfile::CDogProfile(QWidget* parent)
       m_mailPathEdit(cardEdit(this, 1036, QRect(19, 161, 128, 12), 0))
 {
     setObjectName(QStringLiteral("profileDialog"));
-    setControlId(m_male, 1044);
-    setControlId(m_female, 1045);
-    m_male->setGeometry(dluRect(70, 64, 13, 12));
-    m_female->setGeometry(dluRect(92, 65, 11, 10));
+    placeControl(m_male, 1044, 70, 64, 13, 12);
+    placeControl(m_female, 1045, 92, 65, 11, 10);
     paintOnCard(m_male, false);
     paintOnCard(m_female, false);
     for (int x : { 90, 122 }) {
@@ -137,16 +133,14 @@ CDogProfile::CDogProfile(QWidget* parent)
     const int mailX[3] = { 19, 97, 148 };
     for (int i = 0; i < 3; ++i) {
         m_mailRadios[i] = new QRadioButton(QString::fromLatin1(mailLabels[i]), this);
-        setControlId(m_mailRadios[i], 1067 + i);
-        m_mailRadios[i]->setGeometry(dluRect(mailX[i], 151, 60, 10));
+        placeControl(m_mailRadios[i], 1067 + i, mailX[i], 151, 60, 10);
         paintOnCard(m_mailRadios[i], true);
         m_mailRadios[i]->hide();
         connect(m_mailRadios[i], &QRadioButton::clicked, this, [this, i] { guarded([this, i] { onMailChoice(i); }); });
     }
     m_mailPathEdit->hide();
     m_mailBrowse = new CButtonST(QStringLiteral("..."), this);
-    setControlId(m_mailBrowse, 1064);
-    m_mailBrowse->setGeometry(dluRect(151, 162, 21, 11));
+    placeControl(m_mailBrowse, 1064, 151, 162, 21, 11);
     m_mailBrowse->setAutoDefault(false);
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_IN, QColor(254, 111, 110));
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, QColor(254, 111, 110));

@@ -58,14 +58,12 @@ CSoundSec::CSoundSec(QWidget* parent)
     for (int i = 0; i < kSoundSlotCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
         auto* edit = new QLineEdit(m_content);
-        setControlId(edit, 1030 + i);
-        edit->setGeometry(dluRect(60, kRowY[i], 59, 14));
+        placeControl(edit, 1030 + i, 60, kRowY[i], 59, 14);
         edit->setFont(font);
         m_edits[at] = edit;
 
         auto* button = new CButtonST(QStringLiteral("..."), m_content);
-        setControlId(button, 1005 + i);
-        button->setGeometry(dluRect(123, kRowY[i], 15, 14));
+        placeControl(button, 1005 + i, 123, kRowY[i], 15, 14);
         button->setAutoDefault(false);
         button->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, true);
         button->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
@@ -75,8 +73,7 @@ CSoundSec::CSoundSec(QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, i] { platform::runGuarded(this, [&] { browse(i + 1); }); });
 
         auto* check = new BoxCheckBox(m_content);
-        setControlId(check, kCheckIds[i]);
-        check->setGeometry(dluRect(172, kRowY[i] - 2, 20, 19));
+        placeControl(check, kCheckIds[i], 172, kRowY[i] - 2, 20, 19);
         // The rows' colour behind the box; the style would otherwise paint its own.
         check->setStyleSheet(QStringLiteral("QCheckBox { background: %1; }").arg(kRowsColour.name()));
         m_checks[at] = check;

@@ -45,6 +45,19 @@ void setControlId(QWidget* widget, int id)
     widget->setObjectName(QStringLiteral("ctl") + QString::number(id));
 }
 
+void placeControl(QWidget* widget, int id, int x, int y, int w, int h, DialogBase base)
+{
+    if (!widget)
+        return;
+    setControlId(widget, id);
+    widget->setGeometry(dluRect(x, y, w, h, base));
+}
+
+void placeControl(QWidget* widget, int id, QRect dlu, DialogBase base)
+{
+    placeControl(widget, id, dlu.x(), dlu.y(), dlu.width(), dlu.height(), base);
+}
+
 int controlId(const QWidget* widget)
 {
     if (!widget)

@@ -26,5 +26,8 @@ QSize dluSize(int w, int h, DialogBase base = {});
 // Gives the control its numeric id as the "controlId" property and "ctl<id>" as its
 // object name, so callers and tests find it with findChild("ctl1002").
 void setControlId(QWidget* widget, int id);
+// Gives the control its id (as setControlId) and places it at a rectangle in dialog units.
+void placeControl(QWidget* widget, int id, int x, int y, int w, int h, DialogBase base = {});
+void placeControl(QWidget* widget, int id, QRect dlu, DialogBase base = {});
 // The id set by setControlId, or 0 when none was set.
 int controlId(const QWidget* widget);

@@ -55,8 +55,7 @@ bool PictureDialog::keyRuleApplies(QWidget*) const
 CButtonST* PictureDialog::addPictureButton(int id, int iconId, QRect dlu)
 {
     auto* button = new CButtonST(this);
-    setControlId(button, id);
-    button->setGeometry(dluRect(dlu.x(), dlu.y(), dlu.width(), dlu.height()));
+    placeControl(button, id, dlu);
     if (iconId != 0)
         button->SetIcon(iconId);
     button->SetDrawBorder(false, true);

@@ -7,6 +7,7 @@
 #include "alarms/local_time.h"
 #include "app/main_tick.h"
 #include "core/globals.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "file_util.h"
 #include "support/gui_helpers.h"
@@ -464,28 +465,18 @@ TEST_F(AlarmDialogsTest, RingWindowBlinksPlaysOnceAndEveryCloseStopsTheSound)
     EXPECT_EQ(sound.played.size(), 1u) << "sound not wanted: nothing played";
 }
 
-// The main tick's alarm check with the real ring windows.
-class BellHost final : public TickHost {
-public:
-    void openAlertWindow() override { }
-    void closeAlertWindow() override { }
-    void setTrayIcon(int) override { }
-    void ringAlarm(const AlarmRecord& record) override
-    {
-        rung.push_back(record.topic);
-        CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, CalendarDate { 14, 5, 2008, "May" });
-        bell.SetText(record.topic);
-        bell.SetSoundFile(record.soundFile);
-        bell.exec();
-    }
-    std::vector<std::string> rung;
-};
-
 TEST_F(AlarmDialogsTest, DueRecordsRingOneAfterTheOtherAndTheFirstRingMayDeleteTheDay)
 {
     addRecord("first", 2008, 5, 14, 9, 30, "/snd/1.wav");
     addRecord("second", 2008, 5, 14, 9, 30, "/snd/2.wav");
-    BellHost host;
+    // The main tick's alarm check with the real ring windows.
+    fakes::FakeTickHost host;
+    host.whileRinging = [](const AlarmRecord& record) {
+        CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, CalendarDate { 14, 5, 2008, "May" });
+        bell.SetText(record.topic);
+        bell.SetSoundFile(record.soundFile);
+        bell.exec();
+    };
     MainTick tick { host };
     clock.setTime(MakeLocalTime(2008, 5, 14, 9, 29, 30));
 

@@ -35,6 +35,21 @@ protected:
         return platform::FileError::Cause::Generic;
     }
 
+    // Under a file size limit the write itself fails half way.
+    static platform::FileError::Cause causeOfWritingPastASizeLimit(const std::string& path)
+    {
+        struct rlimit saved { };
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = 1024;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const auto cause = causeOfWriting(path, std::string(100000, 'x'));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        return cause;
+    }
+
     TempDataFolder data;
 };
 
@@ -91,20 +106,6 @@ TEST_F(AtomicFileTest, WritableFileInAReadOnlyFolderIsWrittenInPlace)
     platform::writeFileAtomically(target(), "a longer content");
     EXPECT_EQ(test::readBytes(target()), "a longer content");
     EXPECT_EQ(modeOf(target()), 0640u);
-
-    // No room for the new content: the old one stays whole.
-    struct rlimit saved { };
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 1024;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const auto cause = causeOfWriting(target(), std::string(100000, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(cause, platform::FileError::Cause::Generic);
-    EXPECT_EQ(test::readBytes(target()), "a longer content");
-    EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
 }
 
 TEST_F(AtomicFileTest, MissingFolderAndFolderTargetAreFileErrors)
@@ -115,22 +116,18 @@ TEST_F(AtomicFileTest, MissingFolderAndFolderTargetAreFileErrors)
     EXPECT_TRUE(std::filesystem::is_directory(data.path("dir")));
 }
 
-TEST_F(AtomicFileTest, FailedWriteRemovesTheTemporaryFileAndKeepsTheOldOne)
+// Replaced by rename or, in a read-only folder, in place: either way a write that fails
+// half way keeps the old content whole and leaves no temporary file.
+TEST_F(AtomicFileTest, FailedWriteKeepsTheOldContentAndLeavesNoTemporaryFile)
 {
-    test::writeBytes(target(), "old");
-    // A file size limit makes the write itself fail half way.
-    struct rlimit saved { };
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 1024;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const auto cause = causeOfWriting(target(), std::string(100000, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(cause, platform::FileError::Cause::Generic);
-    EXPECT_EQ(test::readBytes(target()), "old");
-    EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
+    for (const bool readOnlyFolder : { false, true }) {
+        SCOPED_TRACE(readOnlyFolder ? "read-only folder" : "writable folder");
+        test::writeBytes(target(), "old content");
+        test::ScopedMode folderMode(data.folder(), readOnlyFolder ? 0555 : modeOf(data.folder()));
+        EXPECT_EQ(causeOfWritingPastASizeLimit(target()), platform::FileError::Cause::Generic);
+        EXPECT_EQ(test::readBytes(target()), "old content");
+        EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
+    }
 }
 
 TEST_F(AtomicFileTest, SymbolicLinkStaysALink)

@@ -2,6 +2,7 @@
 #include "alarms/local_time.h"
 #include "core/globals.h"
 #include "app/main_tick.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "support/time_zone.h"
 #include "support/temp_data_folder.h"
@@ -18,22 +19,7 @@
 
 namespace {
 
-class RingingHost final : public TickHost {
-public:
-    void openAlertWindow() override { }
-    void closeAlertWindow() override { }
-    void setTrayIcon(int) override { }
-    void ringAlarm(const AlarmRecord& record) override
-    {
-        rung.push_back(record.topic);
-        if (whileRinging)
-            whileRinging(record);
-    }
-
-    std::vector<std::string> rung;
-    // Runs inside the "modal" ring window, like the calendar and delete dialog would.
-    std::function<void(const AlarmRecord&)> whileRinging;
-};
+using fakes::FakeTickHost;
 
 TimeValue utc(int year, int month, int day, int hour, int minute, int second)
 {
@@ -90,7 +76,7 @@ protected:
     ScopedTimeZone zone { "UTC" }; // the expected values below are written in UTC
     TempDataFolder data;
     fakes::FakeClock clock;
-    RingingHost host;
+    FakeTickHost host;
     MainTick tick { host };
 };
 
@@ -252,30 +238,53 @@ TEST_F(AlarmCheckTest, DaylightSavingZoneUsesTheOffsetOfTheDay)
 
 // ---- the walk ----
 
-TEST_F(AlarmCheckTest, AllDueRecordsRingInListOrder)
+// Every due record rings in list order; the walk sees what a ring window did to the list.
+TEST_F(AlarmCheckTest, TheWalkRingsInListOrderAndSeesChangesMadeDuringARing)
 {
-    addAlarm("first", 2024, 5, 14, 9, 30);
-    addAlarm("later", 2024, 5, 14, 9, 31);
-    addAlarm("second", 2024, 5, 14, 9, 30);
-    addAlarm("tomorrow", 2024, 5, 15, 9, 30);
-    addAlarm("third", 2024, 5, 14, 9, 30);
-    checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second", "third" }));
-    EXPECT_EQ(g_alarmList.size(), 5u);
-}
-
-TEST_F(AlarmCheckTest, RecordRemovedWhileAnotherRingsIsNotRung)
-{
-    addAlarm("first", 2024, 5, 14, 9, 30);
-    addAlarm("second", 2024, 5, 14, 9, 30);
-    addAlarm("third", 2024, 5, 14, 9, 30);
-    host.whileRinging = [](const AlarmRecord& record) {
-        if (record.topic == "first")
-            removeAlarm("second");
+    struct Alarm { const char* topic; int day, hour, minute; };
+    const struct {
+        const char* what;
+        std::vector<Alarm> alarms;
+        std::function<void()> duringFirst; // run while "first" rings
+        std::vector<std::string> rung, listed;
+    } cases[] = {
+        { "nothing changes",
+            { { "first", 14, 9, 30 }, { "later", 14, 9, 31 }, { "second", 14, 9, 30 }, { "tomorrow", 15, 9, 30 },
+                { "third", 14, 9, 30 } },
+            nullptr, { "first", "second", "third" }, { "first", "later", "second", "tomorrow", "third" } },
+        { "a record removed while another rings is not rung",
+            { { "first", 14, 9, 30 }, { "second", 14, 9, 30 }, { "third", 14, 9, 30 } },
+            [] { removeAlarm("second"); }, { "first", "third" }, { "first", "third" } },
+        // The freed record's memory is likely to be reused by the new one.
+        { "a removed record replaced by a new one is not mistaken for it",
+            { { "first", 14, 9, 30 }, { "second", 14, 9, 30 } },
+            [] {
+                removeAlarm("second");
+                addAlarm("replacement", 2024, 5, 20, 9, 30);
+            },
+            { "first" }, { "first", "replacement" } },
+        { "a cleared list ends the walk",
+            { { "first", 14, 9, 30 }, { "second", 14, 9, 30 }, { "third", 14, 9, 30 } },
+            [] { g_alarmList.clear(); }, { "first" }, {} },
+        { "records added during a ring wait for their own check",
+            { { "first", 14, 9, 30 }, { "second", 14, 9, 30 } },
+            [] { addAlarm("added", 2024, 5, 14, 9, 30); }, { "first", "second" }, { "first", "second", "added" } },
     };
-    checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "third" }));
-    EXPECT_EQ(listedTopics(), (std::vector<std::string> { "first", "third" }));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_alarmList.clear();
+        host.rung.clear();
+        tick.reset();
+        for (const Alarm& a : c.alarms)
+            addAlarm(a.topic, 2024, 5, a.day, a.hour, a.minute);
+        host.whileRinging = [&c](const AlarmRecord& record) {
+            if (record.topic == "first" && c.duringFirst)
+                c.duringFirst();
+        };
+        checkAt(utc(2024, 5, 14, 9, 29, 45));
+        EXPECT_EQ(host.rung, c.rung);
+        EXPECT_EQ(listedTopics(), c.listed);
+    }
 }
 
 TEST_F(AlarmCheckTest, RingWindowMayRemoveTheRecordItShows)
@@ -294,45 +303,6 @@ TEST_F(AlarmCheckTest, RingWindowMayRemoveTheRecordItShows)
     EXPECT_EQ(seenAfterRemoval,
         (std::vector<std::string> { "first|/sounds/first.wav", "second|/sounds/second.wav" }));
     EXPECT_TRUE(g_alarmList.empty());
-}
-
-TEST_F(AlarmCheckTest, RemovedRecordReplacedByANewOneIsNotMistakenForIt)
-{
-    addAlarm("first", 2024, 5, 14, 9, 30);
-    addAlarm("second", 2024, 5, 14, 9, 30);
-    host.whileRinging = [](const AlarmRecord& record) {
-        if (record.topic != "first")
-            return;
-        // The freed record's memory is likely to be reused by the new one.
-        removeAlarm("second");
-        addAlarm("replacement", 2024, 5, 20, 9, 30);
-    };
-    checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
-    EXPECT_EQ(listedTopics(), (std::vector<std::string> { "first", "replacement" }));
-}
-
-TEST_F(AlarmCheckTest, ListClearedDuringTheFirstRingEndsTheWalk)
-{
-    addAlarm("first", 2024, 5, 14, 9, 30);
-    addAlarm("second", 2024, 5, 14, 9, 30);
-    addAlarm("third", 2024, 5, 14, 9, 30);
-    host.whileRinging = [](const AlarmRecord&) { g_alarmList.clear(); };
-    checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
-}
-
-TEST_F(AlarmCheckTest, RecordsAddedDuringARingWaitForTheirOwnCheck)
-{
-    addAlarm("first", 2024, 5, 14, 9, 30);
-    addAlarm("second", 2024, 5, 14, 9, 30);
-    host.whileRinging = [](const AlarmRecord& record) {
-        if (record.topic == "first")
-            addAlarm("added", 2024, 5, 14, 9, 30);
-    };
-    checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second" }));
-    EXPECT_EQ(g_alarmList.size(), 3u);
 }
 
 TEST_F(AlarmCheckTest, RingWindowThatThrowsLeavesTheMinuteChecked)

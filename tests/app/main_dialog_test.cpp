@@ -144,21 +144,20 @@ TEST_F(MainDialogTest, AnExistingSoundTableIsKeptEvenWhenDamaged)
 
 TEST_F(MainDialogTest, ProfileNameAndPictureFollowTheProfileFile)
 {
-    writeFile(folder + "DogProfile.txt", "#Rex#m#2001#");
-    MainDialog& d = start();
-    EXPECT_EQ(d.nameField()->text(), QStringLiteral("Rex"));
-    EXPECT_EQ(g_profileName, "Rex");
-    EXPECT_EQ(g_profilePresent, 1);
-    EXPECT_EQ(d.background().resourceId(), 245);
-}
-
-TEST_F(MainDialogTest, ProfileWithoutClosingHashGivesAnEmptyName)
-{
-    writeFile(folder + "DogProfile.txt", "#Rex");
-    MainDialog& d = start();
-    EXPECT_TRUE(d.nameField()->text().isEmpty());
-    EXPECT_EQ(g_profilePresent, 1);
-    EXPECT_EQ(d.background().resourceId(), 245);
+    const struct {
+        const char* file;
+        const char* name; // no closing "#": no name, but a profile all the same
+    } cases[] = { { "#Rex#m#2001#", "Rex" }, { "#Rex", "" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        writeFile(folder + "DogProfile.txt", c.file);
+        MainDialog& d = start();
+        EXPECT_EQ(d.nameField()->text(), QString::fromLatin1(c.name));
+        EXPECT_EQ(g_profileName, c.name);
+        EXPECT_EQ(g_profilePresent, 1);
+        EXPECT_EQ(d.background().resourceId(), 245);
+        dialog.reset();
+    }
 }
 
 TEST_F(MainDialogTest, TheNameSpansTheField)
@@ -186,20 +185,14 @@ TEST_F(MainDialogTest, AlarmsAreLoadedAtSetUp)
     EXPECT_EQ(g_alarmList.front()->topic, "Dentist");
 }
 
-TEST_F(MainDialogTest, FirstTickConnectsTheToyWithTwoNormalReports)
-{
-    useVirtualToy();
-    start();
-    ticks(1);
-    EXPECT_EQ(g_toy.connected, 1);
-    EXPECT_EQ(reports(), (std::vector<std::string>{"0143000000000000", "0143000000000000"}));
-}
-
+// The first tick connects the toy with two normal reports; Enter then nods four times.
 TEST_F(MainDialogTest, EnterNodsFourTimesAndNeverReachesAControl)
 {
     useVirtualToy();
     MainDialog& d = start();
     ticks(1);
+    EXPECT_EQ(g_toy.connected, 1);
+    EXPECT_EQ(reports(), (std::vector<std::string>{"0143000000000000", "0143000000000000"}));
     auto* bell = d.findChild<CButtonST*>(QStringLiteral("ctl1002"));
     ASSERT_NE(bell, nullptr);
     QSignalSpy clicked(bell, &QPushButton::clicked);
@@ -244,7 +237,7 @@ class RefusingToyLibrary final : public platform::ToyLibrary {
 public:
     int FindHandle(int, int) override
     {
-        problem = "cannot open /dev/hidraw3: Permission denied";
+        problem = "The toy was found at /dev/hidraw3 but cannot be opened (Permission denied).";
         return -1;
     }
     bool CheckHandle(int) override { return false; }
@@ -265,6 +258,29 @@ TEST_F(MainDialogTest, AToyThatMayNotBeOpenedIsReportedOncePerRun)
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("70-quillby-toy.rules")));
     EXPECT_EQ(g_toy.connected, 0);
     g_toy.setLibrary(nullptr);
+}
+
+TEST_F(MainDialogTest, WithoutADisplayTheRefusedToyIsReportedOnceOnStandardError)
+{
+    RefusingToyLibrary refusing;
+    g_toy.setLibrary(&refusing);
+    platform::StderrMessages toStderr;
+    platform::setMessages(&toStderr);
+    start();
+    ::testing::internal::CaptureStderr();
+    ticks(3);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    platform::setMessages(&messages);
+    g_toy.setLibrary(nullptr);
+
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = said.find(what); at != std::string::npos; at = said.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("/dev/hidraw3"), 1u) << said;
+    EXPECT_EQ(count("70-quillby-toy.rules"), 1u) << said;
 }
 
 TEST_F(MainDialogTest, ExitSwitchesEveryOutputOffAndEndsTheRun)

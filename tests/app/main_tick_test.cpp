@@ -1,6 +1,8 @@
 #include "core/globals.h"
 #include "app/main_tick.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
+#include "support/sound_table_file.h"
 #include "support/temp_data_folder.h"
 
 #include <array>
@@ -17,34 +19,7 @@ const std::string kAlert = "010b000000000000";
 const std::string kNod = "05c8000000000000";
 const std::string kNormalAfterNod = "0543000000000000";
 
-class RecordingHost final : public TickHost {
-public:
-    void openAlertWindow() override { events.push_back("open"); }
-    void closeAlertWindow() override { events.push_back("close"); }
-    void setTrayIcon(int iconId) override { icons.push_back(iconId); }
-    void ringAlarm(const AlarmRecord& record) override { rung.push_back(record.topic); }
-
-    std::vector<std::string> events;
-    std::vector<int> icons;
-    std::vector<std::string> rung;
-};
-
-// Writes a sound table whose slots all point at existing files; flags as given.
-std::array<std::string, 11> writeSoundTable(const TempDataFolder& data, const std::string& flags)
-{
-    static const std::array<const char*, 11> keys { "@1", "@2", "@3", "@4", "@5", "@6", "@7", "@8", "@9",
-        "@$", "@#" };
-    std::array<std::string, 11> paths;
-    std::string line = "#" + flags + "#";
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        paths[i] = data.path("slot" + std::to_string(i + 1) + ".wav");
-        std::ofstream(paths[i]) << "RIFF";
-        line += keys[i] + paths[i];
-    }
-    line += "@";
-    std::ofstream(data.path("sound.txt"), std::ios::binary) << line;
-    return paths;
-}
+using fakes::FakeTickHost;
 
 class MainTickTest : public ::testing::Test {
 protected:
@@ -84,7 +59,7 @@ protected:
     fakes::FakeIdle idle;
     fakes::FakeShell shell;
     fakes::FakeSound sound;
-    RecordingHost host;
+    FakeTickHost host;
     MainTick tick { host };
 };
 
@@ -204,6 +179,9 @@ TEST_F(MainTickTest, ResetAbandonsANodInProgress)
 
 TEST_F(MainTickTest, ExitWritesClearEveryBitInOrder)
 {
+    MainTick::switchOutputsOff();
+    EXPECT_TRUE(toy.writes.empty()) << "nothing without a toy";
+
     connectToy();
     MainTick::switchOutputsOff();
     EXPECT_EQ(takeWrites(), (std::vector<std::string>(3, "0003000000000000")));
@@ -215,12 +193,6 @@ TEST_F(MainTickTest, ExitWritesClearEveryBitInOrder)
     EXPECT_EQ(takeWrites(),
         (std::vector<std::string> { "0403000000000000", "0403000000000000", "0003000000000000" }));
     EXPECT_EQ(g_toy.outputMask(), 0);
-}
-
-TEST_F(MainTickTest, ExitWithoutToyWritesNothing)
-{
-    MainTick::switchOutputsOff();
-    EXPECT_TRUE(toy.writes.empty());
 }
 
 // ---- sensor alert ----
@@ -411,11 +383,18 @@ TEST_F(LeaveModeTest, SmallMouseMovesDoNotEndTheEpisode)
     EXPECT_EQ(tick.state().lastMouseY, 109);
 }
 
-TEST_F(LeaveModeTest, MouseMoveOfThreePixelsAcrossOrFourDownEndsTheEpisode)
+TEST_F(LeaveModeTest, AMouseMoveOfThreePixelsAcrossOrFourDownOrAKeyEndsTheEpisode)
 {
-    for (const auto& move :
-        { std::pair { 3, 0 }, std::pair { 0, 4 }, std::pair { -3, 0 }, std::pair { 0, -4 } }) {
-        SCOPED_TRACE(std::to_string(move.first) + "," + std::to_string(move.second));
+    const struct {
+        const char* what;
+        int dx, dy;
+        bool key;
+    } cases[] = {
+        { "3 right", 3, 0, false }, { "4 down", 0, 4, false }, { "3 left", -3, 0, false }, { "4 up", 0, -4, false },
+        { "a key in our window", 0, 0, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         tick.reset();
         shell.launched.clear();
         arm(1);
@@ -424,7 +403,10 @@ TEST_F(LeaveModeTest, MouseMoveOfThreePixelsAcrossOrFourDownEndsTheEpisode)
         ASSERT_EQ(shell.launched.size(), 1u);
         ASSERT_EQ(g_guardArmed, 1);
 
-        tick.noteMouseMove(100 + move.first, 100 + move.second);
+        if (c.key)
+            tick.noteKeyDown();
+        else
+            tick.noteMouseMove(100 + c.dx, 100 + c.dy);
         step();
         EXPECT_EQ(g_leaveModeOn, 0);
         EXPECT_EQ(g_guardArmed, 0);
@@ -434,17 +416,6 @@ TEST_F(LeaveModeTest, MouseMoveOfThreePixelsAcrossOrFourDownEndsTheEpisode)
         step(100); // leave mode is off: no further episode
         EXPECT_EQ(shell.launched.size(), 1u);
     }
-}
-
-TEST_F(LeaveModeTest, KeyPressInOurWindowEndsTheEpisode)
-{
-    arm(1);
-    step(76);
-    ASSERT_EQ(g_guardArmed, 1);
-    tick.noteKeyDown();
-    step();
-    EXPECT_EQ(g_leaveModeOn, 0);
-    EXPECT_EQ(g_guardArmed, 0);
 }
 
 TEST_F(LeaveModeTest, ReArmingStartsANewEpisode)

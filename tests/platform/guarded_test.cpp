@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 #include "platform/guarded.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
@@ -45,28 +46,30 @@ TEST_F(Guarded, AHandlerThatFinishesShowsNothing)
     EXPECT_EQ(m_stepsAfter, 1);
 }
 
-TEST_F(Guarded, FileErrorsShowTheirOwnText)
+// File errors show their own text; invalid arguments, standard index errors among them,
+// the framework's.
+TEST_F(Guarded, KnownErrorsShowTheirTextAndAbandonTheHandler)
 {
     using Cause = platform::FileError::Cause;
-    EXPECT_FALSE(runThrowing([] { throw platform::FileError(Cause::AccessDenied, "/data/sound.txt"); }));
-    expectOneExclamation(QStringLiteral("Access to /data/sound.txt was denied."));
-
-    m_messages.shown.clear();
-    m_stepsBefore = 0;
-    EXPECT_FALSE(runThrowing([] { throw platform::FileError(Cause::DiskFull, "/data/Alarmé.txt"); }));
-    expectOneExclamation(QString::fromUtf8(platform::FileError(Cause::DiskFull, "/data/Alarmé.txt").what()));
-}
-
-TEST_F(Guarded, InvalidArgumentsShowTheFrameworkText)
-{
-    EXPECT_FALSE(runThrowing([] { throw platform::InvalidArgumentError(); }));
-    expectOneExclamation(QStringLiteral("An invalid argument was encountered."));
-}
-
-TEST_F(Guarded, StandardIndexErrorsCountAsInvalidArguments)
-{
-    EXPECT_FALSE(runThrowing([] { (void)std::string("abc").substr(7); }));
-    expectOneExclamation(QStringLiteral("An invalid argument was encountered."));
+    const QString invalid = QStringLiteral("An invalid argument was encountered.");
+    const struct {
+        std::function<void()> doThrow;
+        QString text;
+    } cases[] = {
+        { [] { throw platform::FileError(Cause::AccessDenied, "/data/sound.txt"); },
+            QStringLiteral("Access to /data/sound.txt was denied.") },
+        { [] { throw platform::FileError(Cause::DiskFull, "/data/Alarmé.txt"); },
+            QString::fromUtf8(platform::FileError(Cause::DiskFull, "/data/Alarmé.txt").what()) },
+        { [] { throw platform::InvalidArgumentError(); }, invalid },
+        { [] { (void)std::string("abc").substr(7); }, invalid },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        m_messages.shown.clear();
+        m_stepsBefore = 0;
+        EXPECT_FALSE(runThrowing(c.doThrow));
+        expectOneExclamation(c.text);
+    }
 }
 
 TEST_F(Guarded, AnythingElseIsCaughtWithAGeneralText)

@@ -77,11 +77,15 @@ public:
         }
         return paths;
     }
-    std::unique_ptr<platform::HidDevice> open(const std::string& path, std::string*) override
+    std::unique_ptr<platform::HidDevice> open(const std::string& path, std::string* error) override
     {
         ++m_world.openCalls;
         HidWorld::Node& node = m_world.nodes[path];
-        return node.exists && node.opens ? std::make_unique<FakeDevice>(node) : nullptr;
+        if (node.exists && node.opens)
+            return std::make_unique<FakeDevice>(node);
+        if (error)
+            *error = "Permission denied";
+        return nullptr;
     }
     bool nodeExists(const std::string& path) override { return m_world.nodes[path].exists; }
     bool devicesMayHaveArrived() override { return std::exchange(m_world.arrived, false); }
@@ -193,6 +197,21 @@ TEST(HidBackendSearch, ASearchThatFoundNothingWaitsForAnArrival)
     EXPECT_FALSE(toy->CheckHandle(handle));
     EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
     EXPECT_EQ(world.enumerations, 3);
+}
+
+TEST(HidBackendSearch, ARefusedDeviceIsReportedOnceWithItsPathAndWhy)
+{
+    HidWorld world;
+    world.nodes[kPath].opens = false;
+    auto toy = platform::makeHidToyLibrary(std::make_unique<FakeHidApi>(world));
+    EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
+    EXPECT_EQ(toy->takeAccessProblem(), "The toy was found at " + kPath + " but cannot be opened (Permission denied).");
+    EXPECT_EQ(toy->takeAccessProblem(), "");
+
+    world.arrived = true;
+    EXPECT_EQ(toy->FindHandle(kVendor, kProduct), -1);
+    EXPECT_EQ(world.openCalls, 2);
+    EXPECT_EQ(toy->takeAccessProblem(), "") << "a retry on the same device says nothing";
 }
 
 } // namespace

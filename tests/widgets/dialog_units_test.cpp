@@ -57,3 +57,18 @@ TEST(DialogUnits, ControlIdsNameTheControls)
     EXPECT_EQ(controlId(nullptr), 0);
     setControlId(nullptr, 5); // harmless
 }
+
+TEST(DialogUnits, PlacedControlsCarryTheirIdAndGeometry)
+{
+    QWidget window;
+    auto* edit = new QWidget(&window);
+    auto* button = new QPushButton(&window);
+    placeControl(edit, 1030, 1, 1, 1, 1);
+    placeControl(button, 1005, QRect(92, 102, 19, 20), kMainWindowBase);
+
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("ctl1030")), edit);
+    EXPECT_EQ(edit->geometry(), QRect(2, 2, 2, 2));
+    EXPECT_EQ(controlId(button), 1005);
+    EXPECT_EQ(button->geometry(), QRect(161, 179, 33, 35));
+    placeControl(nullptr, 5, 0, 0, 1, 1); // harmless
+}
