@@ -43,13 +43,19 @@ public:
         if (fail && std::strcmp(fail, "1") == 0)
             return false;
         OwnInputIdleSource::init();
-        if (!m_x11)
-            m_x11 = X11IdleQuery::open();
+        m_opened = false;
         return true;
     }
 
     std::uint32_t lastInputTick() override
     {
+        // The display connection opens on the first question (the first tick), not
+        // before the window's first paint.
+        if (!m_opened) {
+            m_opened = true;
+            if (!m_x11)
+                m_x11 = X11IdleQuery::open();
+        }
         if (m_x11) {
             if (const auto idleMs = m_x11->idleMs())
                 return clock().tickCount() - *idleMs;
@@ -61,6 +67,7 @@ public:
 
 private:
     std::unique_ptr<X11IdleQuery> m_x11;
+    bool m_opened = true; // nothing to open before init()
 };
 
 using IdleSeam = Seam<IdleSource, OwnInputIdleSource>;
