@@ -23,11 +23,14 @@ bare=$build/bin/quillby_bare_dialog
 picture=resources/bitmaps/129.svg
 
 work=$(mktemp -d)
+# A session's runtime folder is a tmpfs (/run/user/<uid>); the lock file is synced there
+# for free, on a disk it is not.
+runtime_base=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$work" "$runtime_base"
 }
 trap cleanup EXIT
 
@@ -43,8 +46,8 @@ fi
 
 # A private runtime folder per companion: one runs per user and folder.
 runtime() {
-  mkdir -p -m 0700 "$work/run-$1"
-  echo "$work/run-$1"
+  mkdir -p -m 0700 "$runtime_base/run-$1"
+  echo "$runtime_base/run-$1"
 }
 
 now_ns() { date +%s%N; }

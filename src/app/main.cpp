@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <X11/Xlib.h>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -29,21 +28,33 @@ bool onlyTalks(int argc, char** argv)
     return false;
 }
 
-// Without a display the companion still drives the toy and rings alarms.
-void choosePlatform(bool quiet)
+QtMessageHandler g_previousHandler = nullptr;
+
+// Without a display the companion still drives the toy and rings alarms. Where a display
+// is named, Qt tries it and falls back to offscreen by itself: a probe connection of our
+// own would cost a round trip to the server before the first paint. True when the
+// platform choice was ours (and is undone once the application exists, so programs we
+// start inherit the user's environment).
+bool choosePlatform()
 {
-    if (std::getenv("QT_QPA_PLATFORM"))
-        return;
-    if (std::getenv("WAYLAND_DISPLAY"))
-        return;
-    if (const char* display = std::getenv("DISPLAY"); display && *display) {
-        if (Display* connection = XOpenDisplay(display)) {
-            XCloseDisplay(connection);
-            return;
-        }
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!quiet)
+    if (std::getenv("QT_QPA_PLATFORM") || std::getenv("WAYLAND_DISPLAY"))
+        return false;
+    const char* display = std::getenv("DISPLAY");
+    setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
+    // Qt's own lines about the display it could not reach would repeat ours.
+    g_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        const QLatin1String category(context.category ? context.category : "");
+        if (category != QLatin1String("qt.qpa.xcb") && category != QLatin1String("qt.qpa.plugin"))
+            g_previousHandler(type, context, text);
+    });
+    return true;
+}
+
+void undoPlatformChoice(bool quiet)
+{
+    unsetenv("QT_QPA_PLATFORM");
+    qInstallMessageHandler(g_previousHandler);
+    if (!quiet && QGuiApplication::platformName() == QLatin1String("offscreen"))
         std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
 }
 
@@ -55,8 +66,10 @@ int main(int argc, char** argv)
     std::optional<FontConfigurationWarmUp> fonts;
     if (!talks)
         fonts.emplace();
-    choosePlatform(talks);
+    const bool platformChosen = choosePlatform();
     QApplication app(argc, argv);
+    if (platformChosen)
+        undoPlatformChoice(talks);
     QApplication::setApplicationName(QStringLiteral("quillby"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBY_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
