@@ -35,12 +35,17 @@ QtMessageHandler g_previousHandler = nullptr;
 // own would cost a round trip to the server before the first paint. True when the
 // platform choice was ours (and is undone once the application exists, so programs we
 // start inherit the user's environment).
-bool choosePlatform()
+bool choosePlatform(bool talks)
 {
-    if (std::getenv("QT_QPA_PLATFORM") || std::getenv("WAYLAND_DISPLAY"))
+    if (std::getenv("QT_QPA_PLATFORM"))
         return false;
     const char* display = std::getenv("DISPLAY");
-    setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
+    if (talks) // a run that only talks to the companion shows nothing
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else if (std::getenv("WAYLAND_DISPLAY"))
+        return false;
+    else
+        setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
     // Qt's own lines about the display it could not reach would repeat ours.
     g_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
         const QLatin1String category(context.category ? context.category : "");
@@ -66,7 +71,7 @@ int main(int argc, char** argv)
     std::optional<FontConfigurationWarmUp> fonts;
     if (!talks)
         fonts.emplace();
-    const bool platformChosen = choosePlatform();
+    const bool platformChosen = choosePlatform(talks);
     QApplication app(argc, argv);
     if (platformChosen)
         undoPlatformChoice(talks);
