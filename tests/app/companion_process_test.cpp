@@ -105,6 +105,16 @@ protected:
                 QString::fromLocal8Bit(p.readAllStandardError())};
     }
 
+    // Where Qt tries a display it talks to D-Bus, whose library keeps a buffer for good.
+    void allowDbusBuffer()
+    {
+        QFile suppressions(runtime.path() + QStringLiteral("/lsan.supp"));
+        ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly));
+        suppressions.write("leak:libdbus-1.so\n");
+        suppressions.close();
+        env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
+    }
+
     QTemporaryDir runtime;
     QTemporaryDir data;
     QTemporaryDir toy;
@@ -191,6 +201,7 @@ TEST_F(CompanionProcess, WithoutADisplayItSaysSoAndStillRuns)
 {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    allowDbusBuffer();
     // No display named, and one named that nobody serves.
     for (const QString& display : {QString(), QStringLiteral(":59999")}) {
         SCOPED_TRACE(qPrintable(display));
@@ -313,12 +324,7 @@ TEST_F(CompanionProcess, SetUpMessageBoxHoldsNothingBackAndEndingClosesIt)
     const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("DISPLAY"), display);
-    // On a display Qt talks to D-Bus, whose library keeps a buffer for good.
-    QFile suppressions(runtime.path() + QStringLiteral("/lsan.supp"));
-    ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly));
-    suppressions.write("leak:libdbus-1.so\n");
-    suppressions.close();
-    env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
+    allowDbusBuffer();
     QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::ExeOwner);
     plugToy();
     for (const QString& endBy : {QStringLiteral("--quit"), QStringLiteral("SIGTERM"), QStringLiteral("SIGINT")}) {
