@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/record_pool.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <list>
@@ -21,15 +23,31 @@ struct AlarmRecord {
     int soundOn = 0;         // 1 = the ring window plays soundFile
     std::string soundFile;
     std::string repeat;      // "1time", "day", "week", "month", "year" or empty
+
+    // Records come from a pool (record_pool.h); a derived type would not fit its slots.
+    static void* operator new(std::size_t size)
+    {
+        return size == sizeof(AlarmRecord) ? slotPoolFor<AlarmRecord>().allocate() : ::operator new(size);
+    }
+    static void operator delete(void* p, std::size_t size) noexcept
+    {
+        if (size == sizeof(AlarmRecord))
+            slotPoolFor<AlarmRecord>().deallocate(p);
+        else
+            ::operator delete(p);
+    }
 };
 
 // Owns its records; removing one destroys it. A plain list that also counts its
 // changes and can say which records carry a given date, so that the due check and the
 // calendar stay fast on long lists. Records are never changed in place.
-class AlarmList : public std::list<std::unique_ptr<AlarmRecord>> {
-    using Base = std::list<std::unique_ptr<AlarmRecord>>;
-
+//
+// Layout: a std::list of owning pointers whose nodes, like the records themselves, come
+// from fixed-size pools (record_pool.h): appending takes two slots, removing returns them,
+// and a record keeps its address until it is removed.
+class AlarmList : public std::list<std::unique_ptr<AlarmRecord>, PooledAllocator<std::unique_ptr<AlarmRecord>>> {
 public:
+    using Base = std::list<std::unique_ptr<AlarmRecord>, PooledAllocator<std::unique_ptr<AlarmRecord>>>;
     using Records = std::vector<const AlarmRecord*>;
 
     AlarmList() = default;

@@ -218,7 +218,7 @@ TEST(AlarmListChanges, DueCheckAndCalendarSeeEveryChangeOfALongList)
     // A change made through the plain list type still shows in the size.
     addRecord(list, "new", 2008, 5, 14, 9);
     EXPECT_TRUE(marked14());
-    std::erase_if(static_cast<std::list<std::unique_ptr<AlarmRecord>>&>(list),
+    std::erase_if(static_cast<AlarmList::Base&>(list),
         [](const std::unique_ptr<AlarmRecord>& r) { return r->topic == "new"; });
     EXPECT_EQ(dueCount(), before);
     EXPECT_FALSE(marked14());
