@@ -89,30 +89,21 @@ private:
     std::unordered_map<TimeValue, std::string> m_times;
 };
 
-// One pass over the record whose "#" is at p: where the next record starts (npos when
-// none does), and the record's fields when all of them end before it. The fields are
-// then the ones FieldReader finds, without its restarts.
-struct ScannedRecord {
-    bool complete = false;
-    std::size_t next = npos;
-};
-
-ScannedRecord scanRecord(std::string_view line, std::size_t p, std::array<std::string_view, kFieldCount>& fields)
+// The fields of the record whose "#" is at p when all of them end before the record
+// that follows (at end): the same fields FieldReader finds, without its restarts.
+bool splitRecord(std::string_view line, std::size_t p, std::size_t end, std::array<std::string_view, kFieldCount>& fields)
 {
+    const char* const base = line.data();
     std::size_t start = p + 1;
-    std::size_t count = 0;
-    for (std::size_t i = p + 1; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '#')
-            return { false, i };
-        if (c != ',')
-            continue;
-        fields[count++] = line.substr(start, i - start);
-        start = i + 1;
-        if (count == kFieldCount)
-            return { true, line.find('#', start) };
+    for (auto& field : fields) {
+        const void* comma = start < end ? std::memchr(base + start, ',', end - start) : nullptr;
+        if (!comma)
+            return false;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(comma) - base);
+        field = line.substr(start, at - start);
+        start = at + 1;
     }
-    return { false, npos };
+    return true;
 }
 
 // A list converts the same few times of day and dates over and over; each distinct one
@@ -300,9 +291,8 @@ int ParseAlarmList(std::string_view line, AlarmList& out)
     std::size_t p = line.find('#');
     while (p != npos) {
         // A "#" inside a field starts the next record there.
-        const ScannedRecord scanned = scanRecord(line, p, fields);
-        const std::size_t next = scanned.next;
-        if (!scanned.complete) {
+        const std::size_t next = line.find('#', p + 1);
+        if (!splitRecord(line, p, next == npos ? line.size() : next, fields)) {
             FieldReader reader(line, p);
             for (auto& field : fields)
                 field = reader.next();
