@@ -164,7 +164,9 @@ bool CALARMDLG::readBack()
     if (!validation::ReadIntegerInRange(m_minute, 0, 59, m_draft.minute))
         return false;
     m_draft.soundFile = toLocal(m_soundFile->text());
-    if (!validation::ReadInteger(m_day, m_draft.day) || !validation::ReadInteger(m_year, m_draft.year)
+    // A day of month: a far-off day would expand a daily or weekly alarm into a record
+    // for every day from there to the end of the horizon.
+    if (!validation::ReadIntegerInRange(m_day, 1, 31, m_draft.day) || !validation::ReadInteger(m_year, m_draft.year)
         || !validation::ReadInteger(m_hour, m_draft.hour))
         return false;
     m_draft.monthName = toLocal(m_month->text());
