@@ -8,10 +8,11 @@
 // than reading its file, so they come from a SlotPool instead.
 //
 // A SlotPool hands out slots of one size from blocks of kSlotsPerBlock slots. A freed
-// slot goes on a free list and is handed out again first; once every slot is free, the
-// blocks go back to the heap, so a cleared list keeps no memory. One UI thread: no
-// locking. Under AddressSanitizer the pool passes every request to the heap, so a use
-// of a removed record is still reported.
+// slot goes on a free list and is handed out again first. The blocks stay for the life of
+// the program: the list they serve lives as long, and handing a block back and taking a
+// new one right after a long list was cleared made malloc merge the whole heap first.
+// One UI thread: no locking. Under AddressSanitizer the pool passes every request to the
+// heap, so a use of a removed record is still reported.
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUILLBY_POOL_USES_HEAP 1
@@ -28,10 +29,11 @@ public:
     SlotPool(const SlotPool&) = delete;
     SlotPool& operator=(const SlotPool&) = delete;
     // No destructor on purpose: the pool outlives every static list that returns slots
-    // to it while the program exits.
+    // to it while the program exits, and its blocks are reclaimed with the process.
 
     void* allocate()
     {
+        ++m_inUse;
 #ifdef QUILLBY_POOL_USES_HEAP
         return ::operator new(SlotSize, std::align_val_t { SlotAlign });
 #else
@@ -39,20 +41,19 @@ public:
             addBlock();
         Slot* slot = m_free;
         m_free = slot->next;
-        ++m_inUse;
         return slot;
 #endif
     }
 
     void deallocate(void* p) noexcept
     {
+        --m_inUse;
 #ifdef QUILLBY_POOL_USES_HEAP
         ::operator delete(p, std::align_val_t { SlotAlign });
 #else
         auto* slot = static_cast<Slot*>(p);
         slot->next = m_free;
         m_free = slot;
-        --m_inUse;
 #endif
     }
 
@@ -83,18 +84,8 @@ private:
         }
     }
 
-    void releaseBlocks() noexcept
-    {
-        while (m_blocks) {
-            Block* next = m_blocks->next;
-            ::operator delete(m_blocks, std::align_val_t { alignof(Block) });
-            m_blocks = next;
-        }
-        m_free = nullptr;
-    }
-
     Slot* m_free = nullptr;
-    Block* m_blocks = nullptr;
+    Block* m_blocks = nullptr; // every block, newest first
     std::size_t m_inUse = 0;
 };
 
