@@ -33,7 +33,6 @@ public:
 
     void* allocate()
     {
-        ++m_inUse;
 #ifdef QUILLBY_POOL_USES_HEAP
         return ::operator new(SlotSize, std::align_val_t { SlotAlign });
 #else
@@ -47,7 +46,6 @@ public:
 
     void deallocate(void* p) noexcept
     {
-        --m_inUse;
 #ifdef QUILLBY_POOL_USES_HEAP
         ::operator delete(p, std::align_val_t { SlotAlign });
 #else
@@ -56,9 +54,6 @@ public:
         m_free = slot;
 #endif
     }
-
-    // Slots handed out and not yet freed.
-    std::size_t inUse() const noexcept { return m_inUse; }
 
 private:
     static constexpr std::size_t kSlotsPerBlock = 512;
@@ -86,7 +81,6 @@ private:
 
     Slot* m_free = nullptr;
     Block* m_blocks = nullptr; // every block, newest first
-    std::size_t m_inUse = 0;
 };
 
 // The one pool for objects of type T.

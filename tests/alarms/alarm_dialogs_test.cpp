@@ -188,13 +188,9 @@ TEST_F(AlarmDialogsTest, EditorBoxesStepsChecksAndReset)
 
 TEST_F(AlarmDialogsTest, EditorDayIsADayOfMonth)
 {
-    // A far-off day would have turned "Day" into one record per day up to the horizon.
-    const struct {
-        const char* typed;
-        int day;       // the draft's day afterwards
-        bool refused;
-    } cases[] = { { "1", 1, false }, { "31", 31, false }, { "0", 14, true }, { "32", 14, true },
-        { "-10000", 14, true }, { "x", 14, true } };
+    // A far-off day turned "Day" into one record per day up to the horizon.
+    const struct { const char* typed; int day; const char* message; } cases[] = { { "31", 31, nullptr },
+        { "0", 14, "Please enter an integer between 1 and 31." }, { "-10000", 14, "Please enter an integer between 1 and 31." } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         messages.shown.clear();
@@ -202,10 +198,9 @@ TEST_F(AlarmDialogsTest, EditorDayIsADayOfMonth)
         CALARMDLG editor;
         fillEditor(editor);
         whenModal(QStringLiteral("alarmDialog"), [&](QWidget* w) {
-            // The last key only: each key is checked on its own.
             const QString typed = QString::fromLatin1(c.typed);
             auto* day = ctl<QLineEdit>(w, 1032);
-            day->setText(typed.chopped(1));
+            day->setText(typed.chopped(1)); // each key is checked: type only the last one
             day->end(false);
             QTest::keyClicks(day, typed.right(1));
             EXPECT_EQ(editor.m_draft.day, c.day);
@@ -213,13 +208,9 @@ TEST_F(AlarmDialogsTest, EditorDayIsADayOfMonth)
             click(w, 1005);
         });
         editor.exec();
-        const QString expected = QString::fromLatin1(c.typed) == QStringLiteral("x")
-            ? QStringLiteral("Please enter an integer.")
-            : QStringLiteral("Please enter an integer between 1 and 31.");
-        EXPECT_EQ(shownTexts(messages).contains(expected), c.refused) << shownTexts(messages).join(QLatin1Char('|')).toStdString();
-        // At most the days from the start to the first of the month after.
-        EXPECT_LE(g_alarmList.size(), 32u);
-        EXPECT_FALSE(g_alarmList.empty());
+        // The box click reads the controls back too and says it again.
+        EXPECT_EQ(shownTexts(messages).value(0), QString::fromLatin1(c.message));
+        EXPECT_TRUE(!g_alarmList.empty() && g_alarmList.size() <= 32u) << g_alarmList.size();
     }
 }
 

@@ -1,10 +1,8 @@
-// The alarm list's pooled layout: slots are never shared, records keep their address and
-// contents while they are listed, whatever else is added, removed, moved or reloaded.
+// The alarm list's pooled layout: records keep their address and contents while they are
+// listed, whatever else is added, removed, moved or reloaded.
 #include "alarms/alarm_record.h"
-#include "alarms/record_pool.h"
 
 #include <gtest/gtest.h>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,33 +15,6 @@ std::unique_ptr<AlarmRecord> makeRecord(int i)
     r->note = "a note long enough to need the heap " + std::to_string(i);
     r->date = i;
     return r;
-}
-
-TEST(SlotPool, SlotsAreDistinctAndFreedOnesAreReusedAcrossBlocks)
-{
-    // Like the program's pools it lives on: each round returns every slot it took.
-    static constinit SlotPool<24, 8> pool;
-    for (const std::size_t count : { 1u, 511u, 512u, 513u, 2000u }) {
-        SCOPED_TRACE(count);
-        std::vector<char*> slots;
-        for (std::size_t i = 0; i < count; ++i) {
-            slots.push_back(static_cast<char*>(pool.allocate()));
-            std::fill(slots.back(), slots.back() + 24, static_cast<char>(i));
-        }
-        EXPECT_EQ(std::set<char*>(slots.begin(), slots.end()).size(), count);
-        // Free every other slot; the ones still held keep what was written into them.
-        for (std::size_t i = 0; i < count; i += 2)
-            pool.deallocate(slots[i]);
-        EXPECT_EQ(pool.inUse(), count / 2);
-        for (std::size_t i = 0; i < count; i += 2)
-            slots[i] = static_cast<char*>(pool.allocate());
-        EXPECT_EQ(std::set<char*>(slots.begin(), slots.end()).size(), count);
-        for (std::size_t i = 1; i < count; i += 2)
-            EXPECT_EQ(slots[i][23], static_cast<char>(i)) << i;
-        for (char* slot : slots)
-            pool.deallocate(slot);
-        EXPECT_EQ(pool.inUse(), 0u);
-    }
 }
 
 TEST(AlarmListLayout, RecordsKeepAddressAndContentsThroughEveryChange)
