@@ -59,7 +59,7 @@ void undoPlatformChoice(bool quiet)
 {
     unsetenv("QT_QPA_PLATFORM");
     qInstallMessageHandler(g_previousHandler);
-    if (!quiet && QGuiApplication::platformName() == QLatin1String("offscreen"))
+    if (!quiet && !platform::hasDisplay())
         std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
 }
 
