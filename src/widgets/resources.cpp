@@ -6,6 +6,7 @@
 #include <QPixmapCache>
 #include <QSvgRenderer>
 #include <array>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -35,14 +36,20 @@ QPixmap renderSvg(QSvgRenderer& renderer, QSize size = {})
     return QPixmap::fromImage(std::move(image));
 }
 
-QPixmap renderSvg(const QString& path, QSize size = {})
+// The artwork's renderer, or none where the file is missing or not valid SVG (checked
+// first, so a missing picture is not also a parser warning).
+std::unique_ptr<QSvgRenderer> openSvg(const QString& path)
 {
     if (!QFile::exists(path))
-        return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
-    return renderSvg(renderer, size);
+        return nullptr;
+    auto renderer = std::make_unique<QSvgRenderer>(path);
+    return renderer->isValid() ? std::move(renderer) : nullptr;
+}
+
+QPixmap renderSvg(const QString& path, QSize size = {})
+{
+    const auto renderer = openSvg(path);
+    return renderer ? renderSvg(*renderer, size) : QPixmap();
 }
 
 } // namespace
@@ -62,11 +69,8 @@ QPixmap LoadBitmapResource(int id)
 
 QSize IconResourceSize(int id)
 {
-    const QString path = iconPath(id);
-    if (!QFile::exists(path))
-        return {};
-    QSvgRenderer renderer(path);
-    return renderer.isValid() ? renderer.defaultSize() : QSize();
+    const auto renderer = openSvg(iconPath(id));
+    return renderer ? renderer->defaultSize() : QSize();
 }
 
 QPixmap LoadIconPixmap(int id, int size)
@@ -77,18 +81,15 @@ QPixmap LoadIconPixmap(int id, int size)
 QIcon LoadIconResource(int id)
 {
     // One parse for every size: the window icon is built before the first paint.
-    const QString path = iconPath(id);
-    if (!QFile::exists(path))
+    const auto renderer = openSvg(iconPath(id));
+    if (!renderer)
         return {};
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
-    const QPixmap own = renderSvg(renderer);
+    const QPixmap own = renderSvg(*renderer);
     if (own.isNull())
         return {};
     QIcon icon;
     for (int size : { 16, 24, 32, 48, 64 })
-        icon.addPixmap(renderSvg(renderer, QSize(size, size)));
+        icon.addPixmap(renderSvg(*renderer, QSize(size, size)));
     icon.addPixmap(own);
     return icon;
 }
