@@ -16,13 +16,13 @@ using TimeValue = std::int64_t;
 
 // One alarm occurrence at one local date and one time of day.
 struct AlarmRecord {
-    std::string topic;
-    std::string note;
+    RecordText topic;
+    RecordText note;
     TimeValue date = 0;      // local midnight of the day
     TimeValue timeOfDay = 0; // hour and minute on 2000-01-01, local
     int soundOn = 0;         // 1 = the ring window plays soundFile
-    std::string soundFile;
-    std::string repeat;      // "1time", "day", "week", "month", "year" or empty
+    RecordText soundFile;
+    RecordText repeat;      // "1time", "day", "week", "month", "year" or empty
 
     // Records come from a pool (record_pool.h); a derived type would not fit its slots.
     static void* operator new(std::size_t size)

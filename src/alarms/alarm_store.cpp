@@ -1,15 +1,18 @@
 #include "alarms/alarm_store.h"
 
 #include "alarms/local_time.h"
+#include "alarms/separator_scan.h"
 #include "core/globals.h"
 #include "core/text.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <fcntl.h>
@@ -89,21 +92,19 @@ private:
     std::unordered_map<TimeValue, std::string> m_times;
 };
 
-// The fields of the record whose "#" is at p when all of them end before the record
-// that follows (at end): the same fields FieldReader finds, without its restarts.
-bool splitRecord(std::string_view line, std::size_t p, std::size_t end, std::array<std::string_view, kFieldCount>& fields)
+// The file's numbers are short runs of digits; anything else goes AtoI's way.
+inline int fieldNumber(std::string_view field)
 {
-    const char* const base = line.data();
-    std::size_t start = p + 1;
-    for (auto& field : fields) {
-        const void* comma = start < end ? std::memchr(base + start, ',', end - start) : nullptr;
-        if (!comma)
-            return false;
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(comma) - base);
-        field = line.substr(start, at - start);
-        start = at + 1;
+    if (field.empty() || field.size() > 9)
+        return AtoI(field);
+    int value = 0;
+    for (const char c : field) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned { '0' };
+        if (digit > 9)
+            return AtoI(field);
+        value = value * 10 + static_cast<int>(digit);
     }
-    return true;
+    return value;
 }
 
 // A list converts the same few times of day and dates over and over; each distinct one
@@ -183,18 +184,13 @@ private:
     std::size_t m_dateCount = 0;
 };
 
-// A whole file read into pages of its own. A large malloc right after a long list was
-// freed would make malloc merge and trim the whole heap before the list is rebuilt.
+// A whole file read into one heap block, left uninitialised until read.
 class FileBytes {
 public:
     FileBytes() = default;
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes()
-    {
-        if (m_data)
-            ::munmap(m_data, m_capacity);
-    }
+    ~FileBytes() { std::free(m_data); }
 
     // False when the file cannot be opened or read, as platform::readWholeFile.
     bool read(const std::string& path)
@@ -211,13 +207,10 @@ public:
     std::string_view view() const { return { static_cast<const char*>(m_data), m_size }; }
 
 private:
-    bool reserve(std::size_t wanted)
+    bool reserve(std::size_t capacity)
     {
-        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        const std::size_t capacity = (wanted + page - 1) / page * page;
-        void* data = m_data ? ::mremap(m_data, m_capacity, capacity, MREMAP_MAYMOVE)
-                            : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (data == MAP_FAILED)
+        void* data = std::realloc(m_data, capacity);
+        if (!data)
             return false;
         m_data = data;
         m_capacity = capacity;
@@ -288,30 +281,39 @@ int ParseAlarmList(std::string_view line, AlarmList& out)
     int skipped = 0;
     ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
-    std::size_t p = line.find('#');
+    separator_scan::Scanner separators(line);
+    std::size_t p = separators.next();
+    while (p != npos && line[p] != '#')
+        p = separators.next();
     while (p != npos) {
-        // A "#" inside a field starts the next record there.
-        const std::size_t next = line.find('#', p + 1);
-        if (!splitRecord(line, p, next == npos ? line.size() : next, fields)) {
+        // The next ten separators are the record's commas unless a "#" comes first: a "#"
+        // inside a field starts the next record there.
+        std::size_t start = p + 1;
+        std::size_t at = p;
+        bool whole = true;
+        for (auto& field : fields) {
+            at = separators.next();
+            if (at == npos || line[at] == '#') {
+                whole = false;
+                break;
+            }
+            field = line.substr(start, at - start);
+            start = at + 1;
+        }
+        std::size_t next = at;
+        while (next != npos && line[next] != '#')
+            next = separators.next();
+        if (!whole) {
             FieldReader reader(line, p);
             for (auto& field : fields)
                 field = reader.next();
         }
-        std::unique_ptr<AlarmRecord> record(new AlarmRecord); // every field is set below
-        record->topic = fields[0];
-        record->note = fields[1];
-        const int year = AtoI(fields[2]);
-        const int month = AtoI(fields[3]);
-        const int day = AtoI(fields[4]);
-        const int hour = AtoI(fields[5]);
-        const int minute = AtoI(fields[6]);
-        record->soundOn = AtoI(fields[7]);
-        record->soundFile = fields[8];
-        record->repeat = fields[9];
         try {
-            record->date = times.date(year, month, day);
-            record->timeOfDay = times.timeOfDay(hour, minute);
-            out.push_back(std::move(record));
+            const TimeValue date = times.date(fieldNumber(fields[2]), fieldNumber(fields[3]), fieldNumber(fields[4]));
+            const TimeValue timeOfDay = times.timeOfDay(fieldNumber(fields[5]), fieldNumber(fields[6]));
+            out.push_back(std::unique_ptr<AlarmRecord>(new AlarmRecord {
+                RecordText(fields[0]), RecordText(fields[1]), date, timeOfDay, fieldNumber(fields[7]),
+                RecordText(fields[8]), RecordText(fields[9]) }));
         } catch (const platform::InvalidArgumentError&) {
             // A date that cannot be represented spoils only its own record.
             ++skipped;

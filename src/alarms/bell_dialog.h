@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <string>
+#include <string_view>
 
 class CButtonST;
 class QLabel;
@@ -23,8 +24,8 @@ public:
     ~CBellDlg() override;
     Q_DISABLE_COPY_MOVE(CBellDlg)
 
-    void SetText(const std::string& text) { m_text = text; }
-    void SetSoundFile(const std::string& path) { m_soundFile = path; }
+    void SetText(std::string_view text) { m_text = text; }
+    void SetSoundFile(std::string_view path) { m_soundFile = path; }
 
     // Timer events by id, for the window's own timers and for tests.
     void OnTimer(int id);

@@ -84,7 +84,7 @@ std::vector<std::string> topics()
 {
     std::vector<std::string> out;
     for (const auto& r : g_alarmList)
-        out.push_back(r->topic);
+        out.emplace_back(r->topic);
     return out;
 }
 

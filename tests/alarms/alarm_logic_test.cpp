@@ -49,7 +49,7 @@ std::vector<std::string> topicsOf(const AlarmList& list)
 {
     std::vector<std::string> out;
     for (const auto& r : list)
-        out.push_back(r->topic);
+        out.emplace_back(r->topic);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "alarms/alarm_store.h"
 #include "alarms/local_time.h"
+#include "alarms/separator_scan.h"
 #include "core/globals.h"
 #include "file_util.h"
 #include "platform/atomic_file.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const auto& record : list)
-            out.push_back(record->topic);
+            out.emplace_back(record->topic);
         return out;
     }
 
@@ -250,6 +252,43 @@ TEST(AlarmListParse, LongListsConvertEveryDateAsOnItsOwn)
         ASSERT_EQ((*record)->date, MakeLocalTime(f[0], f[1], f[2], 0, 0, 0)) << f[0] << "-" << f[1] << "-" << f[2];
         ASSERT_EQ((*record)->timeOfDay, MakeLocalTime(2000, 1, 1, f[3], f[4], 0));
         ++record;
+    }
+}
+
+TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
+{
+    // The line is searched in blocks: shift whole, split and damaged records across every
+    // block boundary.
+    for (std::size_t pad = 0; pad < 140; ++pad) {
+        const std::string first(pad, 'p');
+        const std::string line = "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
+            + "#second,m,2009,06,08,10,04,1,b.wav";
+        AlarmList list;
+        ParseAlarmList(line, list);
+        // The last record lacks its commas: its repeat is read again from the line start.
+        EXPECT_EQ(SerializeAlarmList(list),
+            "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
+                + "#pic,n,2008,05,14,09,30,1,s,r,#second,m,2009,06,08,10,04,1,,#" + first + ",")
+            << "pad " << pad;
+    }
+}
+
+TEST(AlarmListParse, BlockMasksMarkExactlyTheSeparators)
+{
+    // Bytes next to "," and "#" in value, and bytes with the top bit set, must not count.
+    const std::string alphabet { ',', '#', '+', '-', '\0', 'a', '\x80', '\xac', '\xa3', '\xff', '\x7f' };
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    for (int round = 0; round < 2000; ++round) {
+        char block[separator_scan::kBlock];
+        std::uint64_t expected = 0;
+        for (std::size_t i = 0; i < sizeof block; ++i) {
+            block[i] = alphabet[pick(random)];
+            if (block[i] == ',' || block[i] == '#')
+                expected |= std::uint64_t { 1 } << i;
+        }
+        ASSERT_EQ(separator_scan::portableMask(block), expected) << "round " << round;
+        ASSERT_EQ(separator_scan::mask(block), expected) << "round " << round;
     }
 }
 

@@ -55,7 +55,7 @@ std::vector<std::string> listedTopics()
 {
     std::vector<std::string> out;
     for (const auto& r : g_alarmList)
-        out.push_back(r->topic);
+        out.emplace_back(r->topic);
     return out;
 }
 
@@ -293,10 +293,10 @@ TEST_F(AlarmCheckTest, RingWindowMayRemoveTheRecordItShows)
     addAlarm("second", 2024, 5, 14, 9, 30);
     std::vector<std::string> seenAfterRemoval;
     host.whileRinging = [&](const AlarmRecord& record) {
-        const std::string topic = record.topic;
+        const std::string topic(record.topic);
         removeAlarm(topic);
         // The window still reads what it shows after the delete dialog closed.
-        seenAfterRemoval.push_back(record.topic + "|" + record.soundFile);
+        seenAfterRemoval.push_back(std::string(record.topic) + "|" + std::string(record.soundFile));
     };
     checkAt(utc(2024, 5, 14, 9, 29, 45));
     EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second" }));

@@ -17,7 +17,7 @@ public:
     void setTrayIcon(int iconId) override { icons.push_back(iconId); }
     void ringAlarm(const AlarmRecord& record) override
     {
-        rung.push_back(record.topic);
+        rung.emplace_back(record.topic);
         if (whileRinging)
             whileRinging(record);
     }

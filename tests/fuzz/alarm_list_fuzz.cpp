@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -23,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AlarmList first;
     ParseAlarmList(line, first);
     for (const auto& record : first) {
-        for (const std::string* field : {&record->topic, &record->note, &record->soundFile, &record->repeat}) {
-            if (field->find_first_of("#,") != std::string::npos)
+        for (const std::string_view field : {record->topic, record->note, record->soundFile, record->repeat}) {
+            if (field.find_first_of("#,") != std::string_view::npos)
                 return 0;
         }
     }
