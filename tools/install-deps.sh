@@ -10,6 +10,7 @@ packages=(
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   tzdata xvfb xauth xdotool
   dovecot-pop3d openssl
+  desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the build tree into a fresh prefix and checks that it lays out a desktop
+# program: launcher and AppStream data that validate, the icon theme entries, the man page,
+# the udev rule, and the screen saver kept out of PATH where the program looks for it.
+# A missing validator is a failure, not a skip: CI installs them (tools/install-deps.sh).
+set -uo pipefail
+build_dir=${1:?usage: installed_tree_test.sh BUILD_DIR}
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+for tool in desktop-file-validate appstreamcli; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
+cd "$prefix"
+
+launcher=share/applications/quillby.desktop
+desktop-file-validate "$launcher" || fail "desktop-file-validate $launcher"
+grep -qx 'Exec=quillby' "$launcher" || fail "$launcher does not start quillby"
+grep -qx 'Icon=quillby' "$launcher" || fail "$launcher does not name the quillby icon"
+metainfo=share/metainfo/org.quillby.Quillby.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate $metainfo"
+grep -q '<launchable type="desktop-id">quillby.desktop</launchable>' "$metainfo" \
+  || fail "$metainfo does not launch quillby.desktop"
+
+icons=share/icons/hicolor
+grep -q '<svg' "$icons/scalable/apps/quillby.svg" 2>/dev/null || fail "no scalable SVG icon"
+for size in 16 22 24 32 48 64 128 256; do
+  png=$icons/${size}x${size}/apps/quillby.png
+  # The IHDR chunk starts at byte 16: width and height, 4 bytes big-endian each.
+  dims=$(od -An -tu1 -j16 -N8 "$png" 2>/dev/null | awk '{print $3*256+$4 "x" $7*256+$8}')
+  [ "$dims" = "${size}x${size}" ] || fail "$png is '${dims:-missing}', not ${size}x${size}"
+done
+
+grep -q 'ATTRS{idVendor}=="1941"' lib/udev/rules.d/70-quillby-toy.rules 2>/dev/null \
+  || fail "no udev rule for the toy"
+grep -q '^\.TH QUILLBY 1' share/man/man1/quillby.1 2>/dev/null || fail "no man page"
+
+[ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
+commands=$(ls bin)
+[ "$commands" = quillby ] || fail "bin/ holds '$(echo $commands)', not only quillby"
+
+[ "$failures" -eq 0 ] && echo "installed tree OK"
+exit $((failures > 0))
