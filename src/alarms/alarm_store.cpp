@@ -276,8 +276,13 @@ std::string SerializeAlarmList(const AlarmList& list)
     return text;
 }
 
-int ParseAlarmList(std::string_view line, AlarmList& out)
+namespace {
+
+// The records of the first line of text; lineLength gets that line's length. The line
+// break is found along with the separators, not by a search of its own.
+int parseFirstLine(std::string_view text, AlarmList& out, std::size_t& lineLength)
 {
+    const std::string_view line = text; // read no further than the first line break
     int skipped = 0;
     ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
@@ -304,7 +309,7 @@ int ParseAlarmList(std::string_view line, AlarmList& out)
         while (next != npos && line[next] != '#')
             next = separators.next();
         if (!whole) {
-            FieldReader reader(line, p);
+            FieldReader reader(line.substr(0, line.find('\n')), p);
             for (auto& field : fields)
                 field = reader.next();
         }
@@ -320,7 +325,16 @@ int ParseAlarmList(std::string_view line, AlarmList& out)
         }
         p = next;
     }
+    lineLength = separators.lineLength();
     return skipped;
+}
+
+} // namespace
+
+int ParseAlarmList(std::string_view text, AlarmList& out)
+{
+    std::size_t lineLength = 0;
+    return parseFirstLine(text, out, lineLength);
 }
 
 void LoadAlarmList()
@@ -332,9 +346,8 @@ void LoadAlarmList()
     if (!file.read(path))
         return;
     const std::string_view bytes = file.view();
-    const std::size_t newline = bytes.find('\n');
-    const std::size_t lineLength = newline == npos ? bytes.size() : newline;
-    const int skipped = ParseAlarmList(bytes.substr(0, lineLength), g_alarmList);
+    std::size_t lineLength = 0;
+    const int skipped = parseFirstLine(bytes, g_alarmList, lineLength);
     // The next save writes only what was understood; keep the rest recoverable.
     if (skipped > 0 || hasTextAfterFirstLine(bytes, lineLength))
         s_pendingBackup = PendingBackup { path, std::string(bytes) };

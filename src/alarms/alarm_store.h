@@ -17,5 +17,5 @@ void SaveAlarmList();
 
 // The text both functions use, for tests and benchmarks.
 std::string SerializeAlarmList(const AlarmList& list);
-// Returns the number of records skipped as damaged.
-int ParseAlarmList(std::string_view line, AlarmList& out);
+// Reads the records of text's first line. Returns the number skipped as damaged.
+int ParseAlarmList(std::string_view text, AlarmList& out);

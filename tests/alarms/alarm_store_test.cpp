@@ -262,10 +262,11 @@ TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
     for (std::size_t pad = 0; pad < 140; ++pad) {
         const std::string first(pad, 'p');
         const std::string line = "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
-            + "#second,m,2009,06,08,10,04,1,b.wav";
+            + "#second,m,2009,06,08,10,04,1,b.wav\n#after,the,line,break,,,,,,,";
         AlarmList list;
         ParseAlarmList(line, list);
         // The last record lacks its commas: its repeat is read again from the line start.
+        // Nothing after the line break counts.
         EXPECT_EQ(SerializeAlarmList(list),
             "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
                 + "#pic,n,2008,05,14,09,30,1,s,r,#second,m,2009,06,08,10,04,1,,#" + first + ",")
@@ -275,8 +276,9 @@ TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
 
 TEST(AlarmListParse, BlockMasksMarkExactlyTheSeparators)
 {
-    // Bytes next to "," and "#" in value, and bytes with the top bit set, must not count.
-    const std::string alphabet { ',', '#', '+', '-', '\0', 'a', '\x80', '\xac', '\xa3', '\xff', '\x7f' };
+    // Bytes next to ",", "#" and line break in value, and bytes with the top bit set, must
+    // not count.
+    const std::string alphabet { ',', '#', '\n', '+', '-', '\0', 'a', '\x80', '\xac', '\xa3', '\x8a', '\xff', '\x7f' };
     std::mt19937 random(7);
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     for (int round = 0; round < 2000; ++round) {
@@ -284,7 +286,7 @@ TEST(AlarmListParse, BlockMasksMarkExactlyTheSeparators)
         std::uint64_t expected = 0;
         for (std::size_t i = 0; i < sizeof block; ++i) {
             block[i] = alphabet[pick(random)];
-            if (block[i] == ',' || block[i] == '#')
+            if (block[i] == ',' || block[i] == '#' || block[i] == '\n')
                 expected |= std::uint64_t { 1 } << i;
         }
         ASSERT_EQ(separator_scan::portableMask(block), expected) << "round " << round;

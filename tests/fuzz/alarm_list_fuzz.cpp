@@ -1,4 +1,4 @@
-// AlarmList.txt: any line parses without a crash, and what a save writes loads back to
+// AlarmList.txt: any text parses without a crash, and what a save writes loads back to
 // the same text. Records whose text fields hold "#" are left out of the round trip: the
 // format has no escape, so such a record splits on the next load by definition.
 #include "alarms/alarm_store.h"
@@ -19,10 +19,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::string line(reinterpret_cast<const char*>(data), size);
-    line.resize(std::min(line.find('\n'), line.size()));
+    // The whole input: the parser itself stops at the first line break.
+    const std::string text(reinterpret_cast<const char*>(data), size);
     AlarmList first;
-    ParseAlarmList(line, first);
+    ParseAlarmList(text, first);
     for (const auto& record : first) {
         for (const std::string_view field : {record->topic, record->note, record->soundFile, record->repeat}) {
             if (field.find_first_of("#,") != std::string_view::npos)
