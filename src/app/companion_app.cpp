@@ -214,8 +214,12 @@ int CompanionApp::Run()
         } else {
             dialog.SetUp();
         }
-        // Sound (and the audio system's start) waits for the window's first paint.
-        FirstPaintWatch firstPaint(&dialog, [heldSound] { heldSound->release(); });
+        // Sound (and the audio system's start) and the title bar's icon wait for the
+        // window's first paint.
+        FirstPaintWatch firstPaint(&dialog, [heldSound, &dialog] {
+            heldSound->release();
+            dialog.SetUpWindowIcon();
+        });
         // A request to end may already have come during set-up; exec() would forget it.
         if (!ended) {
             if (m_options.hidden)

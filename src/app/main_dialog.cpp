@@ -73,7 +73,6 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     setObjectName(QStringLiteral("mainDialog"));
     setProperty("dialogId", 102);
     setWindowTitle(QStringLiteral("FENWICK"));
-    setWindowIcon(LoadIconResource(kWindowIcon));
     setFixedSize(dluSize(175, 164, kMainBase));
     setMouseTracking(true);
     // A second copy finds the running one by this property until the first close request.
@@ -185,6 +184,11 @@ void MainDialog::SetUp()
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
+}
+
+void MainDialog::SetUpWindowIcon()
+{
+    setWindowIcon(LoadIconResource(kWindowIcon));
 }
 
 void MainDialog::readProfile()

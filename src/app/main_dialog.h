@@ -35,6 +35,8 @@ public:
 
     // The initial dialog step: data folder, sounds, profile, fonts, buttons, alarms, timers.
     void SetUp();
+    // The title bar's icon: its pictures are drawn after the window's first paint.
+    void SetUpWindowIcon();
 
     // Timer handler; tests call it directly instead of waiting.
     void OnTimer(int timerId);
