@@ -7,7 +7,6 @@
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -278,18 +277,21 @@ std::string SerializeAlarmList(const AlarmList& list)
 
 namespace {
 
-// The records of the first line of text; lineLength gets that line's length. The line
+// The records of the first line of line (it may go on past a line break); lineLength gets that line's length. The line
 // break is found along with the separators, not by a search of its own.
-int parseFirstLine(std::string_view text, AlarmList& out, std::size_t& lineLength)
+int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength)
 {
-    const std::string_view line = text; // read no further than the first line break
     int skipped = 0;
     ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
     separator_scan::Scanner separators(line);
-    std::size_t p = separators.next();
-    while (p != npos && line[p] != '#')
-        p = separators.next();
+    // The first "#" from the separator at, on: where the next record starts.
+    const auto recordFrom = [&](std::size_t at) {
+        while (at != npos && line[at] != '#')
+            at = separators.next();
+        return at;
+    };
+    std::size_t p = recordFrom(separators.next());
     while (p != npos) {
         // The next ten separators are the record's commas unless a "#" comes first: a "#"
         // inside a field starts the next record there.
@@ -305,9 +307,7 @@ int parseFirstLine(std::string_view text, AlarmList& out, std::size_t& lineLengt
             field = line.substr(start, at - start);
             start = at + 1;
         }
-        std::size_t next = at;
-        while (next != npos && line[next] != '#')
-            next = separators.next();
+        const std::size_t next = recordFrom(at);
         if (!whole) {
             FieldReader reader(line.substr(0, line.find('\n')), p);
             for (auto& field : fields)
