@@ -277,8 +277,8 @@ std::string SerializeAlarmList(const AlarmList& list)
 
 namespace {
 
-// The records of the first line of line (it may go on past a line break); lineLength gets that line's length. The line
-// break is found along with the separators, not by a search of its own.
+// The records of line up to its first line break, if any; lineLength gets their length.
+// The line break is found along with the separators, not by a search of its own.
 int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength)
 {
     int skipped = 0;
