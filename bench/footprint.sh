@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Start-up time, resident memory and idle CPU of the companion next to a bare Qt Widgets
-# dialog showing one 308 x 288 picture, both under one Xvfb in one run.
+# dialog showing one 308 x 288 picture, both under one Xvfb in one run. The start is also
+# compared with the same dialog showing one line of text as well: the companion's window
+# shows its owner's name, and the first text a program draws pays for loading the fonts.
 #
 #   bench/footprint.sh [build-dir]        (default build/default)
 #
 # Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS (timed starts of each, default 7), IDLE_SECONDS (default 600),
 # DISPLAY_NUMBER (Xvfb display, default 99), SDL_AUDIODRIVER (default dummy: an audio
-# thread that costs what a real one does, without a sound card).
+# thread that costs what a real one does, without a sound card), SHOW_RUNS (set: print
+# each round's start times).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/default}
@@ -87,32 +90,44 @@ stop() {
 
 median() { sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
-measure_start() { # name command...
+# One start of a program: its time and, once it has settled, its resident memory.
+measure_once() { # name command...
   local name=$1
   shift
-  : >"$work/$name.ms"
-  : >"$work/$name.kb"
-  for i in $(seq 0 "$runs"); do
-    start_visible "$@"
-    sleep 2
-    if [ "$i" -gt 0 ]; then # run 0 warms the caches and writes the data files
-      echo "$started_ms" >>"$work/$name.ms"
-      rss_kb "$pid" >>"$work/$name.kb"
-    fi
-    stop "$pid"
-  done
+  start_visible "$@"
+  sleep 2
+  echo "$started_ms" >>"$work/$name.ms"
+  rss_kb "$pid" >>"$work/$name.kb"
+  stop "$pid"
 }
 
 mkdir -p "$work/data"
-measure_start bare "$bare" "$picture"
-XDG_RUNTIME_DIR=$(runtime start) measure_start quillby "$quillby" --data-dir "$work/data" --toy=none
+quillby_start=("$quillby" --data-dir "$work/data" --toy=none)
+export XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(runtime start)
+# The first start of each warms the caches and writes the data files; it is not counted.
+start_visible "$bare" "$picture" && stop "$pid"
+start_visible "$bare" "$picture" FENWICK && stop "$pid"
+start_visible "${quillby_start[@]}" && stop "$pid"
+for f in bare.ms bare.kb text.ms text.kb quillby.ms quillby.kb; do : >"$work/$f"; done
+# Taken in turns, so that a machine that slows down or speeds up during the run weighs on
+# both alike.
+for _ in $(seq "$runs"); do
+  measure_once bare "$bare" "$picture"
+  measure_once text "$bare" "$picture" FENWICK
+  measure_once quillby "${quillby_start[@]}"
+done
 
+[ -n "${SHOW_RUNS:-}" ] && paste "$work/bare.ms" "$work/text.ms" "$work/quillby.ms" >&2
 bare_ms=$(median <"$work/bare.ms")
 bare_kb=$(median <"$work/bare.kb")
+text_ms=$(median <"$work/text.ms")
 q_ms=$(median <"$work/quillby.ms")
 q_kb=$(median <"$work/quillby.kb")
 printf 'start to visible window (median of %d): bare %d ms, quillby %d ms, ratio %.2f\n' \
   "$runs" "$bare_ms" "$q_ms" "$(echo "$q_ms / $bare_ms" | bc -l)"
+printf 'with one line of text instead:       bare %d ms, quillby %d ms, ratio %.2f\n' \
+  "$text_ms" "$q_ms" "$(echo "$q_ms / $text_ms" | bc -l)"
 printf 'resident memory (median):            bare %d kB, quillby %d kB, ratio %.2f\n' \
   "$bare_kb" "$q_kb" "$(echo "$q_kb / $bare_kb" | bc -l)"
 
