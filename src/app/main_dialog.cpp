@@ -28,6 +28,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,6 +111,10 @@ void MainDialog::createControls()
     m_picture->resize(0, 0);
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    // The field's only text is the name: it starts out in the name's face, so the first
+    // font Qt loads is one the window uses (each loaded face costs a few milliseconds
+    // before the first paint). Child windows do not inherit it.
+    setFont(nameBaseFont());
     m_nameField = new QLineEdit(this);
     placeControl(m_nameField, kNameFieldId, 99, 38, 30, 12, kMainBase);
     m_nameField->setReadOnly(true);
@@ -208,6 +213,14 @@ void MainDialog::readProfile()
     }
 }
 
+QFont MainDialog::nameBaseFont()
+{
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setBold(true);
+    font.setPixelSize(20);
+    return font;
+}
+
 void MainDialog::fitNameFont()
 {
     // The name always spans the field: each character gets (field width / characters) - 1
@@ -215,20 +228,22 @@ void MainDialog::fitNameFont()
     const QString name = m_nameField->text();
     const int count = name.isEmpty() ? 8 : static_cast<int>(name.size());
     const int wanted = std::max(1, nameTextWidth() / count - 1);
-
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setBold(true);
-    font.setPixelSize(20);
-    // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
-    const int cellHeight = QFontMetrics(font).height();
-    if (cellHeight > 0)
-        font.setPixelSize(std::max(8, 20 * 20 / cellHeight));
-
-    const QString sample = name.isEmpty() ? QString(count, QLatin1Char('x')) : name;
     const int target = wanted * count;
-    const int natural = QFontMetrics(font).horizontalAdvance(sample);
+    const QString sample = name.isEmpty() ? QString(count, QLatin1Char('x')) : name;
+
+    // Measured once at 20 pixels; a scalable face's height and advances grow in step with
+    // its size, and the spacing below takes up what rounding leaves.
+    QFont font = nameBaseFont();
+    const QFontMetricsF base(font);
+    // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
+    const int cellHeight = qRound(base.height());
+    int pixelSize = 20;
+    if (cellHeight > 0)
+        pixelSize = std::max(8, 20 * 20 / cellHeight);
+    font.setPixelSize(pixelSize);
+    const qreal natural = base.horizontalAdvance(sample) * pixelSize / 20;
     if (natural > 0)
-        font.setStretch(std::clamp(100 * target / natural, 1, 4000));
+        font.setStretch(std::clamp(static_cast<int>(100 * target / natural), 1, 4000));
     // Where the font engine cannot stretch, spacing makes up the rest.
     const int stretched = QFontMetrics(font).horizontalAdvance(sample);
     if (stretched != target)

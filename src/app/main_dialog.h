@@ -97,6 +97,7 @@ private:
     void createControls();
     void resetButtonSnapshots(bool repaint);
     void readProfile();
+    static QFont nameBaseFont();
     void fitNameFont();
     int nameTextWidth() const;
     void onButton(int controlId);
