@@ -37,7 +37,7 @@ done
 
 grep -q 'ATTRS{idVendor}=="1941"' lib/udev/rules.d/70-quillby-toy.rules 2>/dev/null \
   || fail "no udev rule for the toy"
-grep -q '^\.TH QUILLBY 1' share/man/man1/quillby.1 2>/dev/null || fail "no man page"
+gzip -dc share/man/man1/quillby.1.gz 2>/dev/null | grep -q '^\.TH QUILLBY 1' || fail "no compressed man page"
 
 [ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
 commands=$(ls bin)
