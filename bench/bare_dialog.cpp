@@ -1,6 +1,6 @@
 // The yardstick for bench/footprint.sh: a bare Qt Widgets dialog showing one 308 x 288
 // picture drawn from an SVG file, as the companion's main window does; given a second
-// argument, also that one line of text over the picture, as the companion shows a name.
+// argument, also that one line of text under the picture, as the companion shows a name.
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -28,10 +28,9 @@ int main(int argc, char** argv)
     auto* layout = new QVBoxLayout(&dialog);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(label);
-    if (argc > 2) {
-        auto* text = new QLabel(QString::fromLocal8Bit(argv[2]), &dialog);
-        text->setGeometry(150, 70, 120, 24);
-    }
+    // Laid out like the picture, so its size (and the font) is known before the window shows.
+    if (argc > 2)
+        layout->addWidget(new QLabel(QString::fromLocal8Bit(argv[2]), &dialog));
     dialog.show();
     return QApplication::exec();
 }
