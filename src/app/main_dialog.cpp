@@ -236,7 +236,7 @@ void MainDialog::fitNameFont()
     QFont font = nameBaseFont();
     const QFontMetricsF base(font);
     // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
-    const int cellHeight = qRound(base.height());
+    const int cellHeight = QFontMetrics(font).height();
     int pixelSize = 20;
     if (cellHeight > 0)
         pixelSize = std::max(8, 20 * 20 / cellHeight);
