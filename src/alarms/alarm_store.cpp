@@ -292,6 +292,8 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         return at;
     };
     std::size_t p = recordFrom(separators.next());
+    // The first line, for records read field by field; searched for once, when first needed.
+    std::optional<std::string_view> firstLine;
     while (p != npos) {
         // The next ten separators are the record's commas unless a "#" comes first: a "#"
         // inside a field starts the next record there.
@@ -309,7 +311,9 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         }
         const std::size_t next = recordFrom(at);
         if (!whole) {
-            FieldReader reader(line.substr(0, line.find('\n')), p);
+            if (!firstLine)
+                firstLine = line.substr(0, line.find('\n'));
+            FieldReader reader(*firstLine, p);
             for (auto& field : fields)
                 field = reader.next();
         }
