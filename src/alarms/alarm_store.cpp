@@ -7,6 +7,7 @@
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -19,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -40,13 +42,36 @@ struct PendingBackup {
 std::optional<PendingBackup> s_pendingBackup;
 
 
+// The commas of a line, in order: where a field read the old way ends. Searching the line
+// itself took one pass per field, which a line of many short records (each split by a
+// "#") and one far comma turned into a pass per record over the whole line.
+class CommaIndex {
+public:
+    explicit CommaIndex(std::string_view line)
+    {
+        for (std::size_t at = line.find(','); at != npos; at = line.find(',', at + 1))
+            m_commas.push_back(at);
+    }
+
+    // The first comma at or after from; npos where there is none.
+    std::size_t next(std::size_t from) const
+    {
+        const auto it = std::lower_bound(m_commas.begin(), m_commas.end(), from);
+        return it == m_commas.end() ? npos : *it;
+    }
+
+private:
+    std::vector<std::size_t> m_commas;
+};
+
 // Reads the fields of one record the way the file has always been read: each field
 // runs from one past the previous comma to the next comma. A missing comma leaves the
 // field empty and the next search starts again at the beginning of the line.
 class FieldReader {
 public:
-    FieldReader(std::string_view line, std::size_t recordStart)
+    FieldReader(std::string_view line, const CommaIndex& commas, std::size_t recordStart)
         : m_line(line)
+        , m_commas(commas)
         , m_start(recordStart + 1)
         , m_searchFrom(recordStart)
     {
@@ -54,7 +79,7 @@ public:
 
     std::string_view next()
     {
-        const std::size_t comma = m_line.find(',', m_searchFrom);
+        const std::size_t comma = m_commas.next(m_searchFrom);
         std::string_view field;
         if (comma != npos) {
             field = m_line.substr(m_start, comma - m_start);
@@ -69,6 +94,7 @@ public:
 
 private:
     std::string_view m_line;
+    const CommaIndex& m_commas;
     std::size_t m_start;
     std::size_t m_searchFrom;
 };
@@ -292,8 +318,10 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         return at;
     };
     std::size_t p = recordFrom(separators.next());
-    // The first line, for records read field by field; searched for once, when first needed.
-    std::optional<std::string_view> firstLine;
+    // The first line and its commas, for records read field by field; found once, when
+    // first needed.
+    std::string_view firstLine;
+    std::optional<CommaIndex> firstLineCommas;
     while (p != npos) {
         // The next ten separators are the record's commas unless a "#" comes first: a "#"
         // inside a field starts the next record there.
@@ -311,9 +339,11 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         }
         const std::size_t next = recordFrom(at);
         if (!whole) {
-            if (!firstLine)
+            if (!firstLineCommas) {
                 firstLine = line.substr(0, line.find('\n'));
-            FieldReader reader(*firstLine, p);
+                firstLineCommas.emplace(firstLine);
+            }
+            FieldReader reader(firstLine, *firstLineCommas, p);
             for (auto& field : fields)
                 field = reader.next();
         }
