@@ -1,9 +1,11 @@
 #include "widgets/resources.h"
 
+#include "widgets/artwork_image.h"
+
 #include <QFile>
 #include <QImage>
-#include <QPainter>
 #include <QPixmapCache>
+#include <QResource>
 #include <QSvgRenderer>
 #include <array>
 #include <memory>
@@ -16,6 +18,13 @@ QString bitmapPath(int id)
     return QStringLiteral(":/bitmaps/%1.svg").arg(id);
 }
 
+// The build draws the pictures without text into pixel files (text would take the build
+// machine's fonts); the rest stay SVG.
+QString drawnBitmapPath(int id)
+{
+    return QStringLiteral(":/bitmaps/%1.argb").arg(id);
+}
+
 QString iconPath(int id)
 {
     return QStringLiteral(":/icons/%1.svg").arg(id);
@@ -24,16 +33,8 @@ QString iconPath(int id)
 // Renders the SVG at the given size, or at its own size when size is empty.
 QPixmap renderSvg(QSvgRenderer& renderer, QSize size = {})
 {
-    if (size.isEmpty())
-        size = renderer.defaultSize();
-    if (size.isEmpty())
-        return {};
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    painter.end();
-    return QPixmap::fromImage(std::move(image));
+    QImage image = RenderSvgImage(renderer, size);
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
 }
 
 // The artwork's renderer, or none where the file is missing or not valid SVG (checked
@@ -61,7 +62,14 @@ QPixmap LoadBitmapResource(int id)
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;
-    pixmap = renderSvg(bitmapPath(id));
+    // Read through QResource: a QFile would hold a second copy of the unpacked pixels.
+    if (const QResource drawn(drawnBitmapPath(id)); drawn.isValid()) {
+        QImage image = DecodePixelFile(drawn.uncompressedData());
+        if (!image.isNull())
+            pixmap = QPixmap::fromImage(std::move(image));
+    }
+    if (pixmap.isNull())
+        pixmap = renderSvg(bitmapPath(id));
     if (!pixmap.isNull())
         QPixmapCache::insert(key, pixmap);
     return pixmap;

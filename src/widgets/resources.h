@@ -6,7 +6,8 @@
 #include <QString>
 
 // The program's artwork and strings by their resource numbers. Artwork is embedded as
-// ":/bitmaps/<id>.svg" and ":/icons/<id>.svg".
+// ":/bitmaps/<id>.svg" and ":/icons/<id>.svg"; bitmaps without text are drawn at build
+// time and embedded as ":/bitmaps/<id>.argb" instead (see artwork_image.h).
 
 // The bitmap at the SVG's own pixel size; cached per id; null when there is none.
 QPixmap LoadBitmapResource(int id);
