@@ -1,6 +1,7 @@
 #include "app/fonts.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QStringList>
 #include <fontconfig/fontconfig.h>
 
@@ -16,6 +17,17 @@ void InstallFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg 2"), sans);
     QFont::insertSubstitutions(QStringLiteral("Microsoft Sans Serif"), sans);
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
+}
+
+QString InstalledFace(const QString& family)
+{
+    const QStringList installed = QFontDatabase::families();
+    const QStringList candidates = QStringList{family} + QFont::substitutes(family);
+    for (const QString& candidate : candidates) {
+        if (installed.contains(candidate, Qt::CaseInsensitive))
+            return candidate;
+    }
+    return family;
 }
 
 FontConfigurationWarmUp::FontConfigurationWarmUp() : m_thread([] { FcInit(); }) {}

@@ -7,6 +7,7 @@
 #include "app/companion_app.h"
 #include "app/alert_window.h"
 #include "app/autostart.h"
+#include "app/fonts.h"
 #include "core/globals.h"
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
@@ -215,7 +216,11 @@ void MainDialog::readProfile()
 
 QFont MainDialog::nameBaseFont()
 {
-    QFont font(QStringLiteral("Comic Sans MS"));
+    // The installed stand-in is named first, so Qt loads it straight away; the Windows
+    // name stays behind it for its substitutes.
+    const QString face = QStringLiteral("Comic Sans MS");
+    QFont font;
+    font.setFamilies({InstalledFace(face), face});
     font.setBold(true);
     font.setPixelSize(20);
     return font;

@@ -2,6 +2,7 @@
 #include "app/background_dialog.h"
 #include "app/companion_app.h"
 #include "app/data_folder.h"
+#include "app/fonts.h"
 #include "core/globals.h"
 #include "app/mail_notice_window.h"
 #include "app/signal_bridge.h"
@@ -9,9 +10,11 @@
 #include "fakes/fakes.h"
 #include "support/gui_helpers.h"
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -227,3 +230,30 @@ TEST(BackgroundDialogTiling, TilesTheBitmapFromTheTopLeft)
 }
 
 } // namespace
+
+// A face that is not installed is asked for by its first installed stand-in.
+TEST(Fonts, InstalledFaceIsTheFamilyOrItsFirstInstalledSubstitute)
+{
+    // Families that come from more than one foundry are listed as "Family [Foundry]".
+    const QStringList installed = QFontDatabase::families().filter(QRegularExpression(QStringLiteral("^[^\\[]+$")));
+    ASSERT_FALSE(installed.isEmpty());
+    const QString present = installed.constFirst();
+    QFont::insertSubstitutions(QStringLiteral("Quillby Missing A"),
+                               {QStringLiteral("Quillby Missing B"), present.toUpper()});
+    QFont::insertSubstitution(QStringLiteral("Quillby Missing C"), QStringLiteral("Quillby Missing D"));
+
+    const struct {
+        QString family;
+        QString expected;
+    } cases[] = {
+        {present, present},
+        {QStringLiteral("Quillby Missing A"), present.toUpper()},
+        {QStringLiteral("Quillby Missing C"), QStringLiteral("Quillby Missing C")},
+        {QStringLiteral("Quillby Missing E"), QStringLiteral("Quillby Missing E")},
+    };
+    // Qt keeps substitutes in lower case.
+    for (const auto& [family, expected] : cases)
+        EXPECT_EQ(InstalledFace(family).toLower(), expected.toLower()) << family.toStdString();
+    QFont::removeSubstitutions(QStringLiteral("Quillby Missing A"));
+    QFont::removeSubstitutions(QStringLiteral("Quillby Missing C"));
+}
