@@ -236,9 +236,10 @@ void MainDialog::fitNameFont()
     const int target = wanted * count;
     const QString sample = name.isEmpty() ? QString(count, QLatin1Char('x')) : name;
 
-    // Measured once at 20 pixels; a scalable face's height and advances grow in step with
-    // its size, and the spacing below takes up what rounding leaves.
-    QFont font = nameBaseFont();
+    // Measured once at 20 pixels, in the base face the window carries since createControls;
+    // a scalable face's height and advances grow in step with its size, and the spacing
+    // below takes up what rounding leaves.
+    QFont font = this->font();
     const QFontMetricsF base(font);
     // The field's cell height is 20 pixels; Qt sizes fonts by their em square.
     const int cellHeight = QFontMetrics(font).height();
