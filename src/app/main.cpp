@@ -3,10 +3,12 @@
 #include "app/fonts.h"
 #include "mail/keychain_store.h"
 #include "mail/secret_store.h"
+#include "platform/desktop_notifier.h"
 #include "platform/messages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -126,7 +128,17 @@ int main(int argc, char** argv)
     if (!platform::hasDisplay())
         platform::setMessages(&stderrMessages);
     fonts.reset();
+    // The notification service is first needed long after the window shows: its bus
+    // connection and capability query stay off the start-up path.
+    std::unique_ptr<platform::DesktopNotifier> notifier;
+    if (options.remoteRequest.isEmpty()) {
+        QTimer::singleShot(1000, &app, [&notifier] {
+            notifier = platform::makeDBusDesktopNotifier();
+            platform::setDesktopNotifier(notifier.get());
+        });
+    }
     const int code = CompanionApp(std::move(options)).Run();
+    platform::setDesktopNotifier(nullptr);
     platform::setMessages(nullptr);
     return code;
 }

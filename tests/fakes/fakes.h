@@ -4,6 +4,7 @@
 // the default on destruction, so a test only declares the ones it needs.
 
 #include "platform/clock.h"
+#include "platform/desktop_notifier.h"
 #include "platform/file_picker.h"
 #include "platform/idle_source.h"
 #include "platform/messages.h"
@@ -163,6 +164,43 @@ public:
     }
     QStringList requests;
     std::deque<QString> answers;
+};
+
+// A notification service that records what was sent; a test answers with invoke().
+class FakeNotifier final : public platform::DesktopNotifier {
+public:
+    explicit FakeNotifier(bool actions = true) : m_actions(actions) { platform::setDesktopNotifier(this); }
+    ~FakeNotifier() override { platform::setDesktopNotifier(nullptr); }
+    struct Sent {
+        QString summary;
+        QString body;
+        std::vector<Action> actions;
+        ActionHandler handler;
+        bool withdrawn = false;
+    };
+    bool available() const override { return true; }
+    bool supportsActions() const override { return m_actions; }
+    std::uint64_t notify(const QString& summary, const QString& body, const std::vector<Action>& actions,
+                         ActionHandler onAction) override
+    {
+        sent.push_back({summary, body, m_actions ? actions : std::vector<Action>{}, std::move(onAction)});
+        return sent.size();
+    }
+    void withdraw(std::uint64_t handle) override
+    {
+        if (handle >= 1 && handle <= sent.size())
+            sent[handle - 1].withdrawn = true;
+    }
+    // The user picks an action of notification `index` (0-based).
+    void invoke(std::size_t index, const QString& key)
+    {
+        if (index < sent.size() && sent[index].handler && !sent[index].withdrawn)
+            sent[index].handler(key);
+    }
+    std::vector<Sent> sent;
+
+private:
+    bool m_actions;
 };
 
 } // namespace fakes

@@ -1,0 +1,178 @@
+#include "platform/desktop_notifier.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+#include <map>
+
+namespace platform {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+class DBusDesktopNotifier final : public QObject, public DesktopNotifier {
+    Q_OBJECT
+
+public:
+    DBusDesktopNotifier() : m_bus(QDBusConnection::sessionBus())
+    {
+        if (!m_bus.isConnected())
+            return;
+        // QDBusConnection::connect takes only a slot signature for bus signals.
+        m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                      SLOT(onActionInvoked(uint, QString)));
+        m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                      SLOT(onClosed(uint, uint)));
+        const QDBusMessage ask =
+            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
+        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+            const QDBusPendingReply<QStringList> reply = *call;
+            if (!reply.isError()) {
+                m_available = true;
+                m_actions = reply.value().contains(QStringLiteral("actions"));
+            }
+            call->deleteLater();
+        });
+    }
+
+    bool available() const override { return m_available; }
+    bool supportsActions() const override { return m_actions; }
+
+    std::uint64_t notify(const QString& summary, const QString& body, const std::vector<Action>& actions,
+                         ActionHandler onAction) override
+    {
+        if (!m_bus.isConnected())
+            return 0;
+        QStringList flat;
+        if (m_actions) {
+            for (const Action& action : actions)
+                flat << action.key << action.label;
+        }
+        QVariantMap hints;
+        hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("quillby"));
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
+        call << QStringLiteral("Quillby") << uint(0) << QStringLiteral("quillby") << summary << body << flat
+             << hints << int(-1);
+
+        const std::uint64_t handle = ++m_lastHandle;
+        Pending& pending = m_pending[handle];
+        if (!flat.isEmpty())
+            pending.handler = std::move(onAction);
+        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, handle](QDBusPendingCallWatcher* w) {
+            const QDBusPendingReply<uint> reply = *w;
+            w->deleteLater();
+            const auto it = m_pending.find(handle);
+            if (it == m_pending.end())
+                return;
+            if (reply.isError()) {
+                m_pending.erase(it);
+                return;
+            }
+            it->second.id = reply.value();
+            if (it->second.withdrawn) {
+                closeOnServer(it->second.id);
+                m_pending.erase(it);
+            } else if (!it->second.handler) {
+                m_pending.erase(it); // nothing to wait for
+            }
+        });
+        return handle;
+    }
+
+    void withdraw(std::uint64_t handle) override
+    {
+        const auto it = m_pending.find(handle);
+        if (it == m_pending.end())
+            return;
+        if (it->second.id == 0) {
+            it->second.withdrawn = true; // closed once the service tells its id
+            it->second.handler = nullptr;
+            return;
+        }
+        closeOnServer(it->second.id);
+        m_pending.erase(it);
+    }
+
+private Q_SLOTS:
+    void onActionInvoked(uint id, const QString& key)
+    {
+        const auto it = findById(id);
+        if (it == m_pending.end())
+            return;
+        ActionHandler handler = std::move(it->second.handler);
+        m_pending.erase(it); // one answer per notification, even if the service sends more
+        if (handler)
+            handler(key);
+    }
+
+    void onClosed(uint id, uint /*reason*/)
+    {
+        const auto it = findById(id);
+        if (it != m_pending.end())
+            m_pending.erase(it);
+    }
+
+private:
+    struct Pending {
+        uint id = 0;
+        bool withdrawn = false;
+        ActionHandler handler;
+    };
+
+    std::map<std::uint64_t, Pending>::iterator findById(uint id)
+    {
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+            if (id != 0 && it->second.id == id)
+                return it;
+        }
+        return m_pending.end();
+    }
+
+    void closeOnServer(uint id)
+    {
+        QDBusMessage close =
+            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+        close << id;
+        m_bus.asyncCall(close);
+    }
+
+    QDBusConnection m_bus;
+    bool m_available = false;
+    bool m_actions = false;
+    std::uint64_t m_lastHandle = 0;
+    std::map<std::uint64_t, Pending> m_pending;
+};
+
+DesktopNotifier* s_installed = nullptr;
+
+} // namespace
+
+std::unique_ptr<DesktopNotifier> makeDBusDesktopNotifier()
+{
+    return std::make_unique<DBusDesktopNotifier>();
+}
+
+DesktopNotifier& desktopNotifier()
+{
+    static NoDesktopNotifier none;
+    return s_installed ? *s_installed : none;
+}
+
+void setDesktopNotifier(DesktopNotifier* notifier)
+{
+    s_installed = notifier;
+}
+
+} // namespace platform
+
+#include "desktop_notifier.moc"
