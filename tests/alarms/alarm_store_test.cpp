@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <array>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,19 +110,25 @@ TEST_F(AlarmStoreTest, FieldsAreReadWithAtoiAndNormalised)
         2);
 }
 
-TEST_F(AlarmStoreTest, FieldSearchFollowsCommasAndHashesLiterally)
+TEST_F(AlarmStoreTest, FieldsEndAtTheirCommaAndNeverReachIntoTheNextRecord)
 {
     AlarmList list;
-    // A missing comma empties the field and the next one is read from the line start.
+    // A missing comma empties that field and every later one.
     ParseAlarmList("#first,n,2008,05,14,09,30,1,a.wav,day,#second,m,2009,06,08,10,04,1,b.wav", list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list.back()->date, MakeLocalTime(2009, 6, 8, 0, 0, 0));
     EXPECT_EQ(list.back()->soundFile, "");
-    EXPECT_EQ(list.back()->repeat, "#first");
+    EXPECT_EQ(list.back()->repeat, "");
 
     list.clear();
-    ParseAlarmList("#to#pic,n,2008,05,14,09,30,1,s,r,", list); // "#" inside a topic starts a record
-    EXPECT_EQ(topics(list), (std::vector<std::string> { "to#pic", "pic" }));
+    // "#" inside a topic starts a record; the part before it has no date and is skipped.
+    EXPECT_EQ(ParseAlarmList("#to#pic,n,2008,05,14,09,30,1,s,r,", list), 1);
+    EXPECT_EQ(topics(list), (std::vector<std::string> { "pic" }));
+
+    list.clear();
+    // Records cut short inside a valid date keep their own text and nothing more.
+    EXPECT_EQ(ParseAlarmList("#a,b,2008,05,14,#c,d,2009,01,02,03#e,", list), 1);
+    EXPECT_EQ(SerializeAlarmList(list), "#a,b,2008,05,14,00,00,0,,,#c,d,2009,01,02,00,00,0,,,");
 }
 
 TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
@@ -155,6 +162,51 @@ TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
     std::remove(backupPath().c_str());
     SaveAlarmList();
     EXPECT_FALSE(platform::fileExists(backupPath()));
+}
+
+// Damaged records cost what they hold: each pattern below once made a record take in
+// the text of all the others, so a load grew with the square of the file and a save
+// multiplied it.
+TEST_F(AlarmStoreTest, DamagedRecordsNeverTakeInOtherRecordsAndASaveNeverGrows)
+{
+    const int count = 3000;
+    struct Case {
+        const char* name;
+        std::string head, record, tail;
+    };
+    const Case cases[] = {
+        { "one far comma, dates at the line start", "2020,1,2,3,4,1,s,r,", "#x", "," },
+        { "records cut inside a valid date", "", "#a,b,2020,01,02", "," },
+        { "a hash inside every topic", "", "#to#pic,n,2008,05,14,09,30,1,s,r,", "" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_alarmList.clear();
+        std::remove(backupPath().c_str());
+        std::string original = c.head;
+        for (int i = 0; i < count; ++i)
+            original += c.record;
+        original += c.tail;
+        loadFile(original);
+        std::size_t textBytes = 0;
+        for (const auto& record : g_alarmList)
+            textBytes += record->topic.size() + record->note.size() + record->soundFile.size() + record->repeat.size();
+        EXPECT_LE(textBytes, original.size());
+        EXPECT_LE(g_alarmList.size(), static_cast<std::size_t>(count));
+
+        SaveAlarmList();
+        EXPECT_EQ(test::readBytes(backupPath()), original) << "the damaged file is kept";
+        const std::string saved = test::readBytes(listPath());
+        // Each record's own text plus its dates and commas, and no more.
+        EXPECT_LE(saved.size(), textBytes + g_alarmList.size() * std::string("#,,2020,01,02,03,04,1,,,").size());
+        // What was saved loads as the same records and saves the same again.
+        const std::size_t held = g_alarmList.size();
+        g_alarmList.clear();
+        LoadAlarmList();
+        EXPECT_EQ(g_alarmList.size(), held);
+        SaveAlarmList();
+        EXPECT_EQ(test::readBytes(listPath()), saved);
+    }
 }
 
 TEST_F(AlarmStoreTest, FailedBackupBlocksTheSaveUntilItSucceeds)
@@ -265,11 +317,11 @@ TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
             + "#second,m,2009,06,08,10,04,1,b.wav\n#after,the,line,break,,,,,,,";
         AlarmList list;
         ParseAlarmList(line, list);
-        // The last record lacks its commas: its repeat is read again from the line start.
+        // "to" has no fields and is skipped; the last record lacks its last commas.
         // Nothing after the line break counts.
         EXPECT_EQ(SerializeAlarmList(list),
-            "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
-                + "#pic,n,2008,05,14,09,30,1,s,r,#second,m,2009,06,08,10,04,1,,#" + first + ",")
+            "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#pic,n,2008,05,14,09,30,1,s,r,"
+                + "#second,m,2009,06,08,10,04,1,,,")
             << "pad " << pad;
     }
 }

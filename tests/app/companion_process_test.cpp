@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 #include <QStandardPaths>
 #include <csignal>
 #include <functional>
@@ -17,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/single_instance.h"
 #include "support/gui_helpers.h"
 
 namespace {
@@ -424,3 +428,149 @@ TEST_F(CompanionProcess, LeftoversOfKilledSavesAreRemovedAtStart)
 }
 
 } // namespace
+
+namespace {
+
+// Peak resident memory of a running process, in KiB; 0 when it cannot be read.
+long peakResidentKb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st { };
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+} // namespace
+
+// Files another user planted, or that are no files at all, are left alone with a message;
+// none of them holds up the start or the end.
+TEST_F(CompanionProcess, HostileDataFilesAreLeftAloneAndNeverHoldTheStart)
+{
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString victim = elsewhere.path() + QStringLiteral("/bashrc");
+    struct Case {
+        const char* name;
+        std::function<void()> plant;
+        QString said;
+    };
+    const Case cases[] = {
+        {"FIFO as the alarm list",
+         [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(data.path() + QStringLiteral("/AlarmList.txt")).constData(), 0600), 0); },
+         QStringLiteral("AlarmList.txt was left untouched: it is not a regular file.")},
+        {"links in a folder others can write",
+         [&] {
+             QFile secret(victim);
+             ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+             secret.write("#secret,,2020,01,02,03,04,1,,,");
+             secret.close();
+             QFile::link(victim, data.path() + QStringLiteral("/AlarmList.txt"));
+             // A dangling link: the default table would be created where it points.
+             QFile::link(elsewhere.path() + QStringLiteral("/created"), data.path() + QStringLiteral("/sound.txt"));
+             QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                    | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup);
+         },
+         QStringLiteral("AlarmList.txt was left untouched: it is a symbolic link in a folder other users can write.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& name : QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
+            QFile::remove(data.path() + QLatin1Char('/') + name);
+        QDir(data.path() + QStringLiteral("/SOUNDLIB")).removeRecursively();
+        c.plant();
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        EXPECT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }, 5000))
+            << "no answer within 5 s";
+        ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
+        EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
+        stopCompanion();
+        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.said)) << qPrintable(err);
+        EXPECT_FALSE(QFile::exists(data.path() + QStringLiteral("/AlarmList.txt.bak")));
+    }
+    QFile secret(victim);
+    ASSERT_TRUE(secret.open(QIODevice::ReadOnly));
+    EXPECT_EQ(secret.readAll(), QByteArray("#secret,,2020,01,02,03,04,1,,,"));
+    EXPECT_FALSE(QFile::exists(elsewhere.path() + QStringLiteral("/created"))) << "written through a planted link";
+    QFile::setPermissions(data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Records without their commas, each of which once read its topic up to the line's only
+// comma at the far end and its date from the line's start.
+TEST_F(CompanionProcess, ManyDamagedRecordsStartQuicklyInLittleMemory)
+{
+    QByteArray line = "2020,1,2,3,4,1,s,r,";
+    for (int i = 0; i < 30000; ++i)
+        line += "#x";
+    line += ',';
+    QFile list(data.path() + QStringLiteral("/AlarmList.txt"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(line);
+    list.close();
+
+    QElapsedTimer started;
+    started.start();
+    companion.setProcessEnvironment(env);
+    companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+    ASSERT_TRUE(companion.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }, 30000));
+    const qint64 elapsed = started.elapsed();
+    const long peakKb = peakResidentKb(companion.processId());
+    EXPECT_LT(elapsed, 5000);
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, 300 * 1024);
+    std::printf("30000 damaged records: answered after %lld ms, peak resident %ld KiB\n",
+                static_cast<long long>(elapsed), peakKb);
+    EXPECT_FALSE(QFile::exists(data.path() + QStringLiteral("/AlarmList.txt.bak"))) << "loading writes nothing";
+}
+
+// A first start makes the data folder and every file it writes the owner's alone.
+TEST_F(CompanionProcess, FirstStartKeepsTheDataPrivate)
+{
+    const QString folder = data.path() + QStringLiteral("/new/data");
+    companion.setProcessEnvironment(env);
+    companion.start(QStringLiteral(QUILLBY_BINARY),
+                    {QStringLiteral("--data-dir"), folder, QStringLiteral("--toy=virtual:") + toy.path()});
+    ASSERT_TRUE(companion.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+    EXPECT_EQ(modeOf(data.path() + QStringLiteral("/new")), 0700u);
+    EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(folder + QStringLiteral("/sound.txt")), 0600u);
+    EXPECT_EQ(modeOf(folder + QStringLiteral("/SOUNDLIB")), 0700u);
+    EXPECT_EQ(modeOf(folder + QStringLiteral("/SOUNDLIB/Cat Songs/classic.wav")), 0600u);
+}
+
+// Clients that connect and say nothing lose their slot soon enough for a real request.
+TEST_F(CompanionProcess, SilentClientsDoNotKeepTheStatusFromBeingAnswered)
+{
+    startCompanion();
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString socketName = platform::SingleInstance::socketName();
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < platform::SingleInstance::kMaxClients; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(socketName);
+        ASSERT_TRUE(silent.back()->waitForConnected(1000)) << qPrintable(socketName);
+    }
+    QThread::msleep(100); // all eight are taken in before the request comes
+    QElapsedTimer timer;
+    timer.start();
+    const Result status = run({QStringLiteral("--status")});
+    EXPECT_EQ(status.exitCode, 0) << qPrintable(status.err);
+    EXPECT_LT(timer.elapsed(), 3000);
+}

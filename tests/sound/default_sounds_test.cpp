@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -153,6 +154,32 @@ TEST_F(DefaultSoundLibraryTest, UnwritableFilesAreSkippedAndReportedOnce)
     test::ScopedMode readOnly(data.folder(), 0555);
     EXPECT_NO_THROW(EnsureDefaultSoundLibrary());
     EXPECT_TRUE(test::folderEntries(data.folder()).empty());
+}
+
+// A first start on a full disk owes the sounds it could not write; a later start writes
+// those and only those, so a default the user deleted stays deleted.
+TEST_F(DefaultSoundLibraryTest, SoundsKeptBackAreWrittenAtALaterStartAndOnlyThey)
+{
+    const std::string guard = SoundLibraryFolder() + "Cat Sounds/Guard mode";
+    const std::string enter = SoundLibraryFolder() + "Cat Sounds/Normal/Enter.wav";
+    std::filesystem::create_directories(guard);
+    {
+        test::ScopedMode full(guard, 0555);
+        ::testing::internal::CaptureStderr();
+        EnsureDefaultSoundLibrary();
+        WriteUnwrittenDefaultSounds(); // still no room: still owed
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(test::folderEntries(guard).empty());
+    }
+    std::remove(enter.c_str()); // the user's choice
+    WriteUnwrittenDefaultSounds();
+    EXPECT_EQ(test::folderEntries(guard),
+        (std::set<std::string> { "Reset.wav", "ON and SAVE.wav", "OFF and QUIT.wav", "default.wav" }));
+    EXPECT_FALSE(platform::fileExists(enter));
+    EXPECT_FALSE(platform::fileExists(SoundLibraryFolder() + kUnwrittenDefaultsFile)) << "nothing owed any more";
+    std::remove((guard + "/Reset.wav").c_str());
+    WriteUnwrittenDefaultSounds();
+    EXPECT_FALSE(platform::fileExists(guard + "/Reset.wav"));
 }
 
 TEST_F(DefaultSoundLibraryTest, OnlyANewLibraryGetsTheDefaults)
