@@ -42,63 +42,6 @@ struct PendingBackup {
 std::optional<PendingBackup> s_pendingBackup;
 
 
-// The commas of a line, in order: where a field read the old way ends. Searching the line
-// itself took one pass per field, which a line of many short records (each split by a
-// "#") and one far comma turned into a pass per record over the whole line.
-class CommaIndex {
-public:
-    explicit CommaIndex(std::string_view line)
-    {
-        for (std::size_t at = line.find(','); at != npos; at = line.find(',', at + 1))
-            m_commas.push_back(at);
-    }
-
-    // The first comma at or after from; npos where there is none.
-    std::size_t next(std::size_t from) const
-    {
-        const auto it = std::lower_bound(m_commas.begin(), m_commas.end(), from);
-        return it == m_commas.end() ? npos : *it;
-    }
-
-private:
-    std::vector<std::size_t> m_commas;
-};
-
-// Reads the fields of one record the way the file has always been read: each field
-// runs from one past the previous comma to the next comma. A missing comma leaves the
-// field empty and the next search starts again at the beginning of the line.
-class FieldReader {
-public:
-    FieldReader(std::string_view line, const CommaIndex& commas, std::size_t recordStart)
-        : m_line(line)
-        , m_commas(commas)
-        , m_start(recordStart + 1)
-        , m_searchFrom(recordStart)
-    {
-    }
-
-    std::string_view next()
-    {
-        const std::size_t comma = m_commas.next(m_searchFrom);
-        std::string_view field;
-        if (comma != npos) {
-            field = m_line.substr(m_start, comma - m_start);
-            m_start = comma + 1;
-            m_searchFrom = comma + 1;
-        } else {
-            m_start = 0;
-            m_searchFrom = 0;
-        }
-        return field;
-    }
-
-private:
-    std::string_view m_line;
-    const CommaIndex& m_commas;
-    std::size_t m_start;
-    std::size_t m_searchFrom;
-};
-
 // Lists repeat the same days and times of day over and over; formatting costs a time
 // zone lookup each, so one pass remembers them.
 class LocalTimeCache {
@@ -220,7 +163,7 @@ public:
     // False when the file cannot be opened or read, as platform::readWholeFile.
     bool read(const std::string& path)
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = platform::openDataFile(path);
         if (fd < 0)
             return false;
         struct stat info {};
@@ -305,9 +248,13 @@ namespace {
 
 // The records of line up to its first line break, if any; lineLength gets their length.
 // The line break is found along with the separators, not by a search of its own.
-int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength)
+// A record's fields end at the next record's "#": one whose commas run out before it
+// keeps the fields it has and leaves the rest empty, so reading stays linear in the line
+// and no record takes in another's text. incomplete counts such records.
+int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength, int& incomplete)
 {
     int skipped = 0;
+    incomplete = 0;
     ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
     separator_scan::Scanner separators(line);
@@ -318,35 +265,25 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         return at;
     };
     std::size_t p = recordFrom(separators.next());
-    // The first line and its commas, for records read field by field; found once, when
-    // first needed.
-    std::string_view firstLine;
-    std::optional<CommaIndex> firstLineCommas;
     while (p != npos) {
-        // The next ten separators are the record's commas unless a "#" comes first: a "#"
-        // inside a field starts the next record there.
+        // The next ten separators are the record's commas unless a "#" comes first.
         std::size_t start = p + 1;
         std::size_t at = p;
-        bool whole = true;
-        for (auto& field : fields) {
+        std::size_t found = 0;
+        for (; found < kFieldCount; ++found) {
             at = separators.next();
-            if (at == npos || line[at] == '#') {
-                whole = false;
+            if (at == npos || line[at] == '#')
                 break;
-            }
-            field = line.substr(start, at - start);
+            fields[found] = line.substr(start, at - start);
             start = at + 1;
         }
-        const std::size_t next = recordFrom(at);
-        if (!whole) {
-            if (!firstLineCommas) {
-                firstLine = line.substr(0, line.find('\n'));
-                firstLineCommas.emplace(firstLine);
-            }
-            FieldReader reader(firstLine, *firstLineCommas, p);
-            for (auto& field : fields)
-                field = reader.next();
+        if (found < kFieldCount) {
+            // A field without its comma is empty, as is every later one.
+            for (std::size_t i = found; i < kFieldCount; ++i)
+                fields[i] = {};
+            ++incomplete;
         }
+        const std::size_t next = recordFrom(at);
         try {
             const TimeValue date = times.date(fieldNumber(fields[2]), fieldNumber(fields[3]), fieldNumber(fields[4]));
             const TimeValue timeOfDay = times.timeOfDay(fieldNumber(fields[5]), fieldNumber(fields[6]));
@@ -368,7 +305,8 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
 int ParseAlarmList(std::string_view text, AlarmList& out)
 {
     std::size_t lineLength = 0;
-    return parseFirstLine(text, out, lineLength);
+    int incomplete = 0;
+    return parseFirstLine(text, out, lineLength, incomplete);
 }
 
 void LoadAlarmList()
@@ -381,9 +319,10 @@ void LoadAlarmList()
         return;
     const std::string_view bytes = file.view();
     std::size_t lineLength = 0;
-    const int skipped = parseFirstLine(bytes, g_alarmList, lineLength);
+    int incomplete = 0;
+    const int skipped = parseFirstLine(bytes, g_alarmList, lineLength, incomplete);
     // The next save writes only what was understood; keep the rest recoverable.
-    if (skipped > 0 || hasTextAfterFirstLine(bytes, lineLength))
+    if (skipped > 0 || incomplete > 0 || hasTextAfterFirstLine(bytes, lineLength))
         s_pendingBackup = PendingBackup { path, std::string(bytes) };
 }
 
@@ -393,7 +332,7 @@ void SaveAlarmList()
     const std::string text = SerializeAlarmList(g_alarmList);
     if (s_pendingBackup && s_pendingBackup->path == path) {
         // Throws before the list file is touched, so nothing is lost either way.
-        platform::writeFileAtomically(path + ".bak", s_pendingBackup->bytes);
+        platform::writeFileAtomically(path + ".bak", s_pendingBackup->bytes, platform::FileMode::OwnerOnly);
         s_pendingBackup.reset();
     }
     platform::writeFileAtomically(path, text);

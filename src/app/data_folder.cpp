@@ -1,5 +1,7 @@
 #include "app/data_folder.h"
 
+#include "platform/atomic_file.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -59,14 +61,14 @@ std::string HelperFolderFromExecutable(const std::string& executablePath)
 DataFolderChoice ChooseDataFolder(const std::string& executablePath, const std::string& overrideFolder,
                                   const std::string& fallbackFolder)
 {
-    std::error_code ec;
+    // Folders made here hold the profile and the alarms: the owner's alone.
     if (!overrideFolder.empty()) {
-        std::filesystem::create_directories(overrideFolder, ec);
+        platform::createFolders(overrideFolder);
         return {withTrailingSlash(overrideFolder), false};
     }
     const std::string own = DataFolderFromExecutable(executablePath);
     if (folderWritable(own) || fallbackFolder.empty())
         return {own, false};
-    std::filesystem::create_directories(fallbackFolder, ec);
+    platform::createFolders(fallbackFolder);
     return {withTrailingSlash(fallbackFolder), true};
 }

@@ -13,6 +13,7 @@
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
 #include "mail/mailbox_dialog.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -171,6 +172,8 @@ void MainDialog::SetUp()
     platform::runGuarded(this, [&] {
         if (newSoundLibrary)
             EnsureDefaultSoundLibrary();
+        else
+            WriteUnwrittenDefaultSounds();
         PlaySoundSlot(1, "@1");
     });
     platform::runGuarded(this, [&] {
@@ -190,6 +193,11 @@ void MainDialog::SetUp()
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
+    // Data files left alone on purpose (a planted link, a FIFO, a huge file) are said once.
+    for (const std::string& refusal : platform::takeRefusedFiles()) {
+        platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
+                                  platform::Messages::Icon::Exclamation);
+    }
 }
 
 void MainDialog::SetUpWindowIcon()

@@ -2,16 +2,19 @@
 
 #include "platform/errors.h"
 
-#include <atomic>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -42,17 +45,66 @@ bool writable(const std::string& path, const struct stat& st)
     return ::access(path.c_str(), W_OK) == 0;
 }
 
-int openUniqueTemp(const std::string& path, std::string& tempPath, mode_t mode)
+// mkostemp's random tail: a name planted in advance cannot make the save fail.
+int openUniqueTemp(const std::string& path, std::string& tempPath)
 {
-    static std::atomic<unsigned> counter { 0 };
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = path + kTempInfix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
+    std::string pattern = path + kTempInfix + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    tempPath = pattern;
+    return fd;
+}
+
+std::string describeLink(const std::string& path)
+{
+    struct stat link { };
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return {};
+    // Another user's link would make us write, and read back, whatever they chose.
+    if (link.st_uid != ::geteuid())
+        return "it is a symbolic link made by another user";
+    struct stat folder { };
+    if (::stat(folderOf(path).c_str(), &folder) != 0 || (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "it is a symbolic link in a folder other users can write";
+    return {};
+}
+
+std::string describeTarget(const struct stat& st)
+{
+    if (!S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    if (st.st_size > kMaxDataFileSize)
+        return "it is larger than " + std::to_string(kMaxDataFileSize / (1024 * 1024)) + " MB";
+    return {};
+}
+
+std::string refusalText(const std::string& path, const std::string& reason)
+{
+    return path + " was left untouched: " + reason + ".";
+}
+
+[[noreturn]] void refuse(const std::string& path, const std::string& reason)
+{
+    throw FileError(FileError::Cause::AccessDenied, path, refusalText(path, reason));
+}
+
+struct Refusals {
+    std::mutex lock;
+    std::set<std::string> said;
+    std::vector<std::string> pending;
+};
+
+Refusals& refusals()
+{
+    static Refusals r;
+    return r;
+}
+
+void noteRefusal(const std::string& path, const std::string& reason)
+{
+    Refusals& r = refusals();
+    const std::lock_guard<std::mutex> guard(r.lock);
+    if (r.said.insert(path).second)
+        r.pending.push_back(refusalText(path, reason));
 }
 
 bool writeAll(int fd, const std::string& bytes)
@@ -76,7 +128,7 @@ bool writeAll(int fd, const std::string& bytes)
 // changes, so running out of room fails with the old content still whole.
 void writeInPlace(const std::string& path, const std::string& real, const std::string& bytes, bool ownerOnly)
 {
-    const int fd = ::open(real.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(real.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         fail(errno, path);
     int err = 0;
@@ -96,7 +148,7 @@ void writeInPlace(const std::string& path, const std::string& real, const std::s
         fail(err, path);
 }
 
-// "<name>.tmp<pid>-<n>": the pid of the writer, or 0 when name is not such a temporary.
+// "<name>.tmp<pid>-XXXXXX": the pid of the writer, or 0 when name is not such a temporary.
 pid_t writerOfTemporary(const std::string& entry, const std::string& name)
 {
     const std::string prefix = name + kTempInfix;
@@ -106,7 +158,14 @@ pid_t writerOfTemporary(const std::string& entry, const std::string& name)
     const auto dash = rest.find('-');
     if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size() || dash > 9)
         return 0;
-    if (rest.find_first_not_of("0123456789-") != std::string::npos || rest.find('-', dash + 1) != std::string::npos)
+    if (rest.find_first_not_of("0123456789") < dash)
+        return 0;
+    // mkostemp's six letters and digits, or an older save's counter.
+    const std::string tail = rest.substr(dash + 1);
+    const bool counter = tail.find_first_not_of("0123456789") == std::string::npos;
+    const bool random = tail.size() == 6
+        && std::all_of(tail.begin(), tail.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    if (!counter && !random)
         return 0;
     return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
 }
@@ -135,8 +194,20 @@ std::string resolveLink(const std::string& path)
 
 } // namespace
 
+std::string refusalOf(const std::string& path)
+{
+    std::string reason = describeLink(path);
+    struct stat target { };
+    if (reason.empty() && ::stat(path.c_str(), &target) == 0 && !S_ISDIR(target.st_mode))
+        reason = describeTarget(target);
+    return reason;
+}
+
 void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode)
 {
+    const std::string linkReason = describeLink(path);
+    if (!linkReason.empty())
+        refuse(path, linkReason);
     const std::string real = resolveLink(path);
     // rename() would happily replace a read-only file in a writable folder; refuse it
     // first so the old file survives as it would have with a direct write.
@@ -145,6 +216,9 @@ void writeFileAtomically(const std::string& path, const std::string& bytes, File
     if (exists) {
         if (S_ISDIR(target.st_mode))
             fail(EISDIR, path);
+        const std::string reason = describeTarget(target);
+        if (!reason.empty())
+            refuse(path, reason);
         if (!writable(real, target))
             fail(EACCES, path);
     }
@@ -161,10 +235,11 @@ void writeFileAtomically(const std::string& path, const std::string& bytes, File
 
     std::string tempPath;
     const bool ownerOnly = mode == FileMode::OwnerOnly;
-    const int fd = openUniqueTemp(real, tempPath, ownerOnly ? 0600 : 0666);
+    const int fd = openUniqueTemp(real, tempPath);
     if (fd < 0)
         fail(errno, path);
 
+    // mkostemp made it 0600, right for a new file.
     int err = 0;
     if (exists) {
         // Keep owner (where allowed) and mode of the file being replaced.
@@ -218,18 +293,82 @@ int removeStaleTemporaries(const std::vector<std::string>& paths)
     return removed;
 }
 
+int openDataFile(const std::string& path)
+{
+    // Not blocking: a FIFO would otherwise hold the program in open() until a writer came.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ELOOP) {
+        const std::string reason = describeLink(path);
+        if (!reason.empty()) {
+            noteRefusal(path, reason);
+            return -1;
+        }
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return -1;
+    struct stat st { };
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const std::string reason = describeTarget(st);
+    if (!reason.empty()) {
+        ::close(fd);
+        // A folder was never a readable data file; it needs no message.
+        if (!S_ISDIR(st.st_mode))
+            noteRefusal(path, reason);
+        return -1;
+    }
+    return fd;
+}
+
+std::vector<std::string> takeRefusedFiles()
+{
+    Refusals& r = refusals();
+    const std::lock_guard<std::mutex> guard(r.lock);
+    return std::exchange(r.pending, {});
+}
+
+bool createFolders(const std::string& folder)
+{
+    struct stat st { };
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::size_t slash = trimmed.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) {
+        const std::string parent = trimmed.substr(0, slash);
+        if (!createFolders(parent) || ::stat(parent.c_str(), &st) != 0)
+            return false;
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(parent.c_str(), W_OK) != 0)
+            return false;
+    }
+    return ::mkdir(trimmed.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
 bool readWholeFile(const std::string& path, std::string& bytes)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    const int fd = openDataFile(path);
+    if (fd < 0)
         return false;
     bytes.clear();
     char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.append(buffer, n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n == 0;
+        break;
+    }
+    ::close(fd);
     return ok;
 }
 

@@ -25,6 +25,11 @@ FileError::FileError(Cause cause, const std::string& fileName)
 {
 }
 
+FileError::FileError(Cause cause, const std::string& fileName, const std::string& text)
+    : std::runtime_error(text), m_cause(cause), m_fileName(fileName)
+{
+}
+
 FileError::Cause FileError::causeFromErrno(int err) noexcept
 {
     switch (err) {

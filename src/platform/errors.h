@@ -10,6 +10,8 @@ class FileError : public std::runtime_error {
 public:
     enum class Cause { AccessDenied, DiskFull, Generic };
     FileError(Cause cause, const std::string& fileName);
+    // A file left alone on purpose; text says why.
+    FileError(Cause cause, const std::string& fileName, const std::string& text);
     Cause cause() const noexcept { return m_cause; }
     const std::string& fileName() const noexcept { return m_fileName; }
     // Maps an errno value to a cause.

@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <cerrno>
 #include <sys/stat.h>
@@ -16,9 +17,6 @@
 
 namespace platform {
 namespace {
-
-// A client that connects and never finishes its line is dropped after this.
-constexpr int kClientTimeoutMs = 5000;
 
 // A folder only this user may enter: a directory (not a link) owned by the user with no
 // access for anyone else. Our own folder with a looser mode is tightened; anyone else's
@@ -191,8 +189,13 @@ void SingleInstance::serve(QLocalSocket* client)
     ++m_clients;
     connect(client, &QObject::destroyed, this, [this] { --m_clients; });
     connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-    QTimer::singleShot(kClientTimeoutMs, client, [client] { client->abort(); });
-    connect(client, &QLocalSocket::readyRead, client, [this, client] {
+    // A client that does not finish its line soon gives its slot back; once the line is
+    // in, the answer may take as long as the handler needs.
+    auto* lineTimer = new QTimer(client);
+    lineTimer->setSingleShot(true);
+    connect(lineTimer, &QTimer::timeout, client, [client] { client->abort(); });
+    lineTimer->start(m_lineTimeoutMs);
+    connect(client, &QLocalSocket::readyRead, client, [this, client, lineTimer] {
         QString request;
         switch (takeRequestLine(client->peek(kMaxRequestLine + 1), request)) {
         case RequestLineState::Incomplete:
@@ -204,6 +207,7 @@ void SingleInstance::serve(QLocalSocket* client)
             break;
         }
         // One request per connection.
+        lineTimer->stop();
         disconnect(client, &QLocalSocket::readyRead, client, nullptr);
         // The handler may run a nested event loop; the client can go away meanwhile.
         QPointer<QLocalSocket> alive(client);
@@ -228,23 +232,47 @@ std::optional<QString> SingleInstance::send(const QString& request, int timeoutM
     if (!ownSocket(socketName()))
         return std::nullopt;
     QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        bool answered = false;
+        if (auto reply = exchange(request, deadline, answered))
+            return reply;
+        // Turned away unheard while every slot was taken: a slot frees once a client
+        // that says nothing is dropped, so try again while time is left.
+        if (answered || deadline.remainingTime() < kRetryPauseMs)
+            return std::nullopt;
+        QThread::msleep(kRetryPauseMs);
+    }
+}
+
+std::optional<QString> SingleInstance::exchange(const QString& request, const QDeadlineTimer& deadline, bool& heard)
+{
     QLocalSocket socket;
     socket.connectToServer(socketName());
-    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
+    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+        // No server at all: nobody will answer however long we wait.
+        heard = true;
         return std::nullopt;
+    }
     socket.write(encodeLine(request));
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
-            return std::nullopt;
+            break;
     }
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState
             || !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             break;
     }
+    // Any byte back means the request was read: never send it twice.
+    heard = socket.bytesAvailable() > 0 || deadline.hasExpired();
     if (!socket.canReadLine())
         return std::nullopt;
     return fromLine(socket.readLine(kMaxRequestLine));
+}
+
+void SingleInstance::setLineTimeout(int ms)
+{
+    m_lineTimeoutMs = ms;
 }
 
 void SingleInstance::setHandler(std::function<QString(const QString& request)> handler)

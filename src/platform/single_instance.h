@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class QDeadlineTimer;
 class QLocalServer;
 class QLocalSocket;
 class QLockFile;
@@ -36,8 +37,9 @@ public:
 
     // True when this process is the first copy; it then listens for requests.
     bool claim();
-    // Second copy: sends one request line and waits for the one-line answer.
-    // Returns std::nullopt when no first copy answers.
+    // Second copy: sends one request line and waits for the one-line answer, trying
+    // again while turned away unheard (all slots taken). Returns std::nullopt when no
+    // first copy answers in time.
     static std::optional<QString> send(const QString& request, int timeoutMs = 3000);
 
     // Answers requests: the handler returns the reply line for each request line.
@@ -49,14 +51,20 @@ public:
 
     // Clients served at once; more are turned away (a desktop needs a handful).
     static constexpr int kMaxClients = 8;
+    // A client that sends no whole line within this is dropped.
+    static constexpr int kLineTimeoutMs = 1500;
+    void setLineTimeout(int ms);
 
 private:
+    static constexpr int kRetryPauseMs = 100;
     void serve(QLocalSocket* client);
+    static std::optional<QString> exchange(const QString& request, const QDeadlineTimer& deadline, bool& heard);
 
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLocalServer> m_server;
     std::function<QString(const QString&)> m_handler;
     int m_clients = 0;
+    int m_lineTimeoutMs = kLineTimeoutMs;
 };
 
 } // namespace platform

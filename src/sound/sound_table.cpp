@@ -6,11 +6,13 @@
 #include "platform/sound_output.h"
 #include "sound/wav_synth.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -22,6 +24,72 @@ constexpr std::array<const char*, kSoundSlotCount> kSlotKeys
 std::string tablePath()
 {
     return g_dataFolder + "sound.txt";
+}
+
+// Default sounds a full disk or locked folder kept from being written, one relative name
+// a line; tried again at the next start. Files written once are never written again.
+std::string unwrittenListPath()
+{
+    return SoundLibraryFolder() + kUnwrittenDefaultsFile;
+}
+
+// A stored path without a leading "/" is the data folder's: the default table uses such
+// paths where the folder's own path holds the separator "@".
+std::string resolveSoundPath(const std::string& stored)
+{
+    if (stored.empty() || stored.front() == '/')
+        return stored;
+    return g_dataFolder + stored;
+}
+
+// Writes those of files (relative to the library) that do not exist yet; returns the
+// ones that could not be written.
+std::vector<std::string> writeDefaultSounds(const std::vector<std::string>& files)
+{
+    const std::string library = SoundLibraryFolder();
+    std::string firstFailure;
+    std::vector<std::string> failed;
+    std::set<std::string> tried;
+    for (const std::string& file : files) {
+        const std::string path = library + file;
+        wav::DefaultSound kind;
+        if (!tried.insert(file).second || platform::fileExists(path) || !wav::soundForDefaultFile(file.c_str(), kind))
+            continue;
+        try {
+            if (!platform::createFolders(path.substr(0, path.find_last_of('/'))))
+                throw platform::FileError(platform::FileError::Cause::AccessDenied, path);
+            platform::writeFileAtomically(path, wav::synthesise(kind));
+        } catch (const std::exception& error) {
+            // The program runs on without the sound (its slot is silent), but a full disk
+            // or a locked folder should not go unnoticed.
+            if (failed.empty())
+                firstFailure = error.what();
+            failed.push_back(file);
+        }
+    }
+    if (!failed.empty()) {
+        std::fprintf(stderr, "quillby: %zu default sound file(s) could not be written to %s: %s\n", failed.size(),
+            library.c_str(), firstFailure.c_str());
+    }
+    return failed;
+}
+
+// Keeps the list of what is still owed, or removes it once nothing is.
+void rememberUnwritten(const std::vector<std::string>& failed)
+{
+    const std::string list = unwrittenListPath();
+    if (failed.empty()) {
+        ::unlink(list.c_str());
+        return;
+    }
+    std::string text;
+    for (const std::string& file : failed)
+        text += file + "\n";
+    try {
+        platform::writeFileAtomically(list, text);
+    } catch (const platform::FileError&) {
+        // Without room for the list they stay unwritten; the message above said so.
+    }
 }
 
 std::string formatTable(const SoundFlags& flags, const SoundPaths& paths)
@@ -38,24 +106,6 @@ std::string formatTable(const SoundFlags& flags, const SoundPaths& paths)
     }
     line += '@';
     return line;
-}
-
-// Creates a folder and its missing parents. A parent without write bits counts as
-// read-only even for the superuser, as the data files' writer treats it.
-bool createFolders(const std::string& folder)
-{
-    struct stat st { };
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    const std::size_t slash = folder.find_last_of('/');
-    if (slash == npos || slash == 0)
-        return false;
-    const std::string parent = folder.substr(0, slash);
-    if (!createFolders(parent) || ::stat(parent.c_str(), &st) != 0)
-        return false;
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(parent.c_str(), W_OK) != 0)
-        return false;
-    return ::mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
 } // namespace
@@ -101,7 +151,7 @@ std::string LookUpSoundSlot(int flagIndex, const char* key)
     const std::size_t e = line.find('@', k + 1);
     if (e == npos || e < k + 2)
         return {};
-    return line.substr(k + 2, e - (k + 2));
+    return resolveSoundPath(line.substr(k + 2, e - (k + 2)));
 }
 
 void PlaySoundSlot(int flagIndex, const char* key)
@@ -123,15 +173,17 @@ void CreateDefaultSoundTable()
     flags.fill(1);
     SoundPaths paths;
     const auto& files = DefaultSoundFiles();
+    // The table cannot hold an "@" in a path: name the files from the data folder then.
+    const std::string prefix = library.find('@') == npos ? library : library.substr(g_dataFolder.size());
     for (std::size_t i = 0; i < kSoundSlotCount; ++i)
-        paths[i] = library + files[i];
+        paths[i] = prefix + files[i];
     platform::writeFileAtomically(path, formatTable(flags, paths));
 }
 
 void SaveSoundTable(const SoundFlags& flags, const SoundPaths& paths)
 {
     platform::writeFileAtomically(tablePath(), formatTable(flags, paths));
-    g_defaultSongPath = paths[6];
+    g_defaultSongPath = resolveSoundPath(paths[6]);
 }
 
 bool LoadSoundTable(SoundFlags& flags, SoundPaths& paths)
@@ -159,32 +211,29 @@ bool LoadSoundTable(SoundFlags& flags, SoundPaths& paths)
 
 void EnsureDefaultSoundLibrary()
 {
-    const std::string library = SoundLibraryFolder();
-    std::string firstFailure;
-    std::set<std::string> failed;
-    for (const char* file : DefaultSoundFiles()) {
-        const std::string path = library + file;
-        if (platform::fileExists(path))
-            continue;
-        wav::DefaultSound kind;
-        if (!wav::soundForDefaultFile(file, kind))
-            continue;
-        try {
-            if (!createFolders(path.substr(0, path.find_last_of('/'))))
-                throw platform::FileError(platform::FileError::Cause::AccessDenied, path);
-            platform::writeFileAtomically(path, wav::synthesise(kind));
-        } catch (const std::exception& error) {
-            // The program runs on without the sound (its slot is silent), but a full disk
-            // or a locked folder should not go unnoticed.
-            if (failed.empty())
-                firstFailure = error.what();
-            failed.insert(path);
-        }
+    const auto& defaults = DefaultSoundFiles();
+    rememberUnwritten(writeDefaultSounds(std::vector<std::string>(defaults.begin(), defaults.end())));
+}
+
+void WriteUnwrittenDefaultSounds()
+{
+    std::string text;
+    if (!platform::readWholeFile(unwrittenListPath(), text))
+        return;
+    // Only names of our own default files count; anything else in the list is ignored.
+    const auto& defaults = DefaultSoundFiles();
+    std::vector<std::string> owed;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == npos)
+            end = text.size();
+        const std::string name = text.substr(start, end - start);
+        if (std::find(defaults.begin(), defaults.end(), name) != defaults.end())
+            owed.push_back(name);
+        start = end + 1;
     }
-    if (!failed.empty()) {
-        std::fprintf(stderr, "quillby: %zu default sound file(s) could not be written to %s: %s\n", failed.size(),
-            library.c_str(), firstFailure.c_str());
-    }
+    rememberUnwritten(writeDefaultSounds(owed));
 }
 
 bool CreateSoundLibraryFolder()
@@ -194,5 +243,5 @@ bool CreateSoundLibraryFolder()
     struct stat st { };
     if (::stat(folder.c_str(), &st) == 0)
         return false;
-    return createFolders(folder);
+    return platform::createFolders(folder);
 }

@@ -8,7 +8,8 @@ inline constexpr int kSoundSlotCount = 11;
 using SoundFlags = std::array<int, kSoundSlotCount>;
 using SoundPaths = std::array<std::string, kSoundSlotCount>;
 
-// Looks the slot up in the table on disk and plays its file when its flag is "1".
+// Looks the slot up in the table on disk and plays its file when its flag is "1". A path
+// without a leading "/" is taken from the data folder.
 // Silent on every failure, including a line too short for the flag index.
 void PlaySoundSlot(int flagIndex, const char* key);
 
@@ -35,8 +36,14 @@ inline constexpr const char* kDefaultSongFile = "Cat Songs/classic.wav";
 
 // Writes every default sound file that is missing under the sound library folder,
 // synthesised by our own code. Existing files are never touched. Files that cannot be
-// written are left out and said so once on standard error.
+// written are left out, said so once on standard error, and listed for
+// WriteUnwrittenDefaultSounds.
 void EnsureDefaultSoundLibrary();
+
+// Writes the default sounds an earlier start could not write (a full disk), listed in
+// kUnwrittenDefaultsFile of the library; files written once, then deleted, stay deleted.
+void WriteUnwrittenDefaultSounds();
+inline constexpr const char* kUnwrittenDefaultsFile = ".unwritten-defaults";
 
 // Creates the sound library folder. True only when it did not exist and now does: the
 // default sounds are written then, so a default file the user deleted stays deleted.

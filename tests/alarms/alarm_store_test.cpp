@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <array>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,19 +110,25 @@ TEST_F(AlarmStoreTest, FieldsAreReadWithAtoiAndNormalised)
         2);
 }
 
-TEST_F(AlarmStoreTest, FieldSearchFollowsCommasAndHashesLiterally)
+TEST_F(AlarmStoreTest, FieldsEndAtTheirCommaAndNeverReachIntoTheNextRecord)
 {
     AlarmList list;
-    // A missing comma empties the field and the next one is read from the line start.
+    // A missing comma empties that field and every later one.
     ParseAlarmList("#first,n,2008,05,14,09,30,1,a.wav,day,#second,m,2009,06,08,10,04,1,b.wav", list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list.back()->date, MakeLocalTime(2009, 6, 8, 0, 0, 0));
     EXPECT_EQ(list.back()->soundFile, "");
-    EXPECT_EQ(list.back()->repeat, "#first");
+    EXPECT_EQ(list.back()->repeat, "");
 
     list.clear();
-    ParseAlarmList("#to#pic,n,2008,05,14,09,30,1,s,r,", list); // "#" inside a topic starts a record
-    EXPECT_EQ(topics(list), (std::vector<std::string> { "to#pic", "pic" }));
+    // "#" inside a topic starts a record; the part before it has no date and is skipped.
+    EXPECT_EQ(ParseAlarmList("#to#pic,n,2008,05,14,09,30,1,s,r,", list), 1);
+    EXPECT_EQ(topics(list), (std::vector<std::string> { "pic" }));
+
+    list.clear();
+    // Records cut short inside a valid date keep their own text and nothing more.
+    EXPECT_EQ(ParseAlarmList("#a,b,2008,05,14,#c,d,2009,01,02,03#e,", list), 1);
+    EXPECT_EQ(SerializeAlarmList(list), "#a,b,2008,05,14,00,00,0,,,#c,d,2009,01,02,00,00,0,,,");
 }
 
 TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
@@ -155,6 +162,30 @@ TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
     std::remove(backupPath().c_str());
     SaveAlarmList();
     EXPECT_FALSE(platform::fileExists(backupPath()));
+}
+
+// Each pattern once made every record take in the others' text: loading grew with the
+// square of the file and a save multiplied it.
+TEST_F(AlarmStoreTest, DamagedRecordsNeverTakeInOtherRecordsAndASaveNeverGrows)
+{
+    const std::array<std::array<std::string, 3>, 3> cases { { { "2020,1,2,3,4,1,s,r,", "#x", "," },
+        { "", "#a,b,2020,01,02", "," }, { "", "#to#pic,n,2008,05,14,09,30,1,s,r,", "" } } };
+    for (const auto& [head, record, tail] : cases) {
+        g_alarmList.clear();
+        std::string original = head;
+        for (int i = 0; i < 3000; ++i)
+            original += record;
+        loadFile(original + tail);
+        SaveAlarmList();
+        EXPECT_EQ(test::readBytes(backupPath()), original + tail) << "the damaged file is kept";
+        const std::string saved = test::readBytes(listPath());
+        EXPECT_LE(saved.size(), (original.size() + tail.size()) * 3) << record;
+        g_alarmList.clear();
+        LoadAlarmList(); // what was saved loads as the same records
+        SaveAlarmList();
+        EXPECT_EQ(test::readBytes(listPath()), saved) << record;
+        std::remove(backupPath().c_str());
+    }
 }
 
 TEST_F(AlarmStoreTest, FailedBackupBlocksTheSaveUntilItSucceeds)
@@ -265,11 +296,11 @@ TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
             + "#second,m,2009,06,08,10,04,1,b.wav\n#after,the,line,break,,,,,,,";
         AlarmList list;
         ParseAlarmList(line, list);
-        // The last record lacks its commas: its repeat is read again from the line start.
+        // "to" has no fields and is skipped; the last record lacks its last commas.
         // Nothing after the line break counts.
         EXPECT_EQ(SerializeAlarmList(list),
-            "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#to#pic,n,2008,05,14,09,30,1,s,r,"
-                + "#pic,n,2008,05,14,09,30,1,s,r,#second,m,2009,06,08,10,04,1,,#" + first + ",")
+            "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#pic,n,2008,05,14,09,30,1,s,r,"
+                + "#second,m,2009,06,08,10,04,1,,,")
             << "pad " << pad;
     }
 }

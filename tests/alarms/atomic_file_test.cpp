@@ -4,6 +4,7 @@
 #include "support/temp_data_folder.h"
 
 #include <csignal>
+#include <functional>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -67,12 +68,14 @@ TEST_F(AtomicFileTest, WritesANewFileAndReplacesAnOldOne)
     EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "data.txt" });
 }
 
-TEST_F(AtomicFileTest, ModeOfTheReplacedFileIsKeptAndNewFilesFollowTheUmask)
+TEST_F(AtomicFileTest, NewFilesAreTheOwnersAloneAndReplacedOnesKeepTheirMode)
 {
     const mode_t old = ::umask(022);
     platform::writeFileAtomically(target(), "new");
+    platform::writeFileAtomically(data.path("private.txt"), "new", platform::FileMode::OwnerOnly);
     ::umask(old);
-    EXPECT_EQ(modeOf(target()), 0644u);
+    EXPECT_EQ(modeOf(target()), 0600u);
+    EXPECT_EQ(modeOf(data.path("private.txt")), 0600u);
     ::chmod(target().c_str(), 0640);
     platform::writeFileAtomically(target(), "newer");
     EXPECT_EQ(modeOf(target()), 0640u);
@@ -137,6 +140,63 @@ TEST_F(AtomicFileTest, SymbolicLinkStaysALink)
     platform::writeFileAtomically(target(), "new");
     EXPECT_TRUE(std::filesystem::is_symlink(target()));
     EXPECT_EQ(test::readBytes(data.path("real.txt")), "new");
+}
+
+// Another user's link, or one in a folder others can write, would make a save overwrite
+// (and a load copy out) whatever it names. A FIFO would block open(); a huge file or a
+// device would fill memory. Each is left as it is, said once.
+TEST_F(AtomicFileTest, PlantedLinksAndFilesThatAreNoDataAreLeftAlone)
+{
+    test::writeBytes(data.path("victim"), "secret");
+    const std::pair<std::string, std::function<void(const std::string&)>> cases[] = {
+        { "symbolic link in a folder", [&](const std::string& p) {
+             std::filesystem::create_symlink(data.path("victim"), p);
+             ::chmod(data.path("shared").c_str(), 01777);
+         } },
+        { "symbolic link made by", [&](const std::string& p) {
+             std::filesystem::create_symlink(data.path("victim"), p);
+             ASSERT_EQ(::lchown(p.c_str(), 65534, 65534), 0);
+         } },
+        { "not a regular file", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); } },
+        { "not a regular file", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); } },
+        { "larger than 64 MB", [](const std::string& p) {
+             test::writeBytes(p, "x");
+             std::filesystem::resize_file(p, platform::kMaxDataFileSize + 1);
+         } },
+    };
+    int n = 0;
+    for (const auto& [reason, plant] : cases) {
+        SCOPED_TRACE(reason);
+        const std::string path = data.path("shared/AlarmList.txt") + std::to_string(++n); // each said once
+        if (reason == "symbolic link made by" && ::geteuid() != 0)
+            continue; // only root can give a link away
+        std::filesystem::create_directory(data.path("shared"));
+        plant(path);
+        std::string bytes;
+        EXPECT_FALSE(platform::readWholeFile(path, bytes));
+        EXPECT_FALSE(platform::readWholeFile(path, bytes));
+        const auto said = platform::takeRefusedFiles();
+        ASSERT_EQ(said.size(), 1u) << "said once";
+        EXPECT_EQ(said[0].find(path + " was left untouched: it is "), 0u) << said[0];
+        EXPECT_NE(said[0].find(reason), std::string::npos) << said[0];
+        EXPECT_THROW(platform::writeFileAtomically(path, "new"), platform::FileError);
+        EXPECT_EQ(test::folderEntries(data.path("shared")).size(), 1u);
+        ::chmod(data.path("shared").c_str(), 0700);
+        std::filesystem::remove_all(data.path("shared"));
+    }
+    EXPECT_EQ(test::readBytes(data.path("victim")), "secret");
+}
+
+// Names planted in advance cannot make a save fail; a killed save's are still removed.
+TEST_F(AtomicFileTest, PlantedTemporaryNamesDoNotStopASave)
+{
+    for (int n = 0; n < 100; ++n)
+        test::writeBytes(target() + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n), "planted");
+    platform::writeFileAtomically(target(), "saved");
+    EXPECT_EQ(test::readBytes(target()), "saved");
+    for (const char* tail : { "-a1B2c3", "-7", "-abc", "-a1B2c3d" }) // 4194305: above any pid
+        test::writeBytes(target() + ".tmp4194305" + tail, "left");
+    EXPECT_EQ(platform::removeStaleTemporaries({ target() }), 100 + 2);
 }
 
 // --- Reading ----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <QStandardPaths>
 #include <csignal>
 #include <functional>
@@ -148,6 +149,11 @@ TEST_F(CompanionProcess, StartsInAnEmptyFolderPlaysTheStartSoundAndEndsOnSigterm
     QStringList entries = QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
     entries.sort();
     EXPECT_EQ(entries, (QStringList{QStringLiteral("SOUNDLIB"), QStringLiteral("sound.txt")}));
+    for (const auto& [name, mode] : {std::pair{"/sound.txt", 0600}, {"/SOUNDLIB", 0700}, {"/SOUNDLIB/Cat Songs/classic.wav", 0600}}) {
+        struct stat st { };
+        ::stat(QFile::encodeName(data.path() + QLatin1String(name)).constData(), &st);
+        EXPECT_EQ(st.st_mode & 0777, static_cast<mode_t>(mode)) << name;
+    }
 
     // The start sound reached the audio device: the disk driver wrote non-silent samples.
     const QString audio = runtime.path() + QStringLiteral("/audio.raw");
@@ -424,3 +430,55 @@ TEST_F(CompanionProcess, LeftoversOfKilledSavesAreRemovedAtStart)
 }
 
 } // namespace
+
+// Planted links, a FIFO and a file of damaged records are left alone or read in their
+// own time: none holds up the start (the FIFO once blocked in open() holding the lock)
+// or the end, and nothing is written through a link.
+TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotFollowed)
+{
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.path() + QStringLiteral("/bashrc");
+    const auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const QString list = data.path() + QStringLiteral("/AlarmList.txt");
+    const std::pair<QString, std::function<void()>> cases[] = {
+        {QStringLiteral("AlarmList.txt was left untouched: it is not a regular file."),
+         [&] { ::mkfifo(QFile::encodeName(list).constData(), 0600); }},
+        {QStringLiteral("AlarmList.txt was left untouched: it is a symbolic link in a folder other users can write."),
+         [&] {
+             put(victim, "#secret,,2020,01,02,03,04,1,,,");
+             QFile::link(victim, list);
+             QFile::link(elsewhere.path() + QStringLiteral("/created"), data.path() + QStringLiteral("/sound.txt"));
+             ::chmod(QFile::encodeName(data.path()).constData(), 0770);
+         }},
+        // Each record once read its topic up to the one far comma and its date from the start.
+        {QString(), [&] { put(list, "2020,1,2,3,4,1,s,r," + QByteArray(60000, '#').replace("##", "#x") + ","); }},
+    };
+    for (const auto& [said, plant] : cases) {
+        SCOPED_TRACE(said.toStdString());
+        QDir(data.path()).removeRecursively();
+        QDir().mkpath(data.path());
+        plant();
+        QElapsedTimer started;
+        started.start();
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        EXPECT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }, 5000));
+        std::printf("answered after %lld ms\n", static_cast<long long>(started.elapsed()));
+        QFile status(QStringLiteral("/proc/%1/status").arg(companion.processId()));
+        const QByteArray statusText = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+        const long peakKb = statusText.mid(statusText.indexOf("VmHWM:") + 6).trimmed().split(' ').first().toLong();
+        EXPECT_LT(peakKb, 300 * 1024) << "peak resident KiB";
+        ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
+        EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
+        stopCompanion();
+        EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError()).contains(said));
+        EXPECT_FALSE(QFile::exists(list + QStringLiteral(".bak")));
+    }
+    QFile secret(victim);
+    EXPECT_TRUE(secret.open(QIODevice::ReadOnly) && secret.readAll() == "#secret,,2020,01,02,03,04,1,,,");
+    EXPECT_FALSE(QFile::exists(elsewhere.path() + QStringLiteral("/created"))) << "written through a planted link";
+}

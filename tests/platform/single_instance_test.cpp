@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <chrono>
 #include <future>
 #include <gtest/gtest.h>
@@ -24,9 +25,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
     // Sends from another thread while this one serves requests.
-    std::optional<QString> sendServed(const QString& request)
+    std::optional<QString> sendServed(const QString& request, int timeoutMs = 3000)
     {
-        auto reply = std::async(std::launch::async, [request] { return SingleInstance::send(request); });
+        auto reply = std::async(
+            std::launch::async, [request, timeoutMs] { return SingleInstance::send(request, timeoutMs); });
         while (reply.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return reply.get();
@@ -179,6 +181,7 @@ TEST_F(SingleInstanceTest, ClientsBeyondTheCapAreTurnedAway)
 {
     SingleInstance first;
     ASSERT_TRUE(first.claim());
+    first.setLineTimeout(60000); // the silent clients below stay for the whole test
     first.setHandler([](const QString& request) { return request; });
     std::vector<std::unique_ptr<QLocalSocket>> idle;
     for (int i = 0; i < SingleInstance::kMaxClients + 5; ++i) {
@@ -198,10 +201,36 @@ TEST_F(SingleInstanceTest, ClientsBeyondTheCapAreTurnedAway)
         }
     }
     EXPECT_EQ(connectedCount(), SingleInstance::kMaxClients);
-    EXPECT_FALSE(sendServed(QStringLiteral("next")).has_value()) << "full: refused too";
+    EXPECT_FALSE(sendServed(QStringLiteral("next"), 400).has_value()) << "full: refused too";
     idle.clear();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(sendServed(QStringLiteral("next")), QStringLiteral("next")) << "room again once they leave";
+}
+
+TEST_F(SingleInstanceTest, SilentClientsAreDroppedSoARequestStillGetsThrough)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.claim());
+    first.setLineTimeout(200);
+    first.setHandler([](const QString& request) { return QStringLiteral("re:") + request; });
+    std::vector<std::unique_ptr<QLocalSocket>> silent;
+    for (int i = 0; i < SingleInstance::kMaxClients; ++i) {
+        silent.push_back(std::make_unique<QLocalSocket>());
+        silent.back()->connectToServer(SingleInstance::socketName());
+        ASSERT_TRUE(silent.back()->waitForConnected(1000));
+        silent.back()->write("no end of line");
+        silent.back()->flush();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // Sent while every slot is held; answered once the silent ones are dropped.
+    EXPECT_EQ(sendServed(QStringLiteral("status")), QStringLiteral("re:status"));
+
+    // A whole line stops the clock: an answer slower than it is still delivered.
+    first.setHandler([](const QString& request) {
+        QThread::msleep(400);
+        return request;
+    });
+    EXPECT_EQ(sendServed(QStringLiteral("slow")), QStringLiteral("slow"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -153,6 +154,30 @@ TEST_F(DefaultSoundLibraryTest, UnwritableFilesAreSkippedAndReportedOnce)
     test::ScopedMode readOnly(data.folder(), 0555);
     EXPECT_NO_THROW(EnsureDefaultSoundLibrary());
     EXPECT_TRUE(test::folderEntries(data.folder()).empty());
+}
+
+// What a full disk kept back is written at a later start, and only that: a default the
+// user deleted stays deleted.
+TEST_F(DefaultSoundLibraryTest, SoundsKeptBackAreWrittenLaterAndOnlyThey)
+{
+    const std::string guard = SoundLibraryFolder() + "Cat Sounds/Guard mode";
+    const std::string enter = SoundLibraryFolder() + "Cat Sounds/Normal/Enter.wav";
+    std::filesystem::create_directories(guard);
+    ::testing::internal::CaptureStderr();
+    for (const auto write : { EnsureDefaultSoundLibrary, WriteUnwrittenDefaultSounds }) {
+        test::ScopedMode full(guard, 0555);
+        write();
+    }
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(test::folderEntries(guard).empty());
+    std::remove(enter.c_str());
+    WriteUnwrittenDefaultSounds();
+    EXPECT_EQ(test::folderEntries(guard).size(), 4u);
+    EXPECT_FALSE(platform::fileExists(enter));
+    std::remove((guard + "/Reset.wav").c_str()); // deleted after it was written: stays so
+    WriteUnwrittenDefaultSounds();
+    EXPECT_EQ(test::folderEntries(guard).size(), 3u);
+    EXPECT_FALSE(platform::fileExists(SoundLibraryFolder() + kUnwrittenDefaultsFile));
 }
 
 TEST_F(DefaultSoundLibraryTest, OnlyANewLibraryGetsTheDefaults)

@@ -5,6 +5,8 @@
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -61,6 +63,24 @@ TEST_F(SoundTableTest, DefaultTableIsWrittenOnlyWhenMissing)
         CreateDefaultSoundTable();
         EXPECT_EQ(test::readBytes(tablePath()), existing);
     }
+}
+
+// "@" separates the table's fields: a data folder whose path holds one gets defaults named
+// from the data folder, and they play from there.
+TEST_F(SoundTableTest, DefaultsPlayFromADataFolderWhosePathHoldsTheSeparator)
+{
+    g_dataFolder += "mail@home/";
+    std::filesystem::create_directory(g_dataFolder);
+    CreateDefaultSoundTable();
+    const std::string line = test::readBytes(tablePath());
+    EXPECT_EQ(std::count(line.begin(), line.end(), '@'), 12) << line;
+    const std::vector<std::string> played = playAll();
+    ASSERT_EQ(played.size(), static_cast<std::size_t>(kSoundSlotCount));
+    for (std::size_t i = 0; i < played.size(); ++i)
+        EXPECT_EQ(played[i], lib() + DefaultSoundFiles()[i]);
+    ASSERT_TRUE(LoadSoundTable(flags, paths));
+    SaveSoundTable(flags, paths);
+    EXPECT_EQ(g_defaultSongPath, lib() + kDefaultSongFile);
 }
 
 TEST_F(SoundTableTest, DefaultSongPathFollowsStartAndSaveOnly)
