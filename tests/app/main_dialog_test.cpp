@@ -403,12 +403,14 @@ TEST_F(MainDialogTest, RemoteRequestsActLikeTheirUserCommands)
     EXPECT_EQ(g_nodRequest, 1);
     EXPECT_EQ(sound.played.size(), soundsBefore);
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: off; leave mode: off; mail: off"));
+              QStringLiteral("toy: connected; sensor guard: off; leave mode: off; idle: fake session; mail: off"));
+    idle.name.clear();
+    EXPECT_TRUE(d.RemoteRequest(QStringLiteral("status")).contains(QStringLiteral("; idle: none;")));
     g_leaveModeOn = 1;
     g_leaveMinutes = 5;
     g_guardArmed = 1;
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min); mail: off"));
+              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min); idle: none; mail: off"));
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("bogus")), QStringLiteral("error: unknown request"));
 
     d.close();
