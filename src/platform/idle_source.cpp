@@ -59,6 +59,10 @@ public:
         if (SessionIdleBackend* backend = chosen()) {
             if (const auto idleMs = backend->idleMs())
                 return now - *idleMs;
+            // A backend that stopped answering (a compositor that dropped our connection,
+            // a service that went away) is chosen afresh at the next question.
+            m_backend.reset();
+            m_chosen = false;
         }
         // No answer is no evidence of absence.
         return now;

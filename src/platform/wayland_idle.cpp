@@ -7,6 +7,7 @@
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
 
+#include <QSocketNotifier>
 #include <poll.h>
 #include <wayland-client.h>
 
@@ -59,10 +60,18 @@ public:
             m_name = "Wayland org_kde_kwin_idle";
         }
         wl_display_flush(m_display);
+        // Edges are taken as they come: their ticks stay exact, and a connection nobody
+        // reads for days would fill up until the compositor drops it.
+        m_notifier = std::make_unique<QSocketNotifier>(wl_display_get_fd(m_display), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            if (!readEvents())
+                m_notifier->setEnabled(false);
+        });
     }
 
     ~WaylandSessionIdle() override
     {
+        m_notifier.reset();
         if (m_notification)
             ext_idle_notification_v1_destroy(m_notification);
         if (m_kdeTimeout)
@@ -124,6 +133,7 @@ private:
     org_kde_kwin_idle_timeout* m_kdeTimeout = nullptr;
     IdleEdges m_edges { kEdgeTimeoutMs };
     std::string m_name;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 } // namespace

@@ -40,7 +40,7 @@ window() {
   echo "no window named $2" >&2; cat "$work/quillby.log" >&2; exit 1
 }
 
-main=$(window 30 '^FENWICK$|^quillby$')
+main=$(window 90 '^FENWICK$|^quillby$')
 sleep 1
 # Guard Mode (its press guard wants two presses within two seconds), LEAVE MODE, ON.
 xdotool mousemove --window "$main" 87 170 click --repeat 2 --delay 300 1

@@ -190,17 +190,24 @@ TEST_F(SystemIdle, ReportsTheSessionsIdleTimeInTheTickBaseAndOpensOnTheFirstQues
     const struct {
         std::optional<std::uint32_t> answer;
         std::uint32_t lastInput;
-    } cases[] = { { 0u, 51'000 }, { 30'000u, 21'000 }, { 60'000u, 0xFFFF'FFFFu - 8'999u }, { std::nullopt, 51'000 } };
+    } cases[] = { { 0u, 51'000 }, { 30'000u, 21'000 }, { 60'000u, 0xFFFF'FFFFu - 8'999u } };
     m_clock.advanceMs(1'000);
     for (const auto& c : cases) {
         m_fake.answer = c.answer;
         EXPECT_EQ(source->lastInputTick(), c.lastInput);
     }
+    EXPECT_EQ(m_fake.tried, std::vector<std::string> { "x11" }) << "chosen once";
     source->noteOwnInput(m_clock.tickCount() - 5);
     m_fake.answer = 90'000u;
     EXPECT_EQ(source->lastInputTick(), 51'000u - 90'000u) << "our own input is no substitute";
     EXPECT_EQ(source->backendName(), "x11");
-    EXPECT_EQ(m_fake.tried, std::vector<std::string> { "x11" }) << "chosen once";
+
+    // A failed question claims no idle time, and the next one chooses afresh.
+    m_fake.answer = std::nullopt;
+    EXPECT_EQ(source->lastInputTick(), 51'000u);
+    m_fake.answer = 1'000u;
+    EXPECT_EQ(source->lastInputTick(), 50'000u);
+    EXPECT_EQ(m_fake.tried, (std::vector<std::string> { "x11", "x11" }));
     source->term();
     source->term();
 }
