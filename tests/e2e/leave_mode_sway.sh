@@ -17,6 +17,11 @@ fi
 as_user() {
   if [ "$(id -u)" -eq 0 ]; then setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups env "$@"; else env "$@"; fi
 }
+# Started in the background: the command takes the subshell's place, so $! is its own
+# process and the clean-up ends it.
+spawn_as_user() {
+  if [ "$(id -u)" -eq 0 ]; then exec setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups env "$@"; else exec env "$@"; fi
+}
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -33,7 +38,7 @@ cleanup() {
 trap cleanup EXIT
 env_common=(-u DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY HOME="$work/home" XDG_RUNTIME_DIR="$run")
 
-as_user "${env_common[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+spawn_as_user "${env_common[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
   sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
 pids+=($!)
 socket=""
@@ -44,7 +49,7 @@ done
 [ -n "$socket" ] || { echo "sway did not start"; cat "$work/sway.log"; exit 1; }
 wl=("${env_common[@]}" WAYLAND_DISPLAY="$socket")
 
-as_user "${wl[@]}" "$build/bin/quillby" --data-dir="$work/data" --toy=none >"$work/quillby.log" 2>&1 &
+spawn_as_user "${wl[@]}" "$build/bin/quillby" --data-dir="$work/data" --toy=none >"$work/quillby.log" 2>&1 &
 pids+=($!)
 state=""
 for _ in $(seq 100); do
@@ -58,7 +63,7 @@ if grep -q "no display available" "$work/quillby.log"; then
 fi
 
 # The idle time as the program's idle seam reads it, once a second.
-as_user "${wl[@]}" "$build/bin/e2e_idle_probe" wayland >"$work/probe.log" 2>&1 &
+spawn_as_user "${wl[@]}" "$build/bin/e2e_idle_probe" wayland >"$work/probe.log" 2>&1 &
 pids+=($!)
 start=$SECONDS
 while [ $((SECONDS - start)) -lt 20 ]; do
