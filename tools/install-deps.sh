@@ -8,7 +8,9 @@ packages=(
   libhidapi-dev libudev-dev libsdl2-dev libxss-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
-  tzdata xvfb xauth xdotool x11-utils
+  qt6-wayland libwayland-dev wayland-protocols
+  tzdata xvfb xauth xdotool x11-utils openbox
+  sway wtype dbus python3-dbus python3-gi
   dovecot-pop3d openssl
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev

@@ -160,7 +160,7 @@ int CompanionApp::Run()
 
     platform::IdleSource* idle = m_options.idle;
     if (!idle) {
-        m_idle = platform::makeSystemIdleSource();
+        m_idle = platform::makeSystemIdleSource(QGuiApplication::platformName().toStdString());
         idle = m_idle.get();
     }
     platform::setIdle(idle);

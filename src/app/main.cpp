@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -42,16 +43,21 @@ bool choosePlatform(bool talks)
     if (std::getenv("QT_QPA_PLATFORM"))
         return false;
     const char* display = std::getenv("DISPLAY");
+    const bool hasX = display && *display;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool waylandFirst = wayland && *wayland && (!hasX || (session && std::strcmp(session, "wayland") == 0));
     if (talks) // a run that only talks to the companion shows nothing
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else if (std::getenv("WAYLAND_DISPLAY"))
-        return false;
+    else if (waylandFirst) // a missing wayland plugin must not end the program
+        setenv("QT_QPA_PLATFORM", hasX ? "wayland;xcb;offscreen" : "wayland;offscreen", 1);
     else
-        setenv("QT_QPA_PLATFORM", display && *display ? "xcb;offscreen" : "offscreen", 1);
+        setenv("QT_QPA_PLATFORM", hasX ? "xcb;offscreen" : "offscreen", 1);
     // Qt's own lines about the display it could not reach would repeat ours.
     g_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
         const QLatin1String category(context.category ? context.category : "");
-        if (category != QLatin1String("qt.qpa.xcb") && category != QLatin1String("qt.qpa.plugin"))
+        if (category != QLatin1String("qt.qpa.xcb") && category != QLatin1String("qt.qpa.plugin")
+            && category != QLatin1String("qt.qpa.wayland"))
             g_previousHandler(type, context, text);
     });
     return true;

@@ -16,6 +16,7 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/guarded.h"
+#include "platform/idle_source.h"
 #include "platform/messages.h"
 #include "platform/toy_library.h"
 #include "profile/profile_dialog.h"
@@ -464,10 +465,14 @@ void MainDialog::openSoundSettings()
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    if (!watched->isWidgetType())
         return false;
     auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != this)
+    if (widget->window() != this) {
+        noteOtherWindowInput(event);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     bool handled = false;
@@ -476,6 +481,26 @@ bool MainDialog::eventFilter(QObject* watched, QEvent* event)
         handled = HandleNodKey(key->key());
     });
     return handled;
+}
+
+// Input to our other windows (dialogs, the alert, message boxes) is the user at our
+// windows too. An event seen again on its way up to a parent changes nothing.
+void MainDialog::noteOtherWindowInput(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+        m_tick.noteActivity();
+        break;
+    case QEvent::MouseMove: {
+        const QPoint pos = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        m_tick.noteMouseMove(pos.x(), pos.y());
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void MainDialog::closeEvent(QCloseEvent* event)
@@ -656,6 +681,8 @@ QString MainDialog::statusText() const
         text += QStringLiteral("; leave mode: on (%1 min)").arg(g_leaveMinutes);
     else
         text += QStringLiteral("; leave mode: off");
+    const std::string idleBy = platform::idle().backendName();
+    text += QStringLiteral("; idle: ") + (idleBy.empty() ? QStringLiteral("none") : QString::fromStdString(idleBy));
     return text + QStringLiteral("; ") + m_mailWatch->StatusText();
 }
 

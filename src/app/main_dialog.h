@@ -73,6 +73,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void noteOtherWindowInput(QEvent* event);
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     void mouseMoveEvent(QMouseEvent* event) override;

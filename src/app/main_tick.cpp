@@ -103,39 +103,37 @@ void MainTick::leaveModeWatch()
     const std::uint32_t now = platform::clock().tickCount();
     const std::uint32_t lastInput = platform::idle().lastInputTick();
     if (m_state.leaveModeSeen == 0) {
-        // Arming counts as the user's last activity in our windows, so own idle is
-        // measured from it until the first key press or mouse move. The arming click
-        // is the system's last input, up to one tick before this tick noticed it;
-        // starting own idle any later would let system idle reach the threshold
-        // first, and the return step would end the new episode in the same tick.
+        // Arming (the ON click, the session's last input up to one tick ago) counts as
+        // the user's last activity in our windows.
         m_state.leaveModeSeen = 1;
         m_state.lastOwnActivityTick = tickDiff(now, lastInput) > 0 ? lastInput : now;
         m_state.ownActivityRecorded = 1;
     }
 
-    const std::int32_t systemIdle = tickDiff(now, lastInput);
-    const bool haveOwnIdle = m_state.ownActivityRecorded != 0;
-    const std::int32_t ownIdle = haveOwnIdle ? tickDiff(now, m_state.lastOwnActivityTick) : 0;
+    const std::int32_t sessionIdle = tickDiff(now, lastInput);
     // 64-bit so that a large minute count cannot overflow into a negative threshold.
     const std::int64_t threshold = static_cast<std::int64_t>(g_leaveMinutes) * 60000;
 
-    if ((systemIdle >= threshold || (haveOwnIdle && ownIdle >= threshold))
-        && m_state.screenSaverLaunched == 0) {
+    // Only the session's idle time says the user has left: our own windows stay idle
+    // while the user works in other programs.
+    if (sessionIdle >= threshold && m_state.screenSaverLaunched == 0) {
         g_guardArmed = 1;
         platform::shell().launch(screenSaverPath());
         m_state.screenSaverLaunched = 1;
         m_state.idleEpisode = 1;
+        m_state.episodeStartTick = now;
     }
 
-    if (haveOwnIdle && ownIdle < threshold) {
+    // The user is back at one of our windows: activity there since the episode began
+    // ends it, and leave mode must be re-armed. Activity before it never ends it, however
+    // the session's and our own clocks of the last input differ.
+    if (m_state.idleEpisode != 0 && m_state.ownActivityRecorded != 0
+        && tickDiff(m_state.lastOwnActivityTick, m_state.episodeStartTick) >= 0) {
+        g_leaveModeOn = 0;
+        g_guardArmed = 0;
         m_state.screenSaverLaunched = 0;
-        if (m_state.idleEpisode != 0) {
-            // The user is back at our window: leave mode ends and must be re-armed.
-            g_leaveModeOn = 0;
-            g_guardArmed = 0;
-            m_state.idleEpisode = 0;
-            m_state.leaveModeSeen = 0;
-        }
+        m_state.idleEpisode = 0;
+        m_state.leaveModeSeen = 0;
     }
 }
 
@@ -236,6 +234,11 @@ void MainTick::onAlarmCheck()
 }
 
 void MainTick::noteKeyDown()
+{
+    noteActivity();
+}
+
+void MainTick::noteActivity()
 {
     const std::uint32_t now = platform::clock().tickCount();
     platform::idle().noteOwnInput(now);

@@ -38,8 +38,10 @@ public:
     // the timer around it.
     void onAlarmCheck();
 
-    // Own-window activity for the leave-mode watch (recorded only while leave mode is on).
+    // Activity in any of our windows for the leave-mode watch (recorded only while leave
+    // mode is on): a key, a click or the wheel, and pointer moves beyond a small jitter.
     void noteKeyDown();
+    void noteActivity();
     void noteMouseMove(int x, int y);
 
     // The three exit writes: every output bit cleared, parameter byte 3.
@@ -63,6 +65,7 @@ public:
         // leave-mode watch
         int screenSaverLaunched = 0;
         int idleEpisode = 0;
+        std::uint32_t episodeStartTick = 0; // the tick that started the idle episode
         std::uint32_t lastOwnActivityTick = 0;
         int ownActivityRecorded = 0; // lastOwnActivityTick holds a real tick (0 is a valid tick)
         int lastMouseX = 0;

@@ -1,6 +1,7 @@
 #include "guard/guard_dialogs.h"
 
 #include "guard/guard_mode.h"
+#include "platform/messages.h"
 #include "sound/sound_table.h"
 #include "widgets/button_st.h"
 #include "widgets/dialog_units.h"
@@ -14,6 +15,13 @@ namespace {
 QWidget* ownerOf(QWidget* dialog)
 {
     return dialog->parentWidget() ? dialog->parentWidget() : dialog;
+}
+
+QString leaveModeUnavailableText()
+{
+    return QStringLiteral("Leave mode cannot start: this desktop tells no program how long it has been idle "
+                          "(neither the X11 screen saver extension, GNOME's idle monitor, the Wayland idle "
+    "protocols nor the screen saver service answer).");
 }
 
 } // namespace
@@ -116,6 +124,12 @@ void CWaitDlg::onOn()
     if (!validation::ReadIntegerInRange(m_edit, kMinLeaveMinutes, kMaxLeaveMinutes, minutes))
         return;
     m_minutes = minutes;
+    // Without the session's idle time the watch could only guess: refuse and say why.
+    if (!LeaveModeAvailable()) {
+        platform::messages().show(this, platform::applicationCaption(), leaveModeUnavailableText(),
+                                  platform::Messages::Icon::Exclamation);
+        return;
+    }
     LeaveModeOn(m_minutes);
     reject();
 }

@@ -1,6 +1,7 @@
 #include "guard/guard_mode.h"
 
 #include "core/globals.h"
+#include "platform/idle_source.h"
 #include "sound/sound_table.h"
 
 #include <climits>
@@ -20,6 +21,11 @@ void SensorOff()
 void SensorQuit()
 {
     PlaySoundSlot(9, "@9");
+}
+
+bool LeaveModeAvailable()
+{
+    return !platform::idle().backendName().empty();
 }
 
 void LeaveModeOn(int minutes)

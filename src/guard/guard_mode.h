@@ -10,6 +10,8 @@ void SensorOff();
 // Attention mode "QUIT": the sound only, the watch keeps its state.
 void SensorQuit();
 
+// Whether the session tells its idle time; without it leave mode is not armed.
+bool LeaveModeAvailable();
 // Leave mode "ON": the idle watch starts with this threshold in minutes.
 void LeaveModeOn(int minutes);
 // Leave mode "OFF": both the idle watch and the sensor watch stop.

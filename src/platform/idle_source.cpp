@@ -2,7 +2,7 @@
 #include "platform/seam.h"
 
 #include "platform/clock.h"
-#include "platform/x11_idle.h"
+#include "platform/session_idle.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -10,8 +10,9 @@
 namespace platform {
 namespace {
 
-// The last input seen by the program's own windows; before any, the tick at init.
-class OwnInputIdleSource : public IdleSource {
+// The last input seen by the program's own windows; before any, the tick at init. Serves
+// only where nothing is installed (tests of other parts).
+class OwnInputIdleSource final : public IdleSource {
 public:
     OwnInputIdleSource()
         : m_lastOwnInput(clock().tickCount())
@@ -26,15 +27,21 @@ public:
     std::uint32_t lastInputTick() override { return m_lastOwnInput; }
     void term() override { }
     void noteOwnInput(std::uint32_t tick) override { m_lastOwnInput = tick; }
+    std::string backendName() override { return "the program's own windows"; }
 
 private:
     std::uint32_t m_lastOwnInput;
 };
 
-// The screen saver extension's idle time where an X display is reachable, the
-// program's own input elsewhere (offscreen, Wayland without X).
-class SystemIdleSource final : public OwnInputIdleSource {
+// The session's idle time. Our own windows' input is no substitute: it stays old while
+// the user works in other programs.
+class SystemIdleSource final : public IdleSource {
 public:
+    SystemIdleSource(std::string qtPlatform, SessionIdleOpeners openers)
+        : m_qtPlatform(std::move(qtPlatform))
+        , m_openers(std::move(openers))
+    {
+    }
     ~SystemIdleSource() override { SystemIdleSource::term(); }
 
     bool init() override
@@ -42,41 +49,67 @@ public:
         const char* fail = std::getenv("QUILLBY_IDLE_INIT_FAIL");
         if (fail && std::strcmp(fail, "1") == 0)
             return false;
-        OwnInputIdleSource::init();
-        m_opened = false;
+        m_chosen = false;
         return true;
     }
 
     std::uint32_t lastInputTick() override
     {
-        // The display connection opens on the first question (the first tick), not
-        // before the window's first paint.
-        if (!m_opened) {
-            m_opened = true;
-            if (!m_x11)
-                m_x11 = X11IdleQuery::open();
+        const std::uint32_t now = clock().tickCount();
+        if (SessionIdleBackend* backend = chosen()) {
+            if (const auto idleMs = backend->idleMs())
+                return now - *idleMs;
+            // A backend that stopped answering (a compositor that dropped our connection,
+            // a service that went away) is chosen afresh at the next question.
+            m_backend.reset();
+            m_chosen = false;
         }
-        if (m_x11) {
-            if (const auto idleMs = m_x11->idleMs())
-                return clock().tickCount() - *idleMs;
-        }
-        return OwnInputIdleSource::lastInputTick();
+        // No answer is no evidence of absence.
+        return now;
     }
 
-    void term() override { m_x11.reset(); }
+    void term() override
+    {
+        m_backend.reset();
+        m_chosen = true; // nothing to open before init()
+    }
+
+    std::string backendName() override
+    {
+        SessionIdleBackend* backend = chosen();
+        return backend ? backend->name() : std::string();
+    }
 
 private:
-    std::unique_ptr<X11IdleQuery> m_x11;
-    bool m_opened = true; // nothing to open before init()
+    // The backend opens on the first question (a tick in leave mode, the leave-mode
+    // dialog, --status), never before the window's first paint.
+    SessionIdleBackend* chosen()
+    {
+        if (!m_chosen) {
+            m_chosen = true;
+            m_backend = chooseSessionIdle(sessionKindFromEnvironment(m_qtPlatform), m_openers);
+        }
+        return m_backend.get();
+    }
+
+    std::string m_qtPlatform;
+    SessionIdleOpeners m_openers;
+    std::unique_ptr<SessionIdleBackend> m_backend;
+    bool m_chosen = true;
 };
 
 using IdleSeam = Seam<IdleSource, OwnInputIdleSource>;
 
 } // namespace
 
-std::unique_ptr<IdleSource> makeSystemIdleSource()
+std::unique_ptr<IdleSource> makeSystemIdleSource(const std::string& qtPlatform)
 {
-    return std::make_unique<SystemIdleSource>();
+    return makeSystemIdleSource(qtPlatform, realSessionIdleOpeners());
+}
+
+std::unique_ptr<IdleSource> makeSystemIdleSource(const std::string& qtPlatform, const SessionIdleOpeners& openers)
+{
+    return std::make_unique<SystemIdleSource>(qtPlatform, openers);
 }
 
 IdleSource& idle()

@@ -1,16 +1,44 @@
-#include "platform/x11_idle.h"
+// Xlib's macros (None, Bool, Status) stay in this file, away from Qt and our headers.
+#include "platform/session_idle.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 
 namespace platform {
+namespace {
 
-struct X11IdleQuery::Private {
-    Display* display = nullptr;
-    XScreenSaverInfo* info = nullptr;
+class X11SessionIdle final : public SessionIdleBackend {
+public:
+    X11SessionIdle(Display* display, XScreenSaverInfo* info)
+        : m_display(display)
+        , m_info(info)
+    {
+    }
+    ~X11SessionIdle() override
+    {
+        XFree(m_info);
+        XCloseDisplay(m_display);
+    }
+    X11SessionIdle(const X11SessionIdle&) = delete;
+    X11SessionIdle& operator=(const X11SessionIdle&) = delete;
+
+    std::string name() const override { return "X11 screen saver extension"; }
+
+    std::optional<std::uint32_t> idleMs() override
+    {
+        if (!XScreenSaverQueryInfo(m_display, DefaultRootWindow(m_display), m_info))
+            return std::nullopt;
+        return static_cast<std::uint32_t>(m_info->idle);
+    }
+
+private:
+    Display* m_display;
+    XScreenSaverInfo* m_info;
 };
 
-std::unique_ptr<X11IdleQuery> X11IdleQuery::open()
+} // namespace
+
+std::unique_ptr<SessionIdleBackend> openX11SessionIdle()
 {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
@@ -24,28 +52,7 @@ std::unique_ptr<X11IdleQuery> X11IdleQuery::open()
         XCloseDisplay(display);
         return nullptr;
     }
-    auto d = std::make_unique<Private>();
-    d->display = display;
-    d->info = info;
-    return std::unique_ptr<X11IdleQuery>(new X11IdleQuery(std::move(d)));
-}
-
-X11IdleQuery::X11IdleQuery(std::unique_ptr<Private> priv)
-    : d(std::move(priv))
-{
-}
-
-X11IdleQuery::~X11IdleQuery()
-{
-    XFree(d->info);
-    XCloseDisplay(d->display);
-}
-
-std::optional<std::uint32_t> X11IdleQuery::idleMs()
-{
-    if (!XScreenSaverQueryInfo(d->display, DefaultRootWindow(d->display), d->info))
-        return std::nullopt;
-    return static_cast<std::uint32_t>(d->info->idle);
+    return std::make_unique<X11SessionIdle>(display, info);
 }
 
 } // namespace platform

@@ -208,13 +208,20 @@ TEST_F(CompanionProcess, WithoutADisplayItSaysSoAndStillRuns)
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     allowDbusBuffer();
-    // No display named, and one named that nobody serves.
-    for (const QString& display : {QString(), QStringLiteral(":59999")}) {
-        SCOPED_TRACE(qPrintable(display));
-        if (display.isEmpty())
-            env.remove(QStringLiteral("DISPLAY"));
-        else
-            env.insert(QStringLiteral("DISPLAY"), display);
+    // No display named, an X display and a Wayland one named that nobody serves.
+    const struct {
+        QString x11, wayland;
+    } cases[] = { { QString(), QString() }, { QStringLiteral(":59999"), QString() },
+        { QString(), QStringLiteral("quillby-nobody-59999") } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.x11 + c.wayland));
+        for (const auto& [name, value] : { std::pair { QStringLiteral("DISPLAY"), c.x11 },
+                 std::pair { QStringLiteral("WAYLAND_DISPLAY"), c.wayland } }) {
+            if (value.isEmpty())
+                env.remove(name);
+            else
+                env.insert(name, value);
+        }
         startCompanion();
         // The remote control itself needs no window and says nothing about it.
         const Result status = run({QStringLiteral("--status")});

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fstream>
 #include <utility>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -393,6 +394,45 @@ TEST_F(MainDialogTest, CommandButtonsOpenOnlyThroughTheirGuards)
     EXPECT_EQ(requested.takeFirst().at(0).toInt(), 1003);
 }
 
+// The user back at any of our windows ends an idle episode, not only at the main one.
+TEST_F(MainDialogTest, InputToAnyOfOurWindowsEndsTheIdleEpisode)
+{
+    const struct {
+        const char* what;
+        std::function<void(QWidget*)> input;
+        bool ends;
+    } cases[] = {
+        { "a key", [](QWidget* w) { QTest::keyClick(w, Qt::Key_A); }, true },
+        { "a click", [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 5)); }, true },
+        { "a pointer move", [](QWidget* w) {
+              QTest::mouseMove(w, QPoint(5, 5));
+              QTest::mouseMove(w, QPoint(40, 40));
+          }, true },
+        { "nothing", [](QWidget*) { }, false },
+    };
+    start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget other; // another window of ours, say a settings dialog
+        other.setMouseTracking(true);
+        other.resize(100, 100);
+        other.show();
+        g_guardArmed = 0;
+        idle.lastInput = clock.tickCount();
+        g_leaveModeOn = 1;
+        g_leaveMinutes = 1;
+        ticks(76);
+        ASSERT_EQ(g_guardArmed, 1) << "the session was idle for a minute";
+        clock.advanceMs(100);
+        c.input(&other);
+        ticks(1);
+        EXPECT_EQ(g_leaveModeOn, c.ends ? 0 : 1);
+        EXPECT_EQ(g_guardArmed, c.ends ? 0 : 1);
+        g_leaveModeOn = 0;
+        ticks(1);
+    }
+}
+
 TEST_F(MainDialogTest, RemoteRequestsActLikeTheirUserCommands)
 {
     useVirtualToy();
@@ -403,12 +443,14 @@ TEST_F(MainDialogTest, RemoteRequestsActLikeTheirUserCommands)
     EXPECT_EQ(g_nodRequest, 1);
     EXPECT_EQ(sound.played.size(), soundsBefore);
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: off; leave mode: off; mail: off"));
+              QStringLiteral("toy: connected; sensor guard: off; leave mode: off; idle: fake session; mail: off"));
+    idle.name.clear();
+    EXPECT_TRUE(d.RemoteRequest(QStringLiteral("status")).contains(QStringLiteral("; idle: none;")));
     g_leaveModeOn = 1;
     g_leaveMinutes = 5;
     g_guardArmed = 1;
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("status")),
-              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min); mail: off"));
+              QStringLiteral("toy: connected; sensor guard: armed; leave mode: on (5 min); idle: none; mail: off"));
     EXPECT_EQ(d.RemoteRequest(QStringLiteral("bogus")), QStringLiteral("error: unknown request"));
 
     d.close();

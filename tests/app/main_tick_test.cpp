@@ -350,7 +350,7 @@ TEST_F(LeaveModeTest, TheProgramsScreenSaverServesWhenTheDataFolderHasNone)
     EXPECT_EQ(g_guardArmed, 1);
 }
 
-TEST_F(LeaveModeTest, OwnIdleAloneTriggersWhileTheUserWorksElsewhere)
+TEST_F(LeaveModeTest, OnlyTheSessionsIdleTimeTriggers)
 {
     // Armed exactly at tick 0: a recorded tick of 0 must still count.
     clock.setTick(0u - 800u);
@@ -359,11 +359,55 @@ TEST_F(LeaveModeTest, OwnIdleAloneTriggersWhileTheUserWorksElsewhere)
     stepWithOtherInput();
     ASSERT_EQ(clock.tickCount(), 0u);
     EXPECT_EQ(tick.state().lastOwnActivityTick, 0u);
-    stepWithOtherInput(74);
+    // Our windows stay idle for minutes while the user works in other programs.
+    stepWithOtherInput(300);
     EXPECT_TRUE(shell.launched.empty());
-    stepWithOtherInput(); // 60 s after arming
+    EXPECT_EQ(g_guardArmed, 0);
+    step(74); // the other input stopped 59.2 s ago
+    EXPECT_TRUE(shell.launched.empty());
+    step();
     EXPECT_EQ(shell.launched, std::vector<std::string> { saver() });
     EXPECT_EQ(g_guardArmed, 1);
+}
+
+TEST_F(LeaveModeTest, OnlyActivityInOurWindowsAfterTheTriggerEndsTheEpisode)
+{
+    const struct {
+        const char* what;
+        int ownActivityMsBeforeTrigger; // -1: none
+        bool activityAfter;
+        bool ends;
+    } cases[] = {
+        { "nothing", -1, false, false },
+        // Our clock of the last input may run a little later than the session's.
+        { "our last key 5 ms later than the session saw it", 5, false, false },
+        { "our last key 400 ms later than the session saw it", 400, false, false },
+        { "a key after the trigger", -1, true, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        tick.reset();
+        shell.launched.clear();
+        arm(1);
+        step(74); // 59.2 s since arming
+        if (c.ownActivityMsBeforeTrigger >= 0) {
+            // Our window records a key the session saw a little earlier.
+            tick.noteKeyDown();
+            idle.lastInput = clock.tickCount() - static_cast<std::uint32_t>(c.ownActivityMsBeforeTrigger);
+            step(75);
+        } else {
+            step();
+        }
+        ASSERT_EQ(shell.launched.size(), 1u);
+        if (c.activityAfter) {
+            clock.advanceMs(100);
+            tick.noteKeyDown();
+        }
+        step();
+        EXPECT_EQ(g_leaveModeOn, c.ends ? 0 : 1);
+        EXPECT_EQ(g_guardArmed, c.ends ? 0 : 1);
+        EXPECT_EQ(tick.state().idleEpisode, c.ends ? 0 : 1);
+    }
 }
 
 TEST_F(LeaveModeTest, SmallMouseMovesDoNotEndTheEpisode)

@@ -97,6 +97,23 @@ TEST_F(GuardDialogsTest, MinutesOutsideTheRangeAreReportedAndArmNothing)
     EXPECT_EQ(g_leaveModeOn, 0);
 }
 
+TEST_F(GuardDialogsTest, WithoutTheSessionsIdleTimeLeaveModeRefusesToArmAndSaysWhy)
+{
+    fakes::FakeIdle idle;
+    idle.name.clear(); // no backend answered
+    CWaitDlg wait;
+    onNextModal([this](QWidget* w) {
+        clickControl(w, "ctl1005"); // ON
+        EXPECT_TRUE(w->isVisible());
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Leave mode cannot start")));
+        w->close();
+    });
+    wait.exec();
+    EXPECT_EQ(g_leaveModeOn, 0);
+    EXPECT_TRUE(played().empty()) << "the ON sound belongs to arming";
+}
+
 TEST_F(GuardDialogsTest, EnterAndDeleteCloseEveryGuardWindowWithANod)
 {
     for (int key : { Qt::Key_Return, Qt::Key_Delete }) {
@@ -149,7 +166,7 @@ TEST_F(GuardDialogsTest, GuardButtonArmsTheSensorAndASensorEventAlertsTheToy)
     QTest::mouseClick(guardButton, Qt::LeftButton);
     EXPECT_EQ(g_guardArmed, 1);
     EXPECT_EQ(window.RemoteRequest(QStringLiteral("status")),
-        QStringLiteral("toy: connected; sensor guard: armed; leave mode: off; mail: off"));
+        QStringLiteral("toy: connected; sensor guard: armed; leave mode: off; idle: fake session; mail: off"));
 
     const std::size_t before = toy.writes.size();
     toy.sensor = true;
