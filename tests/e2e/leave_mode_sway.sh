@@ -28,6 +28,10 @@ chmod 755 "$work"
 run="$work/run"
 mkdir -m 700 -p "$run" "$work/data" "$work/home"
 [ "$(id -u)" -eq 0 ] && chown "$user" "$run" "$work/data" "$work/home"
+# The build tree may sit in a folder the test user cannot enter (root's home): run copies.
+mkdir -m 755 "$work/bin"
+cp "$build/bin/quillby" "$build/bin/e2e_idle_probe" "$work/bin/"
+build="$work"
 printf 'output * bg #204060 solid_color\n' >"$work/sway.conf"
 pids=()
 cleanup() {
