@@ -10,6 +10,7 @@ packages=(
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   tzdata xvfb xauth xdotool x11-utils
   dovecot-pop3d openssl
+  python3-dbusmock dbus libqt6network6
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev
 )

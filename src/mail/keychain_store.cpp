@@ -1,5 +1,6 @@
 #include "mail/keychain_store.h"
 
+#include <QDBusConnection>
 #include <QPointer>
 #include <qt6keychain/keychain.h>
 
@@ -7,6 +8,20 @@ namespace mail {
 namespace {
 
 const QString kService = QStringLiteral("quillby");
+
+// Receives the Secret Service's change signals (a collection unlocked is one of them).
+class UnlockRelay final : public QObject {
+    Q_OBJECT
+
+public:
+    UnlockRelay(std::function<void()> changed, QObject* parent) : QObject(parent), m_changed(std::move(changed)) {}
+
+public Q_SLOTS:
+    void onChanged() { m_changed(); }
+
+private:
+    std::function<void()> m_changed;
+};
 
 } // namespace
 
@@ -40,4 +55,18 @@ void KeychainSecretStore::writePassword(const QString& key, const std::string& p
     job->start();
 }
 
+void KeychainSecretStore::watchForUnlock(QObject* context, std::function<void()> changed)
+{
+    auto* relay = new UnlockRelay(std::move(changed), context);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = QStringLiteral("org.freedesktop.secrets");
+    bus.connect(service, QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service"),
+                QStringLiteral("CollectionChanged"), relay, SLOT(onChanged()));
+    // A collection's Locked property, for stores that only announce it that way.
+    bus.connect(service, QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
+                QStringLiteral("PropertiesChanged"), relay, SLOT(onChanged()));
+}
+
 } // namespace mail
+
+#include "keychain_store.moc"

@@ -23,7 +23,7 @@ TEST(Pop3Reply, CheckReplyGivesEachKindItsText)
                            "Error occured during NOOP", "Error occured during LIST", "Error occured during RETR"};
     for (unsigned kind = 0; kind < 10; ++kind) {
         CPop3Client client;
-        EXPECT_EQ(client.CheckReply(kind, "+OK"), 1);
+        EXPECT_EQ(client.CheckReply(kind, "+OK 0 0"), 1);
         EXPECT_TRUE(client.ErrorText().isEmpty());
         EXPECT_EQ(client.CheckReply(kind, "-ERR x"), 0);
         EXPECT_EQ(client.ErrorText(), QLatin1String(texts[kind]));
