@@ -163,8 +163,8 @@ void MailWatch::CheckSoon()
     // Not watching (no mailbox or no password), or a check runs right now.
     if (!m_checkTimer->isActive() || checking())
         return;
-    if (m_checkTimer->remainingTime() > kSoonMs)
-        m_checkTimer->start(kSoonMs);
+    if (m_checkTimer->remainingTime() > m_soonMs)
+        m_checkTimer->start(m_soonMs);
 }
 
 bool MailWatch::FollowNetwork()

@@ -55,7 +55,7 @@ public:
     bool HasStoredMailbox() const { return !m_settings.user.empty(); }
 
     void OnTimer(int timerId);
-    // Checks within kSoonMs instead of at the end of the period (no second check while one
+    // Checks within kSoonMs (setSoonMs) instead of at the end of the period (no second check while one
     // runs); while the password is missing, asks the secret store for it again first.
     void CheckSoon();
     // Calls CheckSoon when the network comes back; false when the platform cannot tell.
@@ -80,6 +80,7 @@ public:
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
+    void setSoonMs(int ms) { m_soonMs = ms; }
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
 
 Q_SIGNALS:
@@ -117,5 +118,6 @@ private:
     NetworkReturn* m_network = nullptr;
     int m_timeoutMs;
     int m_firstCheckMs = kDefaultFirstCheckMs;
+    int m_soonMs = kSoonMs;
     QList<QSslCertificate> m_extraCa;
 };

@@ -8,7 +8,10 @@
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
 
+#include "mail/network_return.h"
+
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -91,7 +94,7 @@ struct CheckResult {
 };
 
 CheckResult RunCheck(const QString& server, const std::string& user = "bob", const std::string& password = "pw",
-                     int timeoutMs = 300)
+                     int timeoutMs = 300, bool* encrypted = nullptr)
 {
     CheckResult result;
     CPop3Client client;
@@ -109,6 +112,8 @@ CheckResult RunCheck(const QString& server, const std::string& user = "bob", con
     }
     result.count = client.GetMessageCount();
     result.error = client.ErrorText();
+    if (encrypted)
+        *encrypted = client.Encrypted();
     return result;
 }
 
@@ -151,6 +156,56 @@ TEST(Pop3Session, EachStepHasItsOwnFailure)
     ScriptedServer good({"+OK\r\n", "+OK\r\n", "+OK\r\n", "+OK 2 320\r\n"});
     RunCheck(good.server(), "bob", "secret");
     EXPECT_EQ(good.commands, (std::vector<std::string>{"USER bob", "PASS secret", "STAT "}));
+}
+
+TEST(Pop3Session, StlsOnceOfferedIsUsedOrTheCheckFails)
+{
+    EnsureCoreApp();
+    const std::string ok = "+OK\r\n";
+    const std::string stlsListed = "+OK\r\nTOP\r\nstls\r\nUSER\r\n.\r\n";
+    const std::string failed = "Encrypted connection (STLS) failed: ";
+    const struct {
+        std::vector<std::string> replies;
+        int connect;
+        const char* error; // the start of it
+        std::vector<std::string> commands;
+    } cases[] = {
+        // No CAPA, or CAPA without STLS: the login goes on in clear, as before.
+        {{ok, "-ERR what\r\n", ok, ok, ok}, 1, "", {"CAPA", "USER bob", "PASS pw", "STAT "}},
+        {{ok, "+OK|\r\nTOP\r\nSTLSX\r\n.|\r\n", ok, ok, ok}, 1, "", {"CAPA", "USER bob", "PASS pw", "STAT "}},
+        // Offered: refused, answered with nothing, or answered with data ahead of TLS is a
+        // failed check, and USER/PASS are never sent.
+        {{ok, stlsListed, "-ERR not now\r\n"}, 0, "Encrypted connection (STLS) failed: the server refused STLS",
+         {"CAPA", "STLS"}},
+        {{ok, stlsListed, "<close>"}, 0, "Encrypted connection (STLS) failed: Server closed the connection",
+         {"CAPA", "STLS"}},
+        {{ok, stlsListed, "+OK go ahead\r\n+OK\r\n"}, 0,
+         "Encrypted connection (STLS) failed: the server sent data ahead of TLS", {"CAPA", "STLS"}},
+        // "+OK", then no TLS handshake from the server.
+        {{ok, stlsListed, "+OK go ahead\r\n"}, 0, "Encrypted connection (STLS) failed: ", {"CAPA", "STLS"}},
+        // "+OK", then plain text instead of a handshake.
+        {{ok, stlsListed, "+OK|\r\n", "+OK\r\n"}, 0, "Encrypted connection (STLS) failed: ", {"CAPA", "STLS"}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        ScriptedServer server(c.replies, true);
+        bool encrypted = true;
+        const CheckResult result = RunCheck(server.server(), "bob", "pw", 300, &encrypted);
+        EXPECT_EQ(result.connect, c.connect);
+        EXPECT_TRUE(result.error.startsWith(QLatin1String(c.error))) << result.error.toStdString();
+        EXPECT_EQ(server.commands, c.commands);
+        EXPECT_FALSE(encrypted);
+    }
+    // A CAPA listing that never ends is cut off.
+    std::string endless = "+OK\r\n";
+    for (int i = 0; i < 150; ++i)
+        endless += "X-CAPABILITY\r\n";
+    ScriptedServer server({ok, endless}, true);
+    const CheckResult result = RunCheck(server.server());
+    EXPECT_EQ(result.connect, 0);
+    EXPECT_EQ(result.error, QStringLiteral("Server reply too long"));
+    EXPECT_EQ(server.commands, (std::vector<std::string>{"CAPA"}));
 }
 
 TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
@@ -197,6 +252,14 @@ public:
         passwords[key] = password;
         done({});
     }
+    void watchForUnlock(QObject* context, std::function<void()> changed) override
+    {
+        unlocked = [context = QPointer<QObject>(context), changed] {
+            if (context)
+                changed();
+        };
+    }
+    std::function<void()> unlocked;
     std::map<QString, std::string> passwords;
     bool working = true;
 };
@@ -299,6 +362,143 @@ TEST(MailWatch, StartUpRestoresTheWatchOrAsksForThePassword)
     EXPECT_TRUE(third.watching());
     EXPECT_EQ(third.settings().password, "pw");
     EXPECT_EQ(third.settings().intervalSeconds, 120);
+}
+
+TEST(MailWatch, ACountThatIsNoCountAnnouncesAndWritesNothing)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    fakes::FakeSound sound;
+    FakeSecretStore secrets;
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"});
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    watch.Configure({"bob", "pw", server.server().toStdString(), 600, -1});
+    Check(watch);
+    const std::string written = FileLine();
+    for (const char* reply : {"+OK -5 -100\r\n", "+OK 99999999999999999999999 1\r\n", "+OK many 1\r\n"}) {
+        server.setReplies({ok, ok, ok, reply});
+        Check(watch);
+        EXPECT_EQ(watch.errorKind(), MailWatch::kCountFailed) << reply;
+        EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: Server gave no valid message count"));
+        EXPECT_EQ(watch.settings().lastMailCount, 2);
+        EXPECT_EQ(host.announcements, 0);
+        EXPECT_EQ(FileLine(), written);
+        EXPECT_TRUE(sound.played.empty());
+    }
+}
+
+TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"});
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    QSignalSpy changed(&watch, &MailWatch::failureChanged);
+    watch.Configure({"bob", "pw", server.server().toStdString(), 600, -1});
+    const struct {
+        std::vector<std::string> replies;
+        const char* failure; // nullptr: no report at all
+        bool tell;
+    } steps[] = {
+        {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
+        {{ok, "-ERR\r\n"}, "Bad User Name", true},
+        {{ok, "-ERR\r\n"}, "Bad User Name", false}, // the same kind again: shown, not told
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+        {{ok, ok, ok, "+OK 2 100\r\n"}, "", false}, // cleared
+        {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true}, // told again after a success
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.replies.back());
+        server.setReplies(step.replies);
+        changed.clear();
+        Check(watch);
+        if (!step.failure) {
+            EXPECT_TRUE(changed.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(changed.size(), 1);
+        EXPECT_EQ(changed[0][0].toString(), QLatin1String(step.failure));
+        EXPECT_EQ(changed[0][1].toBool(), step.tell);
+    }
+}
+
+TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    FakeHost host;
+    {
+        MailWatch watch(host);
+        watch.CheckSoon(); // nothing to check: nothing starts
+        EXPECT_FALSE(watch.timerActive(MailWatch::kCheckTimer));
+        watch.setFirstCheckMs(3600 * 1000);
+        watch.Configure({"bob", "pw", "127.0.0.1:1", 3600, -1});
+        watch.setSoonMs(0);
+        watch.CheckSoon();
+        EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
+        // The watch's own timer 7 now fires at once instead of in an hour.
+        QSignalSpy finished(&watch, &MailWatch::checkFinished);
+        ASSERT_TRUE(finished.wait(5000));
+        EXPECT_TRUE(watch.timerActive(MailWatch::kRetryTimer)); // the check ran (port 1 is closed)
+    }
+    // A password the locked store could not give: asked once, read again when the store
+    // may have opened, and the watch starts then.
+    secrets.passwords.clear();
+    MailWatch again(host);
+    host.asked.clear();
+    again.RestoreFromFile();
+    ASSERT_EQ(host.asked.size(), 1);
+    EXPECT_TRUE(host.asked[0].startsWith(QStringLiteral("The mailbox password could not be read from the desktop's "
+                                                        "secret store (none).")));
+    EXPECT_TRUE(again.waitingForPassword());
+    ASSERT_TRUE(secrets.unlocked);
+    secrets.unlocked(); // still locked
+    EXPECT_FALSE(again.watching());
+    EXPECT_EQ(host.asked.size(), 1);
+    secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+    secrets.unlocked();
+    EXPECT_TRUE(again.watching());
+    EXPECT_EQ(again.settings().password, "pw");
+
+    // The same through CheckSoon (a resume, the network back).
+    MailWatch third(host);
+    secrets.passwords.clear();
+    third.RestoreFromFile();
+    EXPECT_FALSE(third.watching());
+    secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+    third.CheckSoon();
+    EXPECT_TRUE(third.watching());
+}
+
+TEST(NetworkReturn, OnlyARiseToOnlineFromAKnownLowerStateIsAReturn)
+{
+    EnsureCoreApp();
+    using R = NetworkReturn::Reachability;
+    const struct { std::vector<R> reports; int returns; } cases[] = {
+        {{R::Online}, 0}, // the backend's first answer
+        {{R::Disconnected, R::Online}, 1},
+        {{R::Disconnected, R::Local, R::Site, R::Online}, 1},
+        {{R::Online, R::Online}, 0},
+        {{R::Disconnected, R::Online, R::Disconnected, R::Online}, 2},
+        {{R::Disconnected, R::Unknown, R::Online}, 0},
+        {{R::Site, R::Online, R::Online}, 1},
+    };
+    for (const auto& c : cases) {
+        NetworkReturn network;
+        QSignalSpy back(&network, &NetworkReturn::back);
+        for (const R r : c.reports)
+            network.onReachability(r);
+        EXPECT_EQ(back.size(), c.returns);
+    }
 }
 
 } // namespace
