@@ -102,7 +102,9 @@ bool CTrayIcon::SetIcon(int iconResourceId)
 
 QString CTrayIcon::shownToolTip() const
 {
-    return m_detail.isEmpty() ? m_tip : m_tip + QLatin1Char('\n') + m_detail;
+    if (m_detail.isEmpty() || m_tip.isEmpty())
+        return m_detail.isEmpty() ? m_tip : m_detail;
+    return m_tip + QLatin1Char('\n') + m_detail;
 }
 
 void CTrayIcon::SetDetail(const QString& detail)
