@@ -23,6 +23,24 @@ private:
     std::function<void()> m_changed;
 };
 
+// QtKeychain's own texts are often "Unknown error": say what the user can act on.
+QString reason(const QKeychain::Job& job)
+{
+    switch (job.error()) {
+    case QKeychain::EntryNotFound:
+        return QStringLiteral("no password is stored for this mailbox");
+    case QKeychain::AccessDenied:
+    case QKeychain::AccessDeniedByUser:
+        return QStringLiteral("the store is locked or refused access");
+    case QKeychain::NoBackendAvailable:
+        return QStringLiteral("no secret store is running");
+    default:
+        break;
+    }
+    const QString text = job.errorString();
+    return text.isEmpty() || text == QLatin1String("Unknown error") ? QStringLiteral("no secret store answered") : text;
+}
+
 } // namespace
 
 void KeychainSecretStore::readPassword(const QString& key, QObject* context, ReadDone done)
@@ -33,7 +51,7 @@ void KeychainSecretStore::readPassword(const QString& key, QObject* context, Rea
     job->setKey(key);
     QObject::connect(job, &QKeychain::Job::finished, context, [job, done = std::move(done)] {
         if (job->error() != QKeychain::NoError) {
-            done(std::nullopt, job->errorString());
+            done(std::nullopt, reason(*job));
             return;
         }
         done(job->textData().toStdString(), QString());
@@ -50,7 +68,7 @@ void KeychainSecretStore::writePassword(const QString& key, const std::string& p
     job->setKey(key);
     job->setTextData(QString::fromStdString(password));
     QObject::connect(job, &QKeychain::Job::finished, context, [job, done = std::move(done)] {
-        done(job->error() == QKeychain::NoError ? QString() : job->errorString());
+        done(job->error() == QKeychain::NoError ? QString() : reason(*job));
     });
     job->start();
 }
