@@ -101,6 +101,40 @@ TEST(MailBoxDialog, OtherProgramComesFromThePathField)
     EXPECT_FALSE(control(&dialog, 1030)->isEnabled());
 }
 
+// A mailbox whose replies the test sets: USER's and PASS's answers, STAT's count; CAPA
+// is unknown to it.
+class TestMailbox {
+public:
+    TestMailbox()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            socket->write("+OK ready\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine();
+                    if (line.startsWith("USER"))
+                        socket->write(userReply);
+                    else if (line.startsWith("PASS"))
+                        socket->write(passReply);
+                    else if (line.startsWith("STAT"))
+                        socket->write("+OK " + QByteArray::number(count) + " 100\r\n");
+                    else
+                        socket->write("-ERR\r\n");
+                }
+            });
+        });
+    }
+    std::string server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString(); }
+    QByteArray userReply = "+OK\r\n";
+    QByteArray passReply = "+OK\r\n";
+    int count = 2;
+
+private:
+    QTcpServer m_server;
+};
+
 TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
 {
     ResetGlobals();
@@ -142,33 +176,17 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         EXPECT_TRUE(items.contains(QStringLiteral("MailBox Configure…")));
 
         // A mailbox that answers with the count of the moment.
-        int count = 2;
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            QTcpSocket* socket = server.nextPendingConnection();
-            socket->write("+OK ready\r\n");
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, &count] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine();
-                    if (line.startsWith("CAPA"))
-                        socket->write("-ERR\r\n"); // a server from before CAPA
-                    else
-                        socket->write(line.startsWith("STAT") ? QByteArray("+OK %1 100\r\n").replace("%1", QByteArray::number(count))
-                                                              : QByteArray("+OK\r\n"));
-                }
-            });
-        });
+        TestMailbox mailbox;
         MailWatch& watch = dialog.mailWatch();
         watch.setFirstCheckMs(0);
         QSignalSpy checked(&watch, &MailWatch::checkFinished);
-        watch.Configure({"bob", "pw", QStringLiteral("127.0.0.1:%1").arg(server.serverPort()).toStdString(), 600, -1});
+        watch.Configure({"bob", "pw", mailbox.server(), 600, -1});
         ASSERT_TRUE(checked.wait(5000));
         EXPECT_FALSE(dialog.mailNotice()->isVisible());
         EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("status")).section(QStringLiteral("; "), -1),
                   QStringLiteral("mail: 2 messages (not encrypted)"));
 
-        count = 3;
+        mailbox.count = 3;
         dialog.OnTimer(MailWatch::kCheckTimer);
         ASSERT_TRUE(checked.wait(5000));
         MailNoticeWindow* notice = dialog.mailNotice();
@@ -191,38 +209,6 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
     CTrayIcon::setAvailableOverride(-1);
     ResetGlobals();
 }
-
-// A mailbox whose replies the test sets: USER's and PASS's answers, STAT's count.
-class TestMailbox {
-public:
-    TestMailbox()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            socket->write("+OK ready\r\n");
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine();
-                    if (line.startsWith("USER"))
-                        socket->write(userReply);
-                    else if (line.startsWith("PASS"))
-                        socket->write(passReply);
-                    else if (line.startsWith("STAT"))
-                        socket->write("+OK 2 100\r\n");
-                    else
-                        socket->write("-ERR\r\n");
-                }
-            });
-        });
-    }
-    std::string server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString(); }
-    QByteArray userReply = "+OK\r\n";
-    QByteArray passReply = "+OK\r\n";
-
-private:
-    QTcpServer m_server;
-};
 
 TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutABlockingBox)
 {
