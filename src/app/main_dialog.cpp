@@ -36,6 +36,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <algorithm>
@@ -87,6 +88,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     connect(m_alarmTimer, &QTimer::timeout, this, [this] { OnTimer(kAlarmTimer); });
     connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
+    connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
     connect(m_tray, &CTrayIcon::command, this, [this](int command) {
         platform::runGuarded(this, [&] {
             if (command == CTrayIcon::kCommandBack)
@@ -194,6 +196,7 @@ void MainDialog::SetUp()
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
+    m_mailWatch->FollowNetwork();
     // Data files left alone on purpose (a planted link, a FIFO, a huge file) are said once.
     for (const std::string& refusal : platform::takeRefusedFiles()) {
         platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
@@ -604,12 +607,14 @@ void MainDialog::ShowAbout()
     about.exec();
 }
 
-void MainDialog::OpenMailSettings()
+void MainDialog::OpenMailSettings(bool focusPassword)
 {
     if (m_mailDialogOpen)
         return;
     m_mailDialogOpen = true;
     CMailBoxDlg dialog(m_mailWatch->settings(), g_mailClientPath, this);
+    if (focusPassword)
+        dialog.focusPassword();
     const int result = dialog.exec();
     m_mailDialogOpen = false;
     if (result != QDialog::Accepted)
@@ -643,15 +648,33 @@ void MainDialog::announceNewMail()
 
 // Both come from inside a network or secret-store answer: their dialogs open on the
 // next turn of the event loop.
-void MainDialog::askForMailboxSettings()
+void MainDialog::askForMailboxPassword(const QString& why)
 {
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, [this, why] {
         platform::runGuarded(this, [&] {
-            CNoticeDlg notice(this);
-            if (notice.exec() == QDialog::Accepted)
-                OpenMailSettings();
+            platform::messages().show(this, platform::applicationCaption(), why,
+                                      platform::Messages::Icon::Exclamation);
+            OpenMailSettings(true);
         });
     });
+}
+
+void MainDialog::showMailFailure(const QString& text, bool tell)
+{
+    const QString tip = text.isEmpty() ? QString() : QStringLiteral("Mail check failed: ") + text;
+    setToolTip(tip);
+    m_tray->SetDetail(tip);
+    if (!tell || text.isEmpty())
+        return;
+    // Told once per kind, without stopping the tick: the tray's balloon, else a box that
+    // waits for nobody.
+    if (m_tray->ShowMessage(QStringLiteral("Mail check failed"), text))
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, platform::applicationCaption(), tip, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("mailFailureBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void MainDialog::reportMailProblem(const QString& text)

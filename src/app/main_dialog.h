@@ -46,7 +46,7 @@ public:
     void Quit();         // "EXIT"
     void ShowAbout();
     // "MailBox Configure…": the settings dialog; OK starts the mail watch.
-    void OpenMailSettings();
+    void OpenMailSettings(bool focusPassword = false);
 
     // A second copy asked to raise us: only while the "AutoClose" property exists.
     bool RaiseFromSecondCopy();
@@ -92,7 +92,8 @@ private:
     void repaintWindow() override;
     // MailHost
     void announceNewMail() override;
-    void askForMailboxSettings() override;
+    void askForMailboxPassword(const QString& why) override;
+    void showMailFailure(const QString& text, bool tell);
     void reportMailProblem(const QString& text) override;
 
     void createControls();

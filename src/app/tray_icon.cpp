@@ -75,7 +75,7 @@ bool CTrayIcon::Create(QWidget* owner, int callbackMessage, const QString& tip, 
     }
     // Creating again while shown updates the one icon instead of losing track of it.
     m_tray->setIcon(LoadIconResource(iconResourceId));
-    m_tray->setToolTip(m_tip);
+    m_tray->setToolTip(shownToolTip());
     m_tray->show();
     m_shown = true;
     return true;
@@ -97,6 +97,29 @@ bool CTrayIcon::SetIcon(int iconResourceId)
         return false;
     m_iconResourceId = iconResourceId;
     m_tray->setIcon(LoadIconResource(iconResourceId));
+    return true;
+}
+
+QString CTrayIcon::shownToolTip() const
+{
+    if (m_detail.isEmpty() || m_tip.isEmpty())
+        return m_detail.isEmpty() ? m_tip : m_detail;
+    return m_tip + QLatin1Char('\n') + m_detail;
+}
+
+void CTrayIcon::SetDetail(const QString& detail)
+{
+    m_detail = detail;
+    if (m_tray)
+        m_tray->setToolTip(shownToolTip());
+}
+
+bool CTrayIcon::ShowMessage(const QString& title, const QString& text)
+{
+    if (!m_shown || !m_tray)
+        return false;
+    m_lastMessage = text;
+    m_tray->showMessage(title, text, QSystemTrayIcon::Warning);
     return true;
 }
 

@@ -31,6 +31,11 @@ public:
     bool Remove();
     // Changes the icon while shown; false otherwise.
     bool SetIcon(int iconResourceId);
+    // A second tooltip line under the tip (the last mail failure); empty removes it. Kept
+    // across Remove and Create.
+    void SetDetail(const QString& detail);
+    // A balloon from the icon that asks nothing; false when the icon is not shown.
+    bool ShowMessage(const QString& title, const QString& text);
     // Mouse messages of the icon: right button up shows the menu, a double click sends
     // the first item. Returns 1 when handled for our id, 0 otherwise.
     int OnTrayNotification(int iconId, int mouseMessage);
@@ -40,6 +45,8 @@ public:
 
     bool isShown() const { return m_shown; }
     QString toolTip() const { return m_tip; }
+    QString shownToolTip() const;
+    const QString& lastMessage() const { return m_lastMessage; }
     int iconResourceId() const { return m_iconResourceId; }
     QMenu* menu() const { return m_menu; }
 
@@ -56,6 +63,8 @@ private:
     QWidget* m_owner = nullptr;
     bool m_shown = false;
     QString m_tip;
+    QString m_detail;
+    QString m_lastMessage;
     int m_iconResourceId = 0;
     int m_id = 0;
 };

@@ -1,6 +1,7 @@
 #include "mail/mail_watch.h"
 
 #include "core/globals.h"
+#include "mail/network_return.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
 #include "sound/sound_table.h"
@@ -17,6 +18,12 @@ void deleteLaterClient(CPop3Client* client)
         client->disconnect();
         client->deleteLater();
     }
+}
+
+// "Server cannot be connected: <certificate errors>" is one kind whatever the details.
+QString failureKind(const QString& text)
+{
+    return text.section(QStringLiteral(": "), 0, 0);
 }
 
 } // namespace
@@ -79,17 +86,39 @@ void MailWatch::RestoreFromFile()
     m_settings.lastMailCount = stored->lastMailCount;
     m_settings.password.clear();
     g_mailClientPath = stored->mailClientPath;
+    readPassword();
+}
+
+void MailWatch::readPassword()
+{
+    m_waitingForPassword = true;
     const MailboxSettings asked = m_settings;
     mail::secretStore().readPassword(
         mail::SecretKey(asked.user, asked.server), this,
-        [this, asked](std::optional<std::string> password, const QString&) {
+        [this, asked](std::optional<std::string> password, const QString& error) {
             // Settings given in the dialog meanwhile win over the stored ones.
-            if (m_settings.user != asked.user || m_settings.server != asked.server || watching())
+            if (!m_waitingForPassword || m_settings.user != asked.user || m_settings.server != asked.server
+                || watching())
                 return;
             if (!password) {
-                m_host.askForMailboxSettings();
+                // A locked store may open later: the check that had no password runs then.
+                if (!m_followingStore) {
+                    m_followingStore = true;
+                    mail::secretStore().watchForUnlock(this, [this] {
+                        if (m_waitingForPassword)
+                            readPassword();
+                    });
+                }
+                if (!m_askedForPassword) {
+                    m_askedForPassword = true;
+                    m_host.askForMailboxPassword(
+                        QStringLiteral("The mailbox password could not be read from the desktop's secret store "
+                                       "(%1). Please enter it again.")
+                            .arg(error));
+                }
                 return;
             }
+            m_waitingForPassword = false;
             m_settings.password = *password;
             startWatching();
         });
@@ -101,6 +130,7 @@ void MailWatch::Configure(const MailboxSettings& settings)
     const int lastCount = sameMailbox ? m_settings.lastMailCount : -1;
     m_settings = settings;
     m_settings.lastMailCount = lastCount;
+    m_waitingForPassword = false;
     if (!sameMailbox) {
         m_mailCount = -1;
         m_haveResult = false;
@@ -124,6 +154,26 @@ void MailWatch::startWatching()
     // A check of the old settings finishes into nothing.
     m_client.reset();
     m_checkTimer->start(m_firstCheckMs);
+}
+
+void MailWatch::CheckSoon()
+{
+    if (m_waitingForPassword)
+        return readPassword();
+    // Not watching (no mailbox or no password), or a check runs right now.
+    if (!m_checkTimer->isActive() || checking())
+        return;
+    if (m_checkTimer->remainingTime() > m_soonMs)
+        m_checkTimer->start(m_soonMs);
+}
+
+bool MailWatch::FollowNetwork()
+{
+    if (!m_network) {
+        m_network = new NetworkReturn(this);
+        connect(m_network, &NetworkReturn::back, this, &MailWatch::CheckSoon);
+    }
+    return m_network->start();
 }
 
 void MailWatch::StopFollowUpTimers()
@@ -171,9 +221,14 @@ void MailWatch::onStatFinished(int result)
     if (!result)
         return failCheck(kCountFailed);
     m_mailCount = m_client->GetMessageCount();
+    m_encrypted = m_client->Encrypted();
+    const bool hadFailure = m_errorKind != kNoError;
     m_errorKind = kNoError;
     m_lastError.clear();
+    m_toldFailure.clear();
     m_haveResult = true;
+    if (hadFailure)
+        Q_EMIT failureChanged(QString(), false);
     endCheck();
 }
 
@@ -183,6 +238,10 @@ void MailWatch::failCheck(int kind)
     m_errorKind = kind;
     m_lastError = m_client->ErrorText();
     m_haveResult = true;
+    const QString told = failureKind(m_lastError);
+    const bool tell = told != m_toldFailure;
+    m_toldFailure = told;
+    Q_EMIT failureChanged(m_lastError, tell);
     endCheck();
 }
 
@@ -225,5 +284,7 @@ QString MailWatch::StatusText() const
         return QStringLiteral("mail: first check pending");
     if (m_errorKind != kNoError)
         return QStringLiteral("mail: ") + m_lastError;
-    return QStringLiteral("mail: %1 messages").arg(m_mailCount);
+    return QStringLiteral("mail: %1 messages%2")
+        .arg(m_mailCount)
+        .arg(m_encrypted ? QString() : QStringLiteral(" (not encrypted)"));
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class CPop3Client;
+class NetworkReturn;
 class QTimer;
 
 // What the mail watch asks of the main window.
@@ -17,8 +18,9 @@ public:
     virtual ~MailHost() = default;
     // The notice window slides in, the tray icon turns to 224 "QUILLBY" and blinks.
     virtual void announceNewMail() = 0;
-    // The mailbox is known but its password is not: the "Notice" that offers the settings.
-    virtual void askForMailboxSettings() = 0;
+    // The mailbox is known (its file is there) but its password could not be read from
+    // the secret store: say why and offer the settings with the password field.
+    virtual void askForMailboxPassword(const QString& why) = 0;
     // Something the user must hear about (a file that cannot be written, a password that
     // could not be stored).
     virtual void reportMailProblem(const QString& text) = 0;
@@ -27,6 +29,8 @@ public:
 // The mail check cycle: timer 7 checks the mailbox every interval (the first time soon
 // after it is set), timers 0 and 1 follow each check; a changed count is announced once
 // and written to "MailBoxConfig.jxq" with the settings. One check runs at a time.
+// Besides the interval, CheckSoon checks within a second: when the network comes back
+// (FollowNetwork), after a resume, when a locked secret store opens.
 class MailWatch final : public QObject {
     Q_OBJECT
 
@@ -34,6 +38,7 @@ public:
     enum TimerId { kRetryTimer = 0, kFollowTimer = 1, kCheckTimer = 7 };
     enum ErrorKind { kNoError = 0, kLoginFailed = 1, kCountFailed = 2 };
     static constexpr int kDefaultFirstCheckMs = 2000;
+    static constexpr int kSoonMs = 1000;
 
     explicit MailWatch(MailHost& host, QObject* parent = nullptr);
     ~MailWatch() override;
@@ -50,6 +55,12 @@ public:
     bool HasStoredMailbox() const { return !m_settings.user.empty(); }
 
     void OnTimer(int timerId);
+    // Checks within kSoonMs (setSoonMs) instead of at the end of the period (no second check while one
+    // runs); while the password is missing, asks the secret store for it again first.
+    void CheckSoon();
+    // Calls CheckSoon when the network comes back; false when the platform cannot tell.
+    bool FollowNetwork();
+    NetworkReturn* networkReturn() const { return m_network; }
     // The close request stops timers 0 and 1.
     void StopFollowUpTimers();
 
@@ -59,19 +70,28 @@ public:
     int mailCount() const { return m_mailCount; }
     int errorKind() const { return m_errorKind; }
     const QString& lastError() const { return m_lastError; }
+    // The last successful login went over TLS.
+    bool encrypted() const { return m_encrypted; }
+    bool waitingForPassword() const { return m_waitingForPassword; }
     bool timerActive(int timerId) const;
-    // "mail: off", "mail: N messages", "mail: " + the failure, or the first check pending.
+    // "mail: off", "mail: N messages" (with " (not encrypted)" after a plain-text login),
+    // "mail: " + the failure, or the first check pending.
     QString StatusText() const;
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
+    void setSoonMs(int ms) { m_soonMs = ms; }
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
 
 Q_SIGNALS:
     void checkFinished();
+    // The last failure's text after each failed check, empty on the first success after
+    // one. tell: a kind of failure the user has not been told about since the last success.
+    void failureChanged(const QString& text, bool tell);
 
 private:
     void startWatching();
+    void readPassword();
     void startCheck();
     void onConnectFinished(int result);
     void onStatFinished(int result);
@@ -90,7 +110,14 @@ private:
     int m_errorKind = kNoError;
     QString m_lastError;
     bool m_haveResult = false;
+    bool m_encrypted = false;
+    bool m_waitingForPassword = false;
+    bool m_askedForPassword = false;
+    bool m_followingStore = false;
+    QString m_toldFailure; // the kind last told, until a success
+    NetworkReturn* m_network = nullptr;
     int m_timeoutMs;
     int m_firstCheckMs = kDefaultFirstCheckMs;
+    int m_soonMs = kSoonMs;
     QList<QSslCertificate> m_extraCa;
 };

@@ -116,6 +116,11 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
     });
 }
 
+void CMailBoxDlg::focusPassword()
+{
+    m_password->setFocus();
+}
+
 void CMailBoxDlg::updatePathControls()
 {
     m_path->setEnabled(m_other->isChecked());

@@ -24,6 +24,8 @@ public:
     CMailBoxDlg(const MailboxSettings& current, const std::string& mailClientPath, QWidget* parent = nullptr);
 
     const MailboxSettings& settings() const { return m_settings; }
+    // Opens with the focus in the password field (the one the secret store lost).
+    void focusPassword();
     const std::string& mailClientPath() const { return m_mailClientPath; }
 
 private:

@@ -3,7 +3,6 @@
 #include "core/globals.h"
 #include "mail/pop3_client.h"
 #include "platform/atomic_file.h"
-#include "platform/errors.h"
 
 #include <algorithm>
 #include <string_view>
@@ -30,14 +29,14 @@ std::string ScramblePassword(const std::string& password)
 std::string FormatMailboxLine(const MailboxSettings& settings, const std::string& mailClientPath)
 {
     const int minutes = settings.intervalSeconds / 60;
-    return settings.user + "/" + ScramblePassword(settings.password) + "/" + settings.server + "/"
+    // The password field stays empty: the scrambling is a shift anyone can undo, and the
+    // password lives in the desktop's secret store.
+    return settings.user + "//" + settings.server + "/"
         + std::to_string(minutes) + "/" + std::to_string(settings.lastMailCount) + "/" + mailClientPath + "/";
 }
 
 void WriteMailboxFile(const MailboxSettings& settings)
 {
-    if (settings.password.find('\xFF') != std::string::npos)
-        throw platform::InvalidArgumentError();
     platform::writeFileAtomically(g_dataFolder + kMailboxFileName, FormatMailboxLine(settings, g_mailClientPath),
                                   platform::FileMode::OwnerOnly);
 }

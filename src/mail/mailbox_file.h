@@ -7,7 +7,7 @@
 // The mailbox the mail watch checks, and how often.
 struct MailboxSettings {
     std::string user;
-    std::string password; // as typed; the file only ever holds the scrambled copy
+    std::string password; // as typed; kept in the secret store, never in the file
     std::string server;   // "host" or "host:port"
     int intervalSeconds = 0;
     int lastMailCount = -1; // the count last announced; -1 while none is known
@@ -30,12 +30,12 @@ inline constexpr int kMaxMailMinutes = 9999;
 // up by one; then "{" becomes "a" and "[" becomes "A". Not reversible.
 std::string ScramblePassword(const std::string& password);
 
-// user/scrambled password/server/minutes/last count/mail program/ (no line end).
+// user//server/minutes/last count/mail program/ (no line end): the password field is
+// written empty.
 std::string FormatMailboxLine(const MailboxSettings& settings, const std::string& mailClientPath);
 
 // Rewrites g_dataFolder + "MailBoxConfig.jxq" with g_mailClientPath, readable by the
-// owner only. Throws platform::FileError; platform::InvalidArgumentError for a password
-// holding the byte 0xFF (the scrambling would turn it into a zero byte).
+// owner only. Throws platform::FileError.
 void WriteMailboxFile(const MailboxSettings& settings);
 
 // Reads the line back; nullopt when there is no file or it is not one we wrote. Minutes

@@ -12,6 +12,10 @@ constexpr const char* kCannotConnect = "Server cannot be connected";
 constexpr const char* kClosed = "Server closed the connection";
 constexpr const char* kNoAnswer = "Server did not answer in time";
 constexpr const char* kTooLong = "Server reply too long";
+constexpr const char* kBadCount = "Server gave no valid message count";
+constexpr const char* kStlsFailed = "Encrypted connection (STLS) failed";
+constexpr const char* kStlsRefused = "the server refused STLS";
+constexpr const char* kDataAheadOfTls = "the server sent data ahead of TLS";
 constexpr const char* kUserTooLong = "User name too long or not allowed (at most 504 bytes, no line breaks)";
 constexpr const char* kPasswordTooLong = "Password too long or not allowed (at most 504 bytes, no line breaks)";
 
@@ -110,6 +114,38 @@ void ParseStat(std::string_view reply, int& count, int& size)
     }
 }
 
+std::optional<int> StatCount(std::string_view reply)
+{
+    std::size_t i = 0;
+    while (i < reply.size() && !isBlank(reply[i]))
+        ++i;
+    while (i < reply.size() && isBlank(reply[i]))
+        ++i;
+    const std::size_t digits = i;
+    long long value = 0;
+    for (; i < reply.size() && reply[i] >= '0' && reply[i] <= '9'; ++i) {
+        value = value * 10 + (reply[i] - '0');
+        if (value > INT_MAX)
+            return std::nullopt;
+    }
+    if (i == digits || (i < reply.size() && !isBlank(reply[i])))
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool IsStlsCapability(std::string_view line)
+{
+    static constexpr std::string_view kStls = "STLS";
+    if (line.size() < kStls.size() || (line.size() > kStls.size() && !isBlank(line[kStls.size()])))
+        return false;
+    for (std::size_t i = 0; i < kStls.size(); ++i) {
+        const char c = line[i];
+        if (((c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c) != kStls[i])
+            return false;
+    }
+    return true;
+}
+
 void ParseList(std::string_view listing, std::vector<std::uint16_t>& sizes)
 {
     if (listing.empty() || listing.front() == '.')
@@ -144,10 +180,10 @@ CPop3Client::CPop3Client(QObject* parent)
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CPop3Client::onTimeout);
     connect(m_socket, &QSslSocket::connected, this, [this] {
-        if (!m_socket->isEncrypted() && m_socket->mode() == QSslSocket::UnencryptedMode)
+        if (!m_implicitTls)
             onConnected();
     });
-    connect(m_socket, &QSslSocket::encrypted, this, &CPop3Client::onConnected);
+    connect(m_socket, &QSslSocket::encrypted, this, &CPop3Client::onEncrypted);
     connect(m_socket, &QSslSocket::readyRead, this, &CPop3Client::onReadyRead);
     connect(m_socket, &QSslSocket::disconnected, this, &CPop3Client::onClosed);
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
@@ -155,7 +191,9 @@ CPop3Client::CPop3Client(QObject* parent)
         QStringList texts;
         for (const QSslError& error : errors)
             texts << error.errorString();
-        fail(QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), texts.join(QStringLiteral("; "))));
+        const QString text = texts.join(QStringLiteral("; "));
+        // During STLS, fail() names the upgrade itself.
+        fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
     });
 }
 
@@ -174,6 +212,11 @@ int CPop3Client::CheckReply(unsigned kind, std::string_view reply, std::string_v
     }
     switch (kind) {
     case ReplyStat:
+        // The server sets the count: a negative, broken or overlong one is no count at all.
+        if (!pop3::StatCount(reply)) {
+            m_errorText = QLatin1String(kBadCount);
+            return 0;
+        }
         pop3::ParseStat(reply, m_messageCount, m_mailboxSize);
         break;
     case ReplyList:
@@ -212,13 +255,16 @@ void CPop3Client::Connect(const Pop3Endpoint& endpoint, const std::string& user,
     }
     m_passLine = *passLine;
     m_buffer = *userLine; // sent after the greeting
+    m_host = endpoint.host;
+    m_implicitTls = endpoint.tls;
     arm();
+    // The same trust for port 995 and for STLS.
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    if (!m_extraCa.isEmpty())
+        config.addCaCertificates(m_extraCa);
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    m_socket->setSslConfiguration(config);
     if (endpoint.tls) {
-        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        if (!m_extraCa.isEmpty())
-            config.addCaCertificates(m_extraCa);
-        config.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        m_socket->setSslConfiguration(config);
         m_socket->connectToHostEncrypted(endpoint.host, endpoint.port);
     } else {
         m_socket->connectToHost(endpoint.host, endpoint.port);
@@ -259,13 +305,68 @@ void CPop3Client::onConnected()
     onReadyRead();
 }
 
+void CPop3Client::onEncrypted()
+{
+    if (m_step == Step::Connecting) {
+        m_encrypted = true;
+        onConnected();
+    } else if (m_step == Step::Handshake) {
+        m_encrypted = true;
+        startLogin();
+    }
+}
+
+void CPop3Client::startLogin()
+{
+    m_step = Step::User;
+    send(m_userLine);
+}
+
+void CPop3Client::upgrade()
+{
+    // Whatever came with the STLS answer was sent in clear and could have been put there
+    // by someone on the way: it must not be read as a reply after the upgrade.
+    if (!m_buffer.isEmpty() || m_socket->bytesAvailable() > 0)
+        return fail(QLatin1String(kDataAheadOfTls));
+    m_step = Step::Handshake;
+    m_socket->setPeerVerifyName(m_host);
+    arm();
+    m_socket->startClientEncryption();
+}
+
+void CPop3Client::handleCapability(const std::string& line)
+{
+    if (m_capabilityLines++ == 0) {
+        // A server without CAPA answers -ERR: no capabilities, so no STLS.
+        if (pop3::IsErrorReply(line))
+            startLogin();
+        return;
+    }
+    if (line == ".") {
+        if (!m_stlsOffered)
+            return startLogin();
+        m_step = Step::Stls;
+        send(QByteArrayLiteral("STLS\r\n"));
+        return;
+    }
+    if (m_capabilityLines > kMaxCapabilityLines)
+        return fail(QLatin1String(kTooLong));
+    if (pop3::IsStlsCapability(line))
+        m_stlsOffered = true;
+}
+
+bool CPop3Client::readingReplies() const
+{
+    return m_step != Step::Idle && m_step != Step::Connecting && m_step != Step::Handshake;
+}
+
 void CPop3Client::onReadyRead()
 {
-    if (m_step == Step::Idle || m_step == Step::Connecting)
+    if (!readingReplies())
         return;
     m_buffer += m_socket->readAll();
     // One whole reply at a time; a reply split over several segments waits for its end.
-    while (m_step != Step::Idle && m_step != Step::Connecting) {
+    while (readingReplies()) {
         const qsizetype end = m_buffer.indexOf('\n');
         if (end < 0) {
             if (static_cast<std::size_t>(m_buffer.size()) >= pop3::kMaxReplyBytes)
@@ -290,8 +391,18 @@ void CPop3Client::handleReply(const std::string& reply)
     case Step::Greeting:
         if (!CheckReply(ReplyGreeting, reply))
             return finish(Step::Greeting, 0);
-        m_step = Step::User;
-        send(m_userLine);
+        if (m_implicitTls)
+            return startLogin();
+        m_step = Step::Capa;
+        send(QByteArrayLiteral("CAPA\r\n"));
+        break;
+    case Step::Capa:
+        handleCapability(reply);
+        break;
+    case Step::Stls:
+        if (reply.compare(0, 3, "+OK") != 0)
+            return fail(QLatin1String(kStlsRefused));
+        upgrade();
         break;
     case Step::User:
         if (!CheckReply(ReplyUser, reply))
@@ -316,9 +427,12 @@ void CPop3Client::onClosed()
 {
     if (m_step == Step::Idle)
         return;
+    if (m_step == Step::Handshake)
+        return fail(m_socket->errorString());
     // A closed connection is no reply at all: the step fails.
     fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kClosed));
 }
+
 
 void CPop3Client::onTimeout()
 {
@@ -331,7 +445,8 @@ void CPop3Client::fail(const QString& text)
 {
     if (m_step == Step::Idle)
         return;
-    m_errorText = text;
+    const bool upgrading = m_step == Step::Stls || m_step == Step::Handshake;
+    m_errorText = upgrading ? QStringLiteral("%1: %2").arg(QLatin1String(kStlsFailed), text) : text;
     const Step step = m_step;
     m_socket->blockSignals(true);
     m_socket->abort();

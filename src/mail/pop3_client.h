@@ -40,6 +40,11 @@ bool IsErrorReply(std::string_view reply);
 // STAT: at the first blank (space or tab) the count, at the next the size; a reply
 // with fewer blanks leaves the rest unchanged.
 void ParseStat(std::string_view reply, int& count, int& size);
+// The count a STAT reply gives when it is a whole, non-negative decimal number that fits
+// an int (the server sets it; nothing else may be announced or written); else nullopt.
+std::optional<int> StatCount(std::string_view reply);
+// One line of a CAPA listing names STLS (its first word, in any letter case).
+bool IsStlsCapability(std::string_view line);
 // LIST's listing (the lines after the status line): the number after each blank, cut to
 // 16 bits, up to the line that starts with ".".
 void ParseList(std::string_view listing, std::vector<std::uint16_t>& sizes);
@@ -50,7 +55,8 @@ std::optional<QByteArray> FormatCommand(std::string_view verb, std::string_view 
 } // namespace pop3
 
 // A POP3 client for one mailbox check: Connect (connect, greeting, USER, PASS), then
-// Stat. Each step runs on Qt's asynchronous sockets and reports through a signal, so the
+// Stat. On a plain port it asks CAPA first and, when the server offers STLS, upgrades the
+// connection before USER; once offered, a failed upgrade fails the check (never plain). Each step runs on Qt's asynchronous sockets and reports through a signal, so the
 // event loop never waits for the server; every step has a time-out. Destroying the
 // object closes the connection without QUIT. Not reusable: one object per check.
 class CPop3Client final : public QObject {
@@ -87,6 +93,8 @@ public:
     int CheckReply(unsigned kind, std::string_view reply, std::string_view body = {});
 
     int GetMessageCount() const { return m_messageCount; }
+    // The login went over TLS (port 995 or STLS).
+    bool Encrypted() const { return m_encrypted; }
     int MailboxSize() const { return m_mailboxSize; }
     const QString& ErrorText() const { return m_errorText; }
     const std::vector<std::uint16_t>& MessageSizes() const { return m_messageSizes; }
@@ -102,12 +110,18 @@ Q_SIGNALS:
     void statFinished(int result);
 
 private:
-    enum class Step { Idle, Connecting, Greeting, User, Pass, Stat };
+    enum class Step { Idle, Connecting, Greeting, Capa, Stls, Handshake, User, Pass, Stat };
+    static constexpr int kMaxCapabilityLines = 100;
 
     void onConnected();
+    void onEncrypted();
+    void startLogin();
+    void handleCapability(const std::string& line);
+    void upgrade();
     void onReadyRead();
     void onClosed();
     void onTimeout();
+    bool readingReplies() const;
     void handleReply(const std::string& reply);
     void send(const QByteArray& line);
     void fail(const QString& text);
@@ -127,5 +141,10 @@ private:
     QByteArray m_userLine;
     QByteArray m_passLine;
     QList<QSslCertificate> m_extraCa;
+    QString m_host;
     int m_timeoutMs = kDefaultTimeoutMs;
+    int m_capabilityLines = 0;
+    bool m_implicitTls = false;
+    bool m_stlsOffered = false;
+    bool m_encrypted = false;
 };

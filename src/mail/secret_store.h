@@ -22,6 +22,13 @@ public:
     virtual void readPassword(const QString& key, QObject* context, ReadDone done) = 0;
     virtual void writePassword(const QString& key, const std::string& password, QObject* context,
                                WriteDone done) = 0;
+    // Calls changed (while context lives) whenever the store may have been unlocked; a
+    // store that cannot tell never calls it.
+    virtual void watchForUnlock(QObject* context, std::function<void()> changed)
+    {
+        Q_UNUSED(context);
+        Q_UNUSED(changed);
+    }
 };
 
 // The store everything uses; without one installed, every call answers "no secret store".

@@ -15,6 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int count = -7;
     int bytes = -7;
     pop3::ParseStat(text, count, bytes);
+    // A count is taken only whole, non-negative and the same as the loose parse reads it.
+    if (const std::optional<int> strict = pop3::StatCount(text); strict && (*strict < 0 || *strict != count))
+        std::abort();
+    pop3::IsStlsCapability(text);
     std::vector<std::uint16_t> sizes;
     pop3::ParseList(text, sizes);
     // One size per blank at most.

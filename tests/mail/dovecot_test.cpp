@@ -54,8 +54,33 @@ public:
     }
     bool found() const { return !m_binary.isEmpty(); }
 
-    // Starts it with a plain listener and a TLS listener; false (with the log) on failure.
-    bool start(std::string& why)
+    // Makes a test CA and a certificate for 127.0.0.1 signed by it; false without openssl.
+    bool makeCertificates()
+    {
+        const QString dir = m_dir.path();
+        const auto run = [](const QStringList& arguments) {
+            QProcess openssl;
+            openssl.start(QStringLiteral("openssl"), arguments);
+            return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+        };
+        WriteText(dir + QStringLiteral("/san.cnf"), "subjectAltName=IP:127.0.0.1\n");
+        return run({QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                    QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                    QStringLiteral("/CN=Quillby Test CA"), QStringLiteral("-keyout"), dir + QStringLiteral("/ca.key"),
+                    QStringLiteral("-out"), caPath()})
+            && run({QStringLiteral("req"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"), QStringLiteral("-nodes"),
+                    QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"),
+                    dir + QStringLiteral("/key.pem"), QStringLiteral("-out"), dir + QStringLiteral("/server.csr")})
+            && run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), dir + QStringLiteral("/server.csr"),
+                    QStringLiteral("-CA"), caPath(), QStringLiteral("-CAkey"), dir + QStringLiteral("/ca.key"),
+                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
+                    QStringLiteral("-extfile"), dir + QStringLiteral("/san.cnf"), QStringLiteral("-out"),
+                    certificatePath()});
+    }
+
+    // Starts it with a plain listener (offering STLS when tls) and, with tls, a TLS
+    // listener; false (with the log) on failure.
+    bool start(std::string& why, bool tls = true)
     {
         const QString dir = m_dir.path();
         // Mail processes may not run as root: as root they run as "nobody" over a
@@ -77,13 +102,7 @@ public:
             [[maybe_unused]] const int r = ::chown(path.toLocal8Bit().constData(), mailUser->pw_uid, mailUser->pw_gid);
         }
         WriteText(dir + QStringLiteral("/passwd"), "alice:{PLAIN}s3cret::::::\n");
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
-                                     "-addext subjectAltName=IP:127.0.0.1 -keyout %1/key.pem -out %2")
-                          .arg(dir, certificatePath())
-                          .split(QLatin1Char(' ')));
-        const bool haveCertificate = openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+        const bool haveCertificate = tls && makeCertificates();
         m_tlsPort = haveCertificate ? FreePort() : 0;
         m_port = FreePort();
         const gid_t internalGroup = internal->pw_gid;
@@ -105,14 +124,15 @@ public:
             "userdb {\n  driver = static\n  args = uid=%4 gid=%5 home=%1/mail/%u\n}\n"
             "service pop3-login {\n  chroot =\n"
             "  inet_listener pop3 {\n    port = %6\n  }\n"
-            "  inet_listener pop3s {\n    port = %7\n    ssl = yes\n  }\n}\n"
+            "  inet_listener pop3s {\n    port = %7\n    ssl = %8\n  }\n}\n"
             "service anvil {\n  chroot =\n}\n")
             .arg(dir, QString::fromLocal8Bit(internal->pw_name),
                  QString::fromLocal8Bit(internalGroupEntry ? internalGroupEntry->gr_name : internal->pw_name))
             .arg(mailUser->pw_uid)
             .arg(mailUser->pw_gid)
             .arg(m_port)
-            .arg(m_tlsPort);
+            .arg(m_tlsPort)
+            .arg(haveCertificate ? QStringLiteral("yes") : QStringLiteral("no"));
         if (haveCertificate)
             config += QStringLiteral("ssl = yes\nssl_cert = <%1\nssl_key = <%2/key.pem\n").arg(certificatePath(), dir);
         else
@@ -149,8 +169,32 @@ public:
         }
     }
 
+    // The log's login lines for alice (Dovecot writes ", TLS," into those made over TLS).
+    QStringList loginLines() const
+    {
+        QFile log(m_dir.path() + QStringLiteral("/dovecot.log"));
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.contains("Login: user=<alice>"))
+                lines << QString::fromUtf8(line);
+        }
+        return lines;
+    }
+    // Waits for the log to hold count login lines; the log is written by another process.
+    QStringList waitForLogins(qsizetype count) const
+    {
+        QStringList lines;
+        for (int i = 0; i < 100 && (lines = loginLines()).size() < count; ++i)
+            QThread::msleep(50);
+        return lines;
+    }
+
     QString maildir() const { return m_dir.path() + QStringLiteral("/mail/alice"); }
     QString certificatePath() const { return m_dir.path() + QStringLiteral("/cert.pem"); }
+    QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
+    QList<QSslCertificate> ca() const { return QSslCertificate::fromPath(caPath()); }
     QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     quint16 tlsPort() const { return m_tlsPort; }
 
@@ -165,7 +209,7 @@ private:
 class NoHost final : public MailHost {
 public:
     void announceNewMail() override { ++announcements; }
-    void askForMailboxSettings() override {}
+    void askForMailboxPassword(const QString&) override {}
     void reportMailProblem(const QString&) override {}
     int announcements = 0;
 };
@@ -189,11 +233,20 @@ TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
     dovecot.deliver();
     dovecot.deliver();
 
+    if (dovecot.tlsPort() == 0)
+        GTEST_SKIP() << "openssl could not make a test certificate";
+
     NoHost host;
     MailWatch watch(host);
+    watch.setExtraCaCertificates(dovecot.ca());
     watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
     Check(watch);
+    // Dovecot offers STLS on its plain port: the login went over TLS.
     EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages"));
+    EXPECT_TRUE(watch.encrypted());
+    const QStringList logins = dovecot.waitForLogins(1);
+    ASSERT_EQ(logins.size(), 1);
+    EXPECT_TRUE(logins[0].contains(QLatin1String(", TLS"))) << logins[0].toStdString();
     EXPECT_EQ(host.announcements, 0);
     Check(watch);
     EXPECT_EQ(host.announcements, 0);
@@ -226,7 +279,7 @@ TEST(Dovecot, TlsChecksTheCertificate)
     for (const bool trusted : {false, true}) {
         CPop3Client client;
         if (trusted)
-            client.setExtraCaCertificates(QSslCertificate::fromPath(dovecot.certificatePath()));
+            client.setExtraCaCertificates(dovecot.ca());
         QSignalSpy connected(&client, &CPop3Client::connectFinished);
         client.Connect(endpoint, "alice", "s3cret");
         ASSERT_TRUE(connected.wait(10000));
@@ -240,6 +293,47 @@ TEST(Dovecot, TlsChecksTheCertificate)
         ASSERT_TRUE(stat.wait(10000));
         EXPECT_EQ(client.GetMessageCount(), 1);
     }
+}
+
+TEST(Dovecot, StlsWithAnUntrustedCertificateNeverLogsInInClear)
+{
+    EnsureCoreApp();
+    Dovecot dovecot;
+    if (!dovecot.found())
+        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+    std::string why;
+    ASSERT_TRUE(dovecot.start(why)) << why;
+    if (dovecot.tlsPort() == 0)
+        GTEST_SKIP() << "openssl could not make a test certificate";
+    TempDataFolder data;
+    NoHost host;
+    MailWatch watch(host); // the test CA is not trusted
+    watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
+    Check(watch);
+    EXPECT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
+    EXPECT_TRUE(watch.lastError().startsWith(QStringLiteral("Encrypted connection (STLS) failed: ")))
+        << watch.lastError().toStdString();
+    EXPECT_TRUE(dovecot.loginLines().isEmpty());
+}
+
+TEST(Dovecot, WithoutStlsThePlainLoginStillWorksAndSaysSo)
+{
+    EnsureCoreApp();
+    Dovecot dovecot;
+    if (!dovecot.found())
+        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+    std::string why;
+    ASSERT_TRUE(dovecot.start(why, false)) << why;
+    TempDataFolder data;
+    dovecot.deliver();
+    NoHost host;
+    MailWatch watch(host);
+    watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
+    Check(watch);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (not encrypted)"));
+    const QStringList logins = dovecot.waitForLogins(1);
+    ASSERT_EQ(logins.size(), 1);
+    EXPECT_FALSE(logins[0].contains(QLatin1String(", TLS"))) << logins[0].toStdString();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/globals.h"
 #include "fakes/fakes.h"
 #include "mail/mailbox_dialog.h"
+#include "mail/mailbox_file.h"
 #include "support/gui_helpers.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTcpSocket>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -99,6 +101,40 @@ TEST(MailBoxDialog, OtherProgramComesFromThePathField)
     EXPECT_FALSE(control(&dialog, 1030)->isEnabled());
 }
 
+// A mailbox whose replies the test sets: USER's and PASS's answers, STAT's count; CAPA
+// is unknown to it.
+class TestMailbox {
+public:
+    TestMailbox()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            socket->write("+OK ready\r\n");
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine();
+                    if (line.startsWith("USER"))
+                        socket->write(userReply);
+                    else if (line.startsWith("PASS"))
+                        socket->write(passReply);
+                    else if (line.startsWith("STAT"))
+                        socket->write("+OK " + QByteArray::number(count) + " 100\r\n");
+                    else
+                        socket->write("-ERR\r\n");
+                }
+            });
+        });
+    }
+    std::string server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString(); }
+    QByteArray userReply = "+OK\r\n";
+    QByteArray passReply = "+OK\r\n";
+    int count = 2;
+
+private:
+    QTcpServer m_server;
+};
+
 TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
 {
     ResetGlobals();
@@ -140,30 +176,17 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         EXPECT_TRUE(items.contains(QStringLiteral("MailBox Configure…")));
 
         // A mailbox that answers with the count of the moment.
-        int count = 2;
-        QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            QTcpSocket* socket = server.nextPendingConnection();
-            socket->write("+OK ready\r\n");
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, &count] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine();
-                    socket->write(line.startsWith("STAT") ? QByteArray("+OK %1 100\r\n").replace("%1", QByteArray::number(count))
-                                                          : QByteArray("+OK\r\n"));
-                }
-            });
-        });
+        TestMailbox mailbox;
         MailWatch& watch = dialog.mailWatch();
         watch.setFirstCheckMs(0);
         QSignalSpy checked(&watch, &MailWatch::checkFinished);
-        watch.Configure({"bob", "pw", QStringLiteral("127.0.0.1:%1").arg(server.serverPort()).toStdString(), 600, -1});
+        watch.Configure({"bob", "pw", mailbox.server(), 600, -1});
         ASSERT_TRUE(checked.wait(5000));
         EXPECT_FALSE(dialog.mailNotice()->isVisible());
         EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("status")).section(QStringLiteral("; "), -1),
-                  QStringLiteral("mail: 2 messages"));
+                  QStringLiteral("mail: 2 messages (not encrypted)"));
 
-        count = 3;
+        mailbox.count = 3;
         dialog.OnTimer(MailWatch::kCheckTimer);
         ASSERT_TRUE(checked.wait(5000));
         MailNoticeWindow* notice = dialog.mailNotice();
@@ -184,6 +207,105 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         EXPECT_TRUE(dialog.timerActive(MailWatch::kCheckTimer));
     }
     CTrayIcon::setAvailableOverride(-1);
+    ResetGlobals();
+}
+
+TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutABlockingBox)
+{
+    ResetGlobals();
+    fakes::FakeMessages messages;
+    CTrayIcon::setAvailableOverride(1);
+    QTemporaryDir data;
+    {
+        MainDialog dialog(data.path().toStdString() + "/");
+        dialog.SetUp();
+        dialog.show();
+        TestMailbox mailbox;
+        MailWatch& watch = dialog.mailWatch();
+        watch.setFirstCheckMs(3600 * 1000);
+        QSignalSpy checked(&watch, &MailWatch::checkFinished);
+        watch.Configure({"bob", "pw", mailbox.server(), 600, -1});
+        const auto check = [&] {
+            dialog.OnTimer(MailWatch::kCheckTimer);
+            return checked.wait(5000);
+        };
+
+        // The window is shown: a box that waits for nobody.
+        mailbox.userReply = "-ERR who\r\n";
+        ASSERT_TRUE(check());
+        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail check failed: Bad User Name"));
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("Mail check failed: Bad User Name"));
+        auto boxes = dialog.findChildren<QMessageBox*>(QStringLiteral("mailFailureBox"));
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(boxes[0]->isVisible());
+        EXPECT_FALSE(boxes[0]->isModal());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(dialog.timerActive(MainDialog::kMainTimer));
+        boxes[0]->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(check()); // the same kind again: not told again
+        EXPECT_TRUE(dialog.findChildren<QMessageBox*>(QStringLiteral("mailFailureBox")).isEmpty());
+
+        // In the tray: the tray's balloon, and its tooltip keeps the failure.
+        dialog.HideToTray();
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\nMail check failed: Bad User Name"));
+        const std::size_t messagesBefore = messages.shown.size();
+        mailbox.userReply = "+OK\r\n";
+        mailbox.passReply = "-ERR no\r\n";
+        ASSERT_TRUE(check());
+        EXPECT_EQ(dialog.trayIcon().lastMessage(), QStringLiteral("Bad Password Name"));
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\nMail check failed: Bad Password Name"));
+        EXPECT_TRUE(dialog.findChildren<QMessageBox*>(QStringLiteral("mailFailureBox")).isEmpty());
+        EXPECT_EQ(messages.shown.size(), messagesBefore);
+
+        // The next success clears both.
+        mailbox.passReply = "+OK\r\n";
+        ASSERT_TRUE(check());
+        EXPECT_TRUE(dialog.toolTip().isEmpty());
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK"));
+    }
+    CTrayIcon::setAvailableOverride(-1);
+    ResetGlobals();
+}
+
+TEST(MailMainDialog, APasswordTheStoreCannotGiveIsAskedForPlainly)
+{
+    ResetGlobals();
+    fakes::FakeMessages messages;
+    QTemporaryDir data;
+    const std::string folder = data.path().toStdString() + "/";
+    {
+        // A mailbox of an earlier run, and no secret store to give its password.
+        g_dataFolder = folder;
+        WriteMailboxFile({"bob", "", "127.0.0.1:1", 600, 3});
+        MainDialog dialog(folder);
+        bool sawPasswordFocus = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+            auto* settings = dialog.findChild<CMailBoxDlg*>();
+            if (settings && QApplication::activeModalWidget() == settings) {
+                sawPasswordFocus = QApplication::focusWidget() == control(settings, 1018);
+                settings->reject();
+            }
+        });
+        poll.start(10);
+        dialog.SetUp();
+        dialog.show();
+        const auto shown = [&] {
+            for (int i = 0; i < 500 && !dialog.findChild<CMailBoxDlg*>() && messages.shown.empty(); ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            for (int i = 0; i < 100 && !sawPasswordFocus; ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        };
+        shown();
+        poll.stop();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text,
+                  QStringLiteral("The mailbox password could not be read from the desktop's secret store "
+                                 "(no secret store). Please enter it again."));
+        EXPECT_FALSE(messages.shown[0].text.contains(QLatin1String("First run")));
+        EXPECT_TRUE(sawPasswordFocus);
+    }
     ResetGlobals();
 }
 

@@ -23,7 +23,7 @@ TEST(Pop3Reply, CheckReplyGivesEachKindItsText)
                            "Error occured during NOOP", "Error occured during LIST", "Error occured during RETR"};
     for (unsigned kind = 0; kind < 10; ++kind) {
         CPop3Client client;
-        EXPECT_EQ(client.CheckReply(kind, "+OK"), 1);
+        EXPECT_EQ(client.CheckReply(kind, "+OK 0 0"), 1);
         EXPECT_TRUE(client.ErrorText().isEmpty());
         EXPECT_EQ(client.CheckReply(kind, "-ERR x"), 0);
         EXPECT_EQ(client.ErrorText(), QLatin1String(texts[kind]));
@@ -50,6 +50,48 @@ TEST(Pop3Reply, StatTakesTheNumbersAfterTheFirstTwoBlanks)
         EXPECT_EQ(count, c.count) << c.reply;
         EXPECT_EQ(size, c.size) << c.reply;
     }
+}
+
+TEST(Pop3Reply, StatCountMustBeAWholeNonNegativeNumberThatFits)
+{
+    EnsureCoreApp();
+    const struct { const char* reply; int count; } cases[] = { // -1: no valid count
+        {"+OK 2 320", 2},
+        {"+OK 0 0", 0},
+        {"+OK\t7\t1500", 7},
+        {"+OK 5", 5},
+        {"+OK  3 9", 3},                        // blanks run together
+        {"+OK 2147483647 1", 2147483647},
+        {"+OK 2147483648 1", -1},               // one past an int
+        {"+OK 99999999999999999999999 1", -1},
+        {"+OK -5 -100", -1},
+        {"+OK +5 1", -1},
+        {"+OK 5x 1", -1},
+        {"+OK", -1},
+        {"+OK  ", -1},
+        {"+OK x 1", -1},
+    };
+    for (const auto& c : cases) {
+        const std::optional<int> count = pop3::StatCount(c.reply);
+        EXPECT_EQ(count.value_or(-1), c.count) << c.reply;
+        // The client's check fails with its own text and keeps no count.
+        CPop3Client client;
+        EXPECT_EQ(client.CheckReply(CPop3Client::ReplyStat, c.reply), c.count >= 0 ? 1 : 0) << c.reply;
+        EXPECT_EQ(client.GetMessageCount(), c.count) << c.reply;
+        if (c.count < 0) {
+            EXPECT_EQ(client.ErrorText(), QStringLiteral("Server gave no valid message count"));
+        }
+    }
+}
+
+TEST(Pop3Reply, OnlyAStlsWordNamesTheCapability)
+{
+    const struct { const char* line; bool stls; } cases[] = {
+        {"STLS", true}, {"stls", true}, {"Stls", true}, {"STLS extra", true},
+        {"STLSX", false}, {" STLS", false}, {"USER", false}, {"STL", false}, {"", false}, {"SASL STLS", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pop3::IsStlsCapability(c.line), c.stls) << c.line;
 }
 
 TEST(Pop3Reply, ListKeepsTheSizesCutTo16BitsAndRetrKeeps9000Bytes)

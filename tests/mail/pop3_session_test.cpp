@@ -8,7 +8,10 @@
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
 
+#include "mail/network_return.h"
+
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -19,10 +22,12 @@ namespace {
 
 // One reply per command received (the first is the greeting). A reply of "<close>"
 // closes the connection, "<silent>" sends nothing; pieces joined by "|" go out as
-// separate segments 20 ms apart.
+// separate segments 20 ms apart. Unless scriptCapa, CAPA is answered "-ERR" outside the
+// script (a server from before CAPA) and not listed in commands.
 class ScriptedServer : public QObject {
 public:
-    explicit ScriptedServer(std::vector<std::string> replies) : m_replies(std::move(replies))
+    explicit ScriptedServer(std::vector<std::string> replies, bool scriptCapa = false)
+        : m_replies(std::move(replies)), m_scriptCapa(scriptCapa)
     {
         m_server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
@@ -32,8 +37,14 @@ public:
             QObject::connect(m_socket, &QTcpSocket::readyRead, this, [this] {
                 m_pending += m_socket->readAll().toStdString();
                 for (std::size_t end; (end = m_pending.find("\r\n")) != std::string::npos;) {
-                    commands.push_back(m_pending.substr(0, end));
+                    const std::string command = m_pending.substr(0, end);
                     m_pending.erase(0, end + 2);
+                    if (command == "CAPA" && !m_scriptCapa) {
+                        ++capaAsked;
+                        m_socket->write("-ERR unknown command\r\n");
+                        continue;
+                    }
+                    commands.push_back(command);
                     next();
                 }
             });
@@ -44,6 +55,7 @@ public:
     void setReplies(std::vector<std::string> replies) { m_replies = std::move(replies); }
     QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
     std::vector<std::string> commands;
+    int capaAsked = 0;
 
 private:
     void next()
@@ -71,6 +83,7 @@ private:
     std::vector<std::string> m_replies;
     std::size_t m_step = 0;
     std::string m_pending;
+    bool m_scriptCapa = false;
 };
 
 struct CheckResult {
@@ -81,7 +94,7 @@ struct CheckResult {
 };
 
 CheckResult RunCheck(const QString& server, const std::string& user = "bob", const std::string& password = "pw",
-                     int timeoutMs = 300)
+                     int timeoutMs = 300, bool* encrypted = nullptr)
 {
     CheckResult result;
     CPop3Client client;
@@ -99,6 +112,8 @@ CheckResult RunCheck(const QString& server, const std::string& user = "bob", con
     }
     result.count = client.GetMessageCount();
     result.error = client.ErrorText();
+    if (encrypted)
+        *encrypted = client.Encrypted();
     return result;
 }
 
@@ -143,6 +158,56 @@ TEST(Pop3Session, EachStepHasItsOwnFailure)
     EXPECT_EQ(good.commands, (std::vector<std::string>{"USER bob", "PASS secret", "STAT "}));
 }
 
+TEST(Pop3Session, StlsOnceOfferedIsUsedOrTheCheckFails)
+{
+    EnsureCoreApp();
+    const std::string ok = "+OK\r\n";
+    const std::string stlsListed = "+OK\r\nTOP\r\nstls\r\nUSER\r\n.\r\n";
+    const std::string failed = "Encrypted connection (STLS) failed: ";
+    const struct {
+        std::vector<std::string> replies;
+        int connect;
+        const char* error; // the start of it
+        std::vector<std::string> commands;
+    } cases[] = {
+        // No CAPA, or CAPA without STLS: the login goes on in clear, as before.
+        {{ok, "-ERR what\r\n", ok, ok, ok}, 1, "", {"CAPA", "USER bob", "PASS pw", "STAT "}},
+        {{ok, "+OK|\r\nTOP\r\nSTLSX\r\n.|\r\n", ok, ok, ok}, 1, "", {"CAPA", "USER bob", "PASS pw", "STAT "}},
+        // Offered: refused, answered with nothing, or answered with data ahead of TLS is a
+        // failed check, and USER/PASS are never sent.
+        {{ok, stlsListed, "-ERR not now\r\n"}, 0, "Encrypted connection (STLS) failed: the server refused STLS",
+         {"CAPA", "STLS"}},
+        {{ok, stlsListed, "<close>"}, 0, "Encrypted connection (STLS) failed: Server closed the connection",
+         {"CAPA", "STLS"}},
+        {{ok, stlsListed, "+OK go ahead\r\n+OK\r\n"}, 0,
+         "Encrypted connection (STLS) failed: the server sent data ahead of TLS", {"CAPA", "STLS"}},
+        // "+OK", then no TLS handshake from the server.
+        {{ok, stlsListed, "+OK go ahead\r\n"}, 0, "Encrypted connection (STLS) failed: ", {"CAPA", "STLS"}},
+        // "+OK", then plain text instead of a handshake.
+        {{ok, stlsListed, "+OK|\r\n", "+OK\r\n"}, 0, "Encrypted connection (STLS) failed: ", {"CAPA", "STLS"}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        ScriptedServer server(c.replies, true);
+        bool encrypted = true;
+        const CheckResult result = RunCheck(server.server(), "bob", "pw", 300, &encrypted);
+        EXPECT_EQ(result.connect, c.connect);
+        EXPECT_TRUE(result.error.startsWith(QLatin1String(c.error))) << result.error.toStdString();
+        EXPECT_EQ(server.commands, c.commands);
+        EXPECT_FALSE(encrypted);
+    }
+    // A CAPA listing that never ends is cut off.
+    std::string endless = "+OK\r\n";
+    for (int i = 0; i < 150; ++i)
+        endless += "X-CAPABILITY\r\n";
+    ScriptedServer server({ok, endless}, true);
+    const CheckResult result = RunCheck(server.server());
+    EXPECT_EQ(result.connect, 0);
+    EXPECT_EQ(result.error, QStringLiteral("Server reply too long"));
+    EXPECT_EQ(server.commands, (std::vector<std::string>{"CAPA"}));
+}
+
 TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
 {
     EnsureCoreApp();
@@ -162,10 +227,10 @@ TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
 class FakeHost final : public MailHost {
 public:
     void announceNewMail() override { ++announcements; }
-    void askForMailboxSettings() override { ++asked; }
+    void askForMailboxPassword(const QString& why) override { asked << why; }
     void reportMailProblem(const QString& text) override { problems << text; }
     int announcements = 0;
-    int asked = 0;
+    QStringList asked;
     QStringList problems;
 };
 
@@ -187,6 +252,14 @@ public:
         passwords[key] = password;
         done({});
     }
+    void watchForUnlock(QObject* context, std::function<void()> changed) override
+    {
+        unlocked = [context = QPointer<QObject>(context), changed] {
+            if (context)
+                changed();
+        };
+    }
+    std::function<void()> unlocked;
     std::map<QString, std::string> passwords;
     bool working = true;
 };
@@ -224,7 +297,7 @@ TEST(MailWatch, FirstCountIsQuietAChangeIsAnnouncedOnceAndWritten)
     watch.Configure({"bob", "pw", server.server().toStdString(), 600, 9});
     EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
     EXPECT_EQ(secrets.passwords[mail::SecretKey("bob", server.server().toStdString())], "pw");
-    EXPECT_EQ(FileLine(), "bob/qx/" + server.server().toStdString() + "/10/-1//usr/bin/xdg-email/");
+    EXPECT_EQ(FileLine(), "bob//" + server.server().toStdString() + "/10/-1//usr/bin/xdg-email/");
     EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: first check pending"));
 
     const auto checkWith = [&](std::vector<std::string> replies) {
@@ -234,7 +307,7 @@ TEST(MailWatch, FirstCountIsQuietAChangeIsAnnouncedOnceAndWritten)
     Check(watch);
     EXPECT_EQ(host.announcements, 0);
     EXPECT_EQ(watch.settings().lastMailCount, 2);
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages (not encrypted)"));
     EXPECT_TRUE(watch.timerActive(MailWatch::kFollowTimer));
     EXPECT_FALSE(watch.timerActive(MailWatch::kRetryTimer));
 
@@ -279,7 +352,7 @@ TEST(MailWatch, StartUpRestoresTheWatchOrAsksForThePassword)
     }
     MailWatch again(host);
     again.RestoreFromFile();
-    EXPECT_EQ(host.asked, 1);
+    ASSERT_EQ(host.asked.size(), 1);
     EXPECT_FALSE(again.watching());
     EXPECT_EQ(again.settings().user, "bob");
 
@@ -289,6 +362,143 @@ TEST(MailWatch, StartUpRestoresTheWatchOrAsksForThePassword)
     EXPECT_TRUE(third.watching());
     EXPECT_EQ(third.settings().password, "pw");
     EXPECT_EQ(third.settings().intervalSeconds, 120);
+}
+
+TEST(MailWatch, ACountThatIsNoCountAnnouncesAndWritesNothing)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    fakes::FakeSound sound;
+    FakeSecretStore secrets;
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"});
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    watch.Configure({"bob", "pw", server.server().toStdString(), 600, -1});
+    Check(watch);
+    const std::string written = FileLine();
+    for (const char* reply : {"+OK -5 -100\r\n", "+OK 99999999999999999999999 1\r\n", "+OK many 1\r\n"}) {
+        server.setReplies({ok, ok, ok, reply});
+        Check(watch);
+        EXPECT_EQ(watch.errorKind(), MailWatch::kCountFailed) << reply;
+        EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: Server gave no valid message count"));
+        EXPECT_EQ(watch.settings().lastMailCount, 2);
+        EXPECT_EQ(host.announcements, 0);
+        EXPECT_EQ(FileLine(), written);
+        EXPECT_TRUE(sound.played.empty());
+    }
+}
+
+TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"});
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    QSignalSpy changed(&watch, &MailWatch::failureChanged);
+    watch.Configure({"bob", "pw", server.server().toStdString(), 600, -1});
+    const struct {
+        std::vector<std::string> replies;
+        const char* failure; // nullptr: no report at all
+        bool tell;
+    } steps[] = {
+        {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
+        {{ok, "-ERR\r\n"}, "Bad User Name", true},
+        {{ok, "-ERR\r\n"}, "Bad User Name", false}, // the same kind again: shown, not told
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+        {{ok, ok, ok, "+OK 2 100\r\n"}, "", false}, // cleared
+        {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true}, // told again after a success
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.replies.back());
+        server.setReplies(step.replies);
+        changed.clear();
+        Check(watch);
+        if (!step.failure) {
+            EXPECT_TRUE(changed.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(changed.size(), 1);
+        EXPECT_EQ(changed[0][0].toString(), QLatin1String(step.failure));
+        EXPECT_EQ(changed[0][1].toBool(), step.tell);
+    }
+}
+
+TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    FakeHost host;
+    {
+        MailWatch watch(host);
+        watch.CheckSoon(); // nothing to check: nothing starts
+        EXPECT_FALSE(watch.timerActive(MailWatch::kCheckTimer));
+        watch.setFirstCheckMs(3600 * 1000);
+        watch.Configure({"bob", "pw", "127.0.0.1:1", 3600, -1});
+        watch.setSoonMs(0);
+        watch.CheckSoon();
+        EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
+        // The watch's own timer 7 now fires at once instead of in an hour.
+        QSignalSpy finished(&watch, &MailWatch::checkFinished);
+        ASSERT_TRUE(finished.wait(5000));
+        EXPECT_TRUE(watch.timerActive(MailWatch::kRetryTimer)); // the check ran (port 1 is closed)
+    }
+    // A password the locked store could not give: asked once, read again when the store
+    // may have opened, and the watch starts then.
+    secrets.passwords.clear();
+    MailWatch again(host);
+    host.asked.clear();
+    again.RestoreFromFile();
+    ASSERT_EQ(host.asked.size(), 1);
+    EXPECT_TRUE(host.asked[0].startsWith(QStringLiteral("The mailbox password could not be read from the desktop's "
+                                                        "secret store (none).")));
+    EXPECT_TRUE(again.waitingForPassword());
+    ASSERT_TRUE(secrets.unlocked);
+    secrets.unlocked(); // still locked
+    EXPECT_FALSE(again.watching());
+    EXPECT_EQ(host.asked.size(), 1);
+    secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+    secrets.unlocked();
+    EXPECT_TRUE(again.watching());
+    EXPECT_EQ(again.settings().password, "pw");
+
+    // The same through CheckSoon (a resume, the network back).
+    MailWatch third(host);
+    secrets.passwords.clear();
+    third.RestoreFromFile();
+    EXPECT_FALSE(third.watching());
+    secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+    third.CheckSoon();
+    EXPECT_TRUE(third.watching());
+}
+
+TEST(NetworkReturn, OnlyARiseToOnlineFromAKnownLowerStateIsAReturn)
+{
+    EnsureCoreApp();
+    using R = NetworkReturn::Reachability;
+    const struct { std::vector<R> reports; int returns; } cases[] = {
+        {{R::Online}, 0}, // the backend's first answer
+        {{R::Disconnected, R::Online}, 1},
+        {{R::Disconnected, R::Local, R::Site, R::Online}, 1},
+        {{R::Online, R::Online}, 0},
+        {{R::Disconnected, R::Online, R::Disconnected, R::Online}, 2},
+        {{R::Disconnected, R::Unknown, R::Online}, 0},
+        {{R::Site, R::Online, R::Online}, 1},
+    };
+    for (const auto& c : cases) {
+        NetworkReturn network;
+        QSignalSpy back(&network, &NetworkReturn::back);
+        for (const R r : c.reports)
+            network.onReachability(r);
+        EXPECT_EQ(back.size(), c.returns);
+    }
 }
 
 } // namespace
