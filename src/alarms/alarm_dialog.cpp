@@ -1,6 +1,7 @@
 #include "alarms/alarm_dialog.h"
 
 #include "alarms/alarm_store.h"
+#include "alarms/local_time.h"
 #include "core/globals.h"
 #include "platform/file_picker.h"
 #include "platform/guarded.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <algorithm>
 
 using namespace alarm_ui;
 
@@ -82,11 +84,13 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     placeControl(m_browse, 1064, 228, 92, 18, 13);
 
     const std::array<const char*, 5> captions { "Day", "Week", "1 Time", "Year", "Month" };
-    // Left to right: 1 Time, Day, Week, Year, Month.
-    const std::array<int, 5> column { 1, 2, 0, 3, 4 };
+    // Left to right: 1 Time, Day, Week, Year, Month; each as wide as its caption needs, so
+    // "1 Time" is not cut off by the box after it.
+    const std::array<int, 5> left { 116, 146, 76, 181, 213 };
+    const std::array<int, 5> width { 30, 35, 40, 32, 38 };
     for (std::size_t i = 0; i < m_boxControls.size(); ++i) {
         auto* box = new QCheckBox(QString::fromLatin1(captions[i]), this);
-        placeControl(box, kBoxIds[i], 76 + column[i] * 35, 119, 36, 12);
+        placeControl(box, kBoxIds[i], left[i], 119, width[i], 12);
         m_boxControls[i] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { platform::runGuarded(this, [&] { onRepeatBox(static_cast<int>(i)); }); });
     }
@@ -120,6 +124,13 @@ void CALARMDLG::showEvent(QShowEvent* event)
 {
     if (!m_shown) {
         m_shown = true;
+        // An existing record opens with its own repeat checked: saved unchanged, it keeps it.
+        for (std::size_t i = 0; i < kBoxChoices.size(); ++i) {
+            if (m_draft.repeat == kBoxChoices[i].kind) {
+                m_boxes[i] = 1;
+                m_draft.repeatStep = kBoxChoices[i].step;
+            }
+        }
         membersToControls();
         initButtons();
     }
@@ -166,8 +177,9 @@ bool CALARMDLG::readBack()
     m_draft.soundFile = toLocal(m_soundFile->text());
     // A day of month: a far-off day would expand a daily or weekly alarm into a record
     // for every day from there to the end of the horizon.
+    // An hour past 23 would be stored on another day that the due check never reaches.
     if (!validation::ReadIntegerInRange(m_day, 1, 31, m_draft.day) || !validation::ReadInteger(m_year, m_draft.year)
-        || !validation::ReadInteger(m_hour, m_draft.hour))
+        || !validation::ReadIntegerInRange(m_hour, 0, 23, m_draft.hour))
         return false;
     m_draft.monthName = toLocal(m_month->text());
     return true;
@@ -229,6 +241,27 @@ void CALARMDLG::onCancel()
 
 void CALARMDLG::onOk()
 {
+    // Everything typed counts, the sound path too, and a value out of range is refused
+    // rather than turned into another date.
+    if (!readBack())
+        return;
+    if (MonthNumberFromName(m_draft.monthName) == 0) {
+        tell(this, QStringLiteral("Please enter the month as its English name, for example May."));
+        m_month->setFocus();
+        m_month->selectAll();
+        return;
+    }
+    // The checked box decides; with none checked nothing would be stored.
+    const auto checked = std::find(m_boxes.begin(), m_boxes.end(), 1);
+    if (checked == m_boxes.end()) {
+        tell(this, QStringLiteral("Please choose how the alarm repeats: 1 Time, Day, Week, Year or Month."));
+        m_boxControls[2]->setFocus();
+        return;
+    }
+    const RepeatChoice& choice = kBoxChoices[static_cast<std::size_t>(checked - m_boxes.begin())];
+    m_draft.repeat = choice.kind;
+    m_draft.repeatStep = choice.step;
+
     // The file has no escape for its separators: such a text would come back as other
     // fields or as extra records.
     const struct {
@@ -251,6 +284,13 @@ void CALARMDLG::onOk()
     std::vector<AlarmRecord> records = ExpandAlarm(m_draft);
     for (AlarmRecord& record : records)
         g_alarmList.push_back(std::make_unique<AlarmRecord>(std::move(record)));
-    SaveAlarmList();
+    try {
+        SaveAlarmList();
+    } catch (...) {
+        // Not stored: a second SAVE must not find them in the list already.
+        for (std::size_t i = 0; i < records.size(); ++i)
+            g_alarmList.pop_back();
+        throw;
+    }
     reject();
 }

@@ -11,8 +11,10 @@ class QCheckBox;
 class QLineEdit;
 
 // The alarm editor. The caller fills the draft (texts and settings of an existing
-// record, the day and hour of the hour list) and runs it; OK appends the occurrences
-// to g_alarmList and rewrites the file. It never changes or removes a record.
+// record, the day and hour of the hour list) and runs it; OK reads every field back,
+// refuses a month that is not a month name or no repeat box checked, appends the
+// occurrences to g_alarmList and rewrites the file (taking them out again when that
+// fails). It never changes or removes a record.
 class CALARMDLG final : public AlarmPopup {
     Q_OBJECT
 
@@ -20,7 +22,7 @@ public:
     explicit CALARMDLG(QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(CALARMDLG)
 
-    // Set before exec(); the five boxes always open unchecked and the step at 0.
+    // Set before exec(); the box of the draft's repeat kind opens checked, the others not.
     AlarmDraft m_draft;
     const std::array<int, 5>& boxes() const { return m_boxes; }
 
@@ -29,7 +31,7 @@ public:
 
     // Every change of a field: all controls back into the members, in the order
     // topic, note, sound on, boxes, minute, sound file, day, year, hour, month name.
-    // Stops at the first field that fails its check (with its message).
+    // Stops at the first field that fails its check (with its message); the hour is 0 to 23.
     bool readBack() override;
 
 private:

@@ -100,11 +100,11 @@ void CBellDlg::OnTimer(int id)
 
 void CBellDlg::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
+    // Enter closes too: the window has no default button that would take it.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         reject();
         return;
     }
-    // Enter closes as well, as a dialog's default handling does.
     QDialog::keyPressEvent(event);
 }
 

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTimer>
 
 using namespace alarm_ui;
@@ -44,6 +45,7 @@ CHourSecDlg::CHourSecDlg(QWidget* parent)
     m_list->setHeaderHidden(true);
     m_list->SetBkColor(kLilac);
     m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
     m_date->setObjectName(QStringLiteral("dateLabel"));
     m_date->setGeometry(dluRect(181, 8, 48, 12));
     m_date->setAlignment(Qt::AlignCenter);
@@ -104,6 +106,14 @@ void CHourSecDlg::refreshRows()
 
 bool CHourSecDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress
+        && !m_list->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        // A click below the rows selects none: the eraser and Delete must not act on the old row.
+        m_list->clearSelection();
+        m_list->setCurrentItem(nullptr);
+        m_selectedHour = -1;
+        return true;
+    }
     if (watched == m_list && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         // Acts on the row last clicked, with no check: an hour never clicked deletes nothing.

@@ -9,6 +9,7 @@
 #include "app/autostart.h"
 #include "app/fonts.h"
 #include "core/globals.h"
+#include "core/mail_programs.h"
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
@@ -164,7 +165,7 @@ void MainDialog::SetUp()
     // Each step that may fail reports it and set-up goes on: a window without its
     // timers would never drive the toy.
     platform::runGuarded(this, [&] {
-        g_mailClientPath = "/usr/bin/xdg-email";
+        g_mailClientPath = kMailPrograms[0].path;
         m_tick.reset();
         g_dataFolder = m_dataFolder;
     });

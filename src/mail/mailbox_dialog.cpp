@@ -70,16 +70,15 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
 
     auto* group = new QGroupBox(this);
     group->setGeometry(dluRect(8, 86, 194, 48));
-    m_outlookExpress = addControl<QRadioButton>(this, 1067, 14, 96, 80, 10);
-    m_outlookExpress->setText(QStringLiteral("Outlook Express"));
+    m_outlookExpress = addControl<QRadioButton>(this, 1067, 14, 92, 100, 10);
+    m_outlookExpress->setText(QString::fromLatin1(kMailPrograms[0].caption));
     m_outlookExpress->setToolTip(QStringLiteral("The desktop's mail program (xdg-email)"));
-    m_outlook = addControl<QRadioButton>(this, 1068, 98, 96, 44, 10);
-    m_outlook->setText(QStringLiteral("Outlook"));
-    m_outlook->setToolTip(QStringLiteral("Thunderbird"));
-    m_other = addControl<QRadioButton>(this, 1069, 148, 96, 40, 10);
-    m_other->setText(QStringLiteral("Other"));
-    m_path = addControl<QLineEdit>(this, 1030, 16, 114, 152, 12);
-    m_browse = addButton(this, QStringLiteral("..."), 1005, 172, 113, 22, 14);
+    m_outlook = addControl<QRadioButton>(this, 1068, 120, 92, 70, 10);
+    m_outlook->setText(QString::fromLatin1(kMailPrograms[1].caption));
+    m_other = addControl<QRadioButton>(this, 1069, 14, 104, 60, 10);
+    m_other->setText(QString::fromLatin1(kOtherMailProgramCaption));
+    m_path = addControl<QLineEdit>(this, 1030, 16, 118, 152, 12);
+    m_browse = addButton(this, QStringLiteral("..."), 1005, 172, 117, 22, 14);
 
     auto* ok = addButton(this, QStringLiteral("OK"), 1, 42, 142, 50, 14);
     ok->setDefault(true);
@@ -90,9 +89,10 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
     m_server->setText(QString::fromStdString(current.server));
     const int minutes = current.intervalSeconds > 0 ? current.intervalSeconds / 60 : kDefaultMinutes;
     m_minutes->setText(QString::number(minutes));
-    if (mailClientPath == kDesktopMailProgram)
+    const int choice = MailProgramChoice(mailClientPath);
+    if (choice == 0)
         m_outlookExpress->setChecked(true);
-    else if (mailClientPath == kThunderbird)
+    else if (choice == 1)
         m_outlook->setChecked(true);
     else {
         m_other->setChecked(true);

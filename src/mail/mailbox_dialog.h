@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/mail_programs.h"
 #include "mail/mailbox_file.h"
 
 #include <QDialog>
@@ -18,8 +19,8 @@ class CMailBoxDlg final : public QDialog {
 public:
     static constexpr int kDialogId = 160;
     static constexpr int kDefaultMinutes = 10;
-    static constexpr const char* kDesktopMailProgram = "/usr/bin/xdg-email";
-    static constexpr const char* kThunderbird = "/usr/bin/thunderbird";
+    static constexpr const char* kDesktopMailProgram = kMailPrograms[0].path;
+    static constexpr const char* kThunderbird = kMailPrograms[1].path;
 
     CMailBoxDlg(const MailboxSettings& current, const std::string& mailClientPath, QWidget* parent = nullptr);
 

@@ -3,6 +3,7 @@
 #include "alarms/alarm_store.h"
 #include "alarms/local_time.h"
 #include "core/globals.h"
+#include "core/mail_programs.h"
 #include "platform/clock.h"
 #include "platform/file_picker.h"
 #include "platform/messages.h"
@@ -24,9 +25,6 @@ namespace {
 
 const QColor kTextColour(250, 2, 243);
 const QColor kCardColour(140, 201, 135);
-
-// This platform's stand-ins for the two mail programs the card names.
-constexpr const char* kMailProgramPaths[2] = { "/usr/bin/thunderbird", "/usr/bin/evolution" };
 
 std::string profilePath()
 {
@@ -129,7 +127,7 @@ CDogProfile::CDogProfile(QWidget* parent)
     CButtonST* reset = addPictureButton(1050, 213, QRect(139, 175, 45, 17));
 
     // The mail program choice exists hidden; nothing shows it.
-    const char* mailLabels[3] = { "Outlook Express", "Outlook", "Other" };
+    const char* mailLabels[3] = { kMailPrograms[0].caption, kMailPrograms[1].caption, kOtherMailProgramCaption };
     const int mailX[3] = { 19, 97, 148 };
     for (int i = 0; i < 3; ++i) {
         m_mailRadios[i] = new QRadioButton(QString::fromLatin1(mailLabels[i]), this);
@@ -190,12 +188,8 @@ void CDogProfile::InitDialog()
     // The mail program: a known one, or "Other" with the path the program was given.
     m_mailPathEdit->setEnabled(false);
     m_mailBrowse->setEnabled(false);
-    if (g_mailClientPath == kMailProgramPaths[0]) {
-        m_mailChoice = 0;
-    } else if (g_mailClientPath == kMailProgramPaths[1]) {
-        m_mailChoice = 1;
-    } else {
-        m_mailChoice = 2;
+    m_mailChoice = MailProgramChoice(g_mailClientPath);
+    if (m_mailChoice == kOtherMailProgram) {
         m_mailPath = g_mailClientPath;
         m_mailPathEdit->setEnabled(true);
         m_mailBrowse->setEnabled(true);
@@ -307,8 +301,8 @@ void CDogProfile::onReset()
 void CDogProfile::onMailChoice(int choice)
 {
     m_mailChoice = choice;
-    if (choice < 2)
-        g_mailClientPath = kMailProgramPaths[choice];
+    if (choice < kOtherMailProgram)
+        g_mailClientPath = kMailPrograms[static_cast<std::size_t>(choice)].path;
     const bool other = choice != 0;
     m_mailPathEdit->setEnabled(other);
     m_mailBrowse->setEnabled(other);
@@ -347,7 +341,9 @@ void CDogProfile::SaveProfile()
     g_profilePresent = 1;
     Q_EMIT nameSaved();
 
-    ReplaceBirthdayRecords(g_alarmList, newProfile == 1, m_oldDay, m_oldMonth, m_day, m_month);
+    // Twenty years ahead of today, so the birthday keeps ringing in the years to come.
+    const int lastYear = AtoiValue(FormatLocalTime(platform::clock().time(), "%Y")) + kBirthdayYearsAhead;
+    ReplaceBirthdayRecords(g_alarmList, newProfile == 1, m_oldDay, m_oldMonth, m_day, m_month, lastYear);
     SaveAlarmList();
     reject();
 }

@@ -136,16 +136,17 @@ int AgeAt(TimeValue now, int day, int month, int year)
     return age < 0 ? 0 : static_cast<int>(std::min<long long>(age, INT_MAX));
 }
 
-void ReplaceBirthdayRecords(AlarmList& list, bool newProfile, int oldDay, int oldMonth, int day, int month)
+void ReplaceBirthdayRecords(AlarmList& list, bool newProfile, int oldDay, int oldMonth, int day, int month,
+                            int lastYear)
 {
     // Every date is worked out before the list changes, so a failure leaves it as it was.
     std::vector<TimeValue> oldDates;
     if (!newProfile) {
-        for (int year = kFirstBirthdayYear; year <= kLastBirthdayYear; ++year)
+        for (int year = kFirstBirthdayYear; year <= lastYear; ++year)
             oldDates.push_back(MakeLocalTime(year, oldMonth, oldDay, 0, 0, 0));
     }
     // mktime's normalisation: 29 February is 1 March in other years, 31 April is 1 May.
-    const TimeValue last = MakeLocalTime(kLastBirthdayYear, month, day, 0, 0, 0);
+    const TimeValue last = MakeLocalTime(lastYear, month, day, 0, 0, 0);
     const TimeValue timeOfDay = MakeLocalTime(2000, 1, 1, 0, 0, 0);
     AlarmList added;
     for (int year = kFirstBirthdayYear;; ++year) {

@@ -56,13 +56,14 @@ int AgeOnOpening(int currentYear, int birthYear);
 // Throws platform::InvalidArgumentError for a date that cannot be represented.
 int AgeAt(TimeValue now, int day, int month, int year);
 
-// The birthday's yearly records, 2000 to 2020.
+// The birthday's yearly records, from 2000 to twenty years after the current one.
 inline constexpr int kFirstBirthdayYear = 2000;
-inline constexpr int kLastBirthdayYear = 2020;
+inline constexpr int kBirthdayYearsAhead = 20;
 inline constexpr const char* kBirthdayTopic = "birthday";
 
-// Replaces the birthday records in the list: without a previous profile only adds;
-// otherwise first removes the birthday records on the old day and month, then adds the
-// records for the new ones. Throws platform::InvalidArgumentError (list untouched) for a
-// date that cannot be represented.
-void ReplaceBirthdayRecords(AlarmList& list, bool newProfile, int oldDay, int oldMonth, int day, int month);
+// Replaces the birthday records in the list, years 2000 to lastYear: without a previous
+// profile only adds; otherwise first removes the birthday records on the old day and
+// month, then adds the records for the new ones. Throws platform::InvalidArgumentError
+// (list untouched) for a date that cannot be represented.
+void ReplaceBirthdayRecords(AlarmList& list, bool newProfile, int oldDay, int oldMonth, int day, int month,
+                            int lastYear);

@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -206,11 +208,17 @@ TEST_F(AlarmDialogsTest, EditorDayIsADayOfMonth)
             EXPECT_EQ(editor.m_draft.day, c.day);
             click(w, 1045); // Day
             click(w, 1005);
+            // A refused day is refused by SAVE too: the editor stays open.
+            if (w->isVisible())
+                click(w, 1006);
         });
         editor.exec();
         // The box click reads the controls back too and says it again.
         EXPECT_EQ(shownTexts(messages).value(0), QString::fromLatin1(c.message));
-        EXPECT_TRUE(!g_alarmList.empty() && g_alarmList.size() <= 32u) << g_alarmList.size();
+        if (c.message)
+            EXPECT_TRUE(g_alarmList.empty()) << g_alarmList.size();
+        else
+            EXPECT_TRUE(!g_alarmList.empty() && g_alarmList.size() <= 32u) << g_alarmList.size();
     }
 }
 
@@ -538,6 +546,140 @@ TEST_F(AlarmDialogsTest, DueRecordsRingOneAfterTheOtherAndTheFirstRingMayDeleteT
     tick.onAlarmCheck();
     EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "second", "third" }));
     EXPECT_EQ(topics(), (std::vector<std::string> { "first", "second" }));
+}
+
+} // namespace
+
+namespace {
+
+// SAVE refuses what would be lost or land on another date, keeps the editor open and
+// stores nothing; the field at fault gets the focus.
+TEST_F(AlarmDialogsTest, EditorSaveRefusesWhatWouldBeLost)
+{
+    const struct {
+        int field;
+        const char* typed;
+        bool checkBox;
+        const char* message;
+    } cases[] = {
+        { 0, "", false, "Please choose how the alarm repeats: 1 Time, Day, Week, Year or Month." },
+        { 1035, "24", true, "Please enter an integer between 0 and 23." },
+        { 1035, "-1", true, "Please enter an integer between 0 and 23." },
+        { 1033, "Mai", true, "Please enter the month as its English name, for example May." },
+        { 1036, "60", true, "Please enter an integer between 0 and 59." },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        messages.shown.clear();
+        CALARMDLG editor;
+        fillEditor(editor);
+        bool stayedOpen = false;
+        whenModal(QStringLiteral("alarmDialog"), [&](QWidget* w) {
+            if (c.checkBox)
+                click(w, 1047);
+            if (c.field != 0)
+                ctl<QLineEdit>(w, c.field)->setText(QString::fromLatin1(c.typed));
+            click(w, 1005);
+            stayedOpen = w->isVisible();
+            if (c.field != 0) {
+                EXPECT_EQ(w->focusWidget(), ctl(w, c.field));
+            }
+            click(w, 1006);
+        });
+        editor.exec();
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(shownTexts(messages), QStringList { QString::fromLatin1(c.message) });
+        EXPECT_TRUE(g_alarmList.empty());
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(data.path("AlarmList.txt"))));
+    }
+}
+
+TEST_F(AlarmDialogsTest, EditorKeepsTheRecordsRepeatAndReadsTheTypedSoundPath)
+{
+    CALARMDLG editor;
+    fillEditor(editor)->m_draft.repeat = "month";
+    editor.m_draft.topic = "rent";
+    whenModal(QStringLiteral("alarmDialog"), [&](QWidget* w) {
+        EXPECT_TRUE(ctl<QCheckBox>(w, 1049)->isChecked());
+        for (int id : { 1045, 1046, 1047, 1048 })
+            EXPECT_FALSE(ctl<QCheckBox>(w, id)->isChecked()) << id;
+        QTest::keyClicks(ctl(w, 1037), QStringLiteral("/snd/typed.wav"));
+        click(w, 1005);
+    });
+    editor.exec();
+    ASSERT_EQ(g_alarmList.size(), 12u);
+    for (const auto& r : g_alarmList) {
+        EXPECT_EQ(r->repeat, "month");
+        EXPECT_EQ(r->soundFile, "/snd/typed.wav");
+    }
+}
+
+TEST_F(AlarmDialogsTest, EditorSaveAfterAFailedWriteStoresTheRecordsOnce)
+{
+    // A folder where the file should be: the rename fails, also for root.
+    const QString blocker = QString::fromStdString(data.path("AlarmList.txt"));
+    ASSERT_TRUE(QDir().mkdir(blocker));
+    CALARMDLG editor;
+    fillEditor(editor);
+    whenModal(QStringLiteral("alarmDialog"), [&](QWidget* w) {
+        click(w, 1045); // Day: 14 May to 1 June
+        click(w, 1005);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(messages.shown.size(), 1u);
+        EXPECT_TRUE(g_alarmList.empty()) << "what was not stored is not in the list either";
+        ASSERT_TRUE(QDir().rmdir(blocker));
+        click(w, 1005);
+    });
+    editor.exec();
+    EXPECT_EQ(g_alarmList.size(), 19u);
+    ASSERT_EQ(file().size(), 19 * std::string("#,,2008,05,14,09,29,0,,day,").size());
+}
+
+TEST_F(AlarmDialogsTest, HourListClickBelowTheRowsSelectsNone)
+{
+    addRecord("first", 2008, 5, 14, 9, 10);
+    CHourSecDlg hours;
+    hours.m_year = 2008;
+    hours.m_day = 14;
+    hours.m_monthName = "May";
+    hours.m_month = 5;
+    whenModal(QStringLiteral("hourListDialog"), [&](QWidget* w) {
+        ColorListCtrl* list = hours.list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(9)).center());
+        EXPECT_EQ(hours.selectedHour(), 9);
+        list->scrollToBottom();
+        const QRect last = list->visualItemRect(list->topLevelItem(23));
+        ASSERT_LT(last.bottom() + 3, list->viewport()->height()) << "no room below the rows";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 3));
+        EXPECT_EQ(hours.selectedHour(), -1);
+        EXPECT_EQ(list->selectedRow(), -1);
+        click(w, 1007); // the eraser
+        click(w, 1005);
+    });
+    hours.exec();
+    EXPECT_EQ(shownTexts(messages), QStringList { QStringLiteral("Please select the hour to del!") });
+    EXPECT_EQ(topics(), std::vector<std::string> { "first" });
+}
+
+TEST_F(AlarmDialogsTest, RingWindowEnterClosesAndStopsTheSoundAsEscapeDoes)
+{
+    for (const int key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape }) {
+        SCOPED_TRACE(key);
+        const int stopsBefore = sound.stops;
+        CBellDlg bell(nullptr, 1, CalendarDate { 14, 5, 2008, "May" });
+        bell.SetSoundFile("/snd/ring.wav");
+        bool closed = false;
+        whenModal(QStringLiteral("bellDialog"), [&](QWidget* w) {
+            bell.OnTimer(CBellDlg::kBlinkTimer);
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, Qt::Key(key));
+            closed = !w->isVisible();
+            if (!closed)
+                w->close();
+        });
+        bell.exec();
+        EXPECT_TRUE(closed);
+        EXPECT_GT(sound.stops, stopsBefore);
+    }
 }
 
 } // namespace

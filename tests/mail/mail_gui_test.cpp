@@ -83,6 +83,26 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
     EXPECT_EQ(dialog.mailClientPath(), CMailBoxDlg::kDesktopMailProgram);
 }
 
+// One mapping for the mailbox settings and the profile card; the stored numbers stay.
+TEST(MailBoxDialog, MailProgramChoicesNameWhatIsStarted)
+{
+    const struct { const char* path; int choice; int radio; const char* caption; } cases[] = {
+        {"/usr/bin/xdg-email", 0, 1067, "Default mail program"},
+        {"/usr/bin/thunderbird", 1, 1068, "Thunderbird"},
+        {"/usr/bin/evolution", 2, 1069, "Other"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(MailProgramChoice(c.path), c.choice);
+        CMailBoxDlg dialog({}, c.path);
+        auto* radio = control<QRadioButton>(&dialog, c.radio);
+        EXPECT_TRUE(radio->isChecked());
+        EXPECT_EQ(radio->text(), QString::fromLatin1(c.caption));
+        // The caption fits its button.
+        EXPECT_LE(radio->sizeHint().width(), radio->width());
+    }
+}
+
 TEST(MailBoxDialog, OtherProgramComesFromThePathField)
 {
     fakes::FakeMessages messages;

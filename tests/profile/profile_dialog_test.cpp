@@ -64,10 +64,11 @@ TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsA
     EXPECT_EQ(g_profileName, "Owner");
     EXPECT_EQ(g_profilePresent, 1);
     EXPECT_EQ(window.nameField()->text(), QStringLiteral("Owner"));
-    EXPECT_EQ(g_alarmList.size(), 21u);
+    EXPECT_EQ(g_alarmList.size(), 47u); // 2000 to twenty years after 2026
     std::string alarms;
     ASSERT_TRUE(platform::readFirstLine(data.path("AlarmList.txt"), alarms));
-    EXPECT_NE(alarms.find("#birthday,,2020,03,05,"), std::string::npos) << alarms;
+    EXPECT_NE(alarms.find("#birthday,,2027,03,05,"), std::string::npos) << alarms;
+    EXPECT_NE(alarms.find("#birthday,,2046,03,05,"), std::string::npos) << alarms;
     window.Quit();
 }
 

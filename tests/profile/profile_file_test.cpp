@@ -1,6 +1,7 @@
 #include "alarms/local_time.h"
 #include "profile/profile_file.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,7 +71,7 @@ TEST(ProfileFile, BirthdayRecordsAreReplacedForTheTwentyOneYears)
     const TimeValue dentist = MakeLocalTime(2010, 2, 29, 0, 0, 0); // normalised to 1 March 2010
     list.push_back(alarmOn(dentist, "dentist"));
 
-    ReplaceBirthdayRecords(list, true, 0, 0, 29, 2);
+    ReplaceBirthdayRecords(list, true, 0, 0, 29, 2, 2020);
     ASSERT_EQ(list.size(), 22u);
     int leapDays = 0;
     for (const auto& r : list) {
@@ -86,14 +87,33 @@ TEST(ProfileFile, BirthdayRecordsAreReplacedForTheTwentyOneYears)
     EXPECT_EQ(leapDays, 6); // 2000, 2004, ..., 2020
 
     // A changed birthday takes the old records away, the user's own alarm stays.
-    ReplaceBirthdayRecords(list, false, 29, 2, 5, 3);
+    ReplaceBirthdayRecords(list, false, 29, 2, 5, 3, 2020);
     ASSERT_EQ(list.size(), 22u);
     EXPECT_EQ(list.front()->topic, "dentist");
     EXPECT_EQ(FormatLocalTime(list.back()->date, "%d/%m/%Y"), "05/03/2020");
 
     // Saving the same birthday again keeps 21 records, not 42.
-    ReplaceBirthdayRecords(list, false, 5, 3, 5, 3);
+    ReplaceBirthdayRecords(list, false, 5, 3, 5, 3, 2020);
     EXPECT_EQ(list.size(), 22u);
+}
+
+TEST(ProfileFile, BirthdayRecordsReachTwentyYearsPastTheCurrentOne)
+{
+    AlarmList list;
+    ReplaceBirthdayRecords(list, true, 0, 0, 8, 12, 2046);
+    ASSERT_EQ(list.size(), 47u); // 2000 to 2046
+    EXPECT_EQ(FormatLocalTime(list.back()->date, "%d/%m/%Y"), "08/12/2046");
+    // Today's birthday rings: this year's record is there.
+    const TimeValue today = MakeLocalTime(2026, 12, 8, 0, 0, 0);
+    EXPECT_EQ(std::count_if(list.begin(), list.end(), [&](const auto& r) { return r->date == today; }), 1);
+
+    // A changed birthday removes all of them, the later years too, and only them.
+    list.push_back(alarmOn(MakeLocalTime(2040, 12, 8, 0, 0, 0), "birthday")); // a user's one-time alarm
+    ReplaceBirthdayRecords(list, false, 8, 12, 1, 6, 2046);
+    ASSERT_EQ(list.size(), 48u);
+    EXPECT_EQ(std::count_if(list.begin(), list.end(),
+                            [](const auto& r) { return FormatLocalTime(r->date, "%d/%m") == "08/12"; }),
+              1);
 }
 
 } // namespace
