@@ -53,6 +53,21 @@ is_gone() {
   ! xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || is_minimised "$w"
 }
 
+# The middle of trayer's strip, which holds our icon alone.
+tray_icon_at() {
+  local t geometry
+  t=$(xdotool search --onlyvisible --class trayer 2>/dev/null | head -n1)
+  [ -n "$t" ] || return 1
+  geometry=$(xwininfo -id "$t") || return 1
+  local x y w h
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry")
+  w=$(sed -n 's/.*Width: *//p' <<<"$geometry")
+  h=$(sed -n 's/.*Height: *//p' <<<"$geometry")
+  [ "$w" -gt 4 ] || return 1
+  echo "$((x + w / 2)) $((y + h / 2))"
+}
+
 run_case() { # tray-label hide-way return-way
   local label=$1 hide=$2 back=$3 w other
   wait_for '[ -n "$(main_window)" ]' || { fail "$label: no main window"; return; }
@@ -69,6 +84,9 @@ run_case() { # tray-label hide-way return-way
   case $back in
     show) "$quillby" --show >/dev/null ;;
     second) "$quillby" --data-dir="$work/data" --toy=none >>"$work/second.log" 2>&1 ;;
+    tray) # a click on our icon, the only one in trayer's strip
+      wait_for 'tray_icon_at >/dev/null' || { fail "$label: no tray icon after $hide"; return; }
+      xdotool mousemove $(tray_icon_at) click 1 ;;
   esac
   if wait_for is_back; then
     echo "ok: $label: $hide, then $back"
@@ -98,6 +116,7 @@ if command -v trayer >/dev/null; then
   for hide in close escape minimise; do
     for back in show second; do run_case "tray" "$hide" "$back"; done
   done
+  for hide in close escape; do run_case "tray" "$hide" tray; done
 else
   echo "trayer missing: tray cases not run"
 fi
