@@ -21,6 +21,11 @@ bool CanPlaceWindows(SessionKind session)
     return session != SessionKind::Wayland;
 }
 
+bool TrayNeedsStatusNotifierHost(SessionKind session)
+{
+    return session == SessionKind::Wayland;
+}
+
 bool IsActivationToken(const QString& token)
 {
     if (token.isEmpty() || token.size() > kMaxActivationToken)

@@ -19,6 +19,9 @@ bool ReturnNeedsRemap(SessionKind session, bool visible, bool minimized, bool ac
 // elsewhere the alert and the mail notice are also announced through notifications.
 bool CanPlaceWindows(SessionKind session);
 
+// On Wayland (no XEmbed tray) a tray exists only where a StatusNotifier host is registered.
+bool TrayNeedsStatusNotifierHost(SessionKind session);
+
 // The remote control's "raise" (a second start) and "show" (--show) may carry the
 // caller's activation token, so the compositor lets the window take the focus.
 struct ReturnRequest {

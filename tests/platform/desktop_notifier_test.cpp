@@ -1,6 +1,7 @@
-// The notification seam's D-Bus side against python-dbusmock's notification daemon on a
+// The notification seam's and the tray host check's D-Bus side against python-dbusmock's notification daemon on a
 // private session bus started here (the process's session bus is this one only).
 #include "platform/desktop_notifier.h"
+#include "platform/status_notifier.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -177,6 +178,44 @@ TEST_F(MockNotificationDaemon, WithdrawnBeforeTheReplyIsClosedOnceTheIdIsKnown)
     notifier->withdraw(12345);
     QTest::qWait(200);
     EXPECT_EQ(calls(QStringLiteral("CloseNotification")).size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MockNotificationDaemon, TrayHostIsSeenOnlyWhileTheWatcherSaysOne)
+{
+    // No watcher on the bus at all.
+    EXPECT_FALSE(platform::statusNotifierHostRegistered(2000));
+    QProcess watcher;
+    watcher.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    watcher.start(kPython, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("org.kde.StatusNotifierWatcher"),
+                            QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.kde.StatusNotifierWatcher")});
+    ASSERT_TRUE(watcher.waitForStarted(10000));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(name).value(); }, 20000));
+    const auto setHost = [&](bool registered) {
+        QDBusMessage add = QDBusMessage::createMethodCall(name, QStringLiteral("/StatusNotifierWatcher"),
+                                                          QStringLiteral("org.freedesktop.DBus.Mock"),
+                                                          QStringLiteral("AddProperty"));
+        add << name << QStringLiteral("IsStatusNotifierHostRegistered")
+            << QVariant::fromValue(QDBusVariant(registered));
+        return bus.call(add, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
+    };
+    // A watcher without the property, one without a host, one with.
+    EXPECT_FALSE(platform::statusNotifierHostRegistered(2000));
+    ASSERT_TRUE(setHost(false));
+    EXPECT_FALSE(platform::statusNotifierHostRegistered(2000));
+    QDBusMessage set = QDBusMessage::createMethodCall(name, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Set"));
+    set << name << QStringLiteral("IsStatusNotifierHostRegistered") << QVariant::fromValue(QDBusVariant(true));
+    ASSERT_EQ(bus.call(set, QDBus::Block, 10000).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(platform::statusNotifierHostRegistered(2000));
+    watcher.terminate();
+    watcher.waitForFinished(10000);
 }
 
 } // namespace
