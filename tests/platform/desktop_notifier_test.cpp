@@ -196,23 +196,16 @@ TEST_F(MockNotificationDaemon, TrayHostIsSeenOnlyWhileTheWatcherSaysOne)
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString name = QStringLiteral("org.kde.StatusNotifierWatcher");
     ASSERT_TRUE(QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(name).value(); }, 20000));
-    const auto setHost = [&](bool registered) {
-        QDBusMessage add = QDBusMessage::createMethodCall(name, QStringLiteral("/StatusNotifierWatcher"),
-                                                          QStringLiteral("org.freedesktop.DBus.Mock"),
-                                                          QStringLiteral("AddProperty"));
-        add << name << QStringLiteral("IsStatusNotifierHostRegistered")
-            << QVariant::fromValue(QDBusVariant(registered));
-        return bus.call(add, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
+    const auto callMock = [&](const QString& interface, const QString& method, bool registered) {
+        QDBusMessage call = QDBusMessage::createMethodCall(name, QStringLiteral("/StatusNotifierWatcher"), interface, method);
+        call << name << QStringLiteral("IsStatusNotifierHostRegistered") << QVariant::fromValue(QDBusVariant(registered));
+        return bus.call(call, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
     };
     // A watcher without the property, one without a host, one with.
     EXPECT_FALSE(platform::statusNotifierHostRegistered(2000));
-    ASSERT_TRUE(setHost(false));
+    ASSERT_TRUE(callMock(QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("AddProperty"), false));
     EXPECT_FALSE(platform::statusNotifierHostRegistered(2000));
-    QDBusMessage set = QDBusMessage::createMethodCall(name, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Set"));
-    set << name << QStringLiteral("IsStatusNotifierHostRegistered") << QVariant::fromValue(QDBusVariant(true));
-    ASSERT_EQ(bus.call(set, QDBus::Block, 10000).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(callMock(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"), true));
     EXPECT_TRUE(platform::statusNotifierHostRegistered(2000));
     watcher.terminate();
     watcher.waitForFinished(10000);
