@@ -1,20 +1,40 @@
 #include "app/alert_window.h"
 
+#include "app/desktop_announce.h"
+
 #include "widgets/dialog_units.h"
 #include "widgets/resources.h"
 
 #include <QLabel>
 
-CNotMoveDlg::CNotMoveDlg(QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+namespace {
+DesktopAnnouncement& announcement()
+{
+    // One for every alert window: a new alert replaces the last one's notification.
+    static DesktopAnnouncement alert{QString::fromLatin1(CNotMoveDlg::kText)};
+    return alert;
+}
+} // namespace
+
+CNotMoveDlg::CNotMoveDlg()
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::WindowDoesNotAcceptFocus),
       m_picture(new QLabel(this))
 {
     setObjectName(QStringLiteral("alertWindow"));
     setProperty("dialogId", 243);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QString::fromLatin1(kText));
     setFixedSize(dluSize(211, 181));
     m_picture->setObjectName(QStringLiteral("picture"));
     m_picture->move(0, 0);
     m_picture->setPixmap(LoadBitmapResource(242));
     m_picture->adjustSize();
+}
+
+void CNotMoveDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    announcement().announce();
 }

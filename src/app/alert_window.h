@@ -4,12 +4,19 @@
 
 class QLabel;
 
-// The guard's "Hey!! Don't Move!!" picture: caption-less, top-most, not movable.
+// The guard's "Hey!! Don't Move!!" picture: caption-less, top-most, not movable. A window
+// of its own that never takes the keyboard: it must be seen while the main window is
+// hidden or minimised, and the user may be typing elsewhere.
 class CNotMoveDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CNotMoveDlg(QWidget* owner);
+    static constexpr const char* kText = "Hey!! Don't Move!!";
+
+    CNotMoveDlg();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* m_picture;

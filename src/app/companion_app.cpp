@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "app/main_dialog.h"
 #include "app/signal_bridge.h"
+#include "app/window_return.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/idle_source.h"
@@ -143,7 +144,10 @@ StartDate CompanionApp::MakeStartDate(std::int64_t now)
 
 int CompanionApp::runRemote()
 {
-    const auto reply = platform::SingleInstance::send(m_options.remoteRequest);
+    QString request = m_options.remoteRequest;
+    if (request == QLatin1String("show"))
+        request = ReturnRequestLine(request, m_options.activationToken);
+    const auto reply = platform::SingleInstance::send(request);
     if (!reply) {
         std::fprintf(stderr, "quillby: no running companion to send \"%s\" to\n",
                      m_options.remoteRequest.toLocal8Bit().constData());
@@ -168,7 +172,7 @@ int CompanionApp::Run()
     platform::SingleInstance instance;
     if (!instance.claim()) {
         // Another copy runs: ask it to raise its window, then end without a message.
-        platform::SingleInstance::send(QStringLiteral("raise"));
+        platform::SingleInstance::send(ReturnRequestLine(QStringLiteral("raise"), m_options.activationToken));
         return exitInstance(0);
     }
     if (!initInstance())

@@ -26,6 +26,7 @@ public:
         std::string toy = "hid";      // --toy
         bool hidden = false;          // --hidden: start in the tray (the login start)
         QString remoteRequest;        // --nod, --status, --show, --quit
+        QString activationToken;      // handed to the running copy with a raise or --show
         platform::IdleSource* idle = nullptr; // not owned; nullptr = the system's idle source
     };
 

@@ -1,5 +1,7 @@
 #include "app/mail_notice_window.h"
 
+#include "app/desktop_announce.h"
+
 #include "widgets/resources.h"
 
 #include <QGuiApplication>
@@ -8,16 +10,20 @@
 #include <QScreen>
 #include <QTimer>
 
-MailNoticeWindow::MailNoticeWindow(QWidget* owner)
-    : QDialog(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+MailNoticeWindow::MailNoticeWindow()
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::WindowDoesNotAcceptFocus),
       m_picture(new QLabel(this)),
       m_slideTimer(new QTimer(this)),
       m_stayTimer(new QTimer(this)),
-      m_fade(new QPropertyAnimation(this, "windowOpacity", this))
+      m_fade(new QPropertyAnimation(this, "windowOpacity", this)),
+      m_announcement(std::make_unique<DesktopAnnouncement>(QString::fromLatin1(kText)))
 {
     setObjectName(QStringLiteral("mailNoticeWindow"));
     setProperty("dialogId", 138);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QString::fromLatin1(kText));
     setFixedSize(kWidth, kHeight);
     setCursor(Qt::PointingHandCursor);
     m_picture->setObjectName(QStringLiteral("picture"));
@@ -36,6 +42,8 @@ MailNoticeWindow::MailNoticeWindow(QWidget* owner)
         setWindowOpacity(1.0);
     });
 }
+
+MailNoticeWindow::~MailNoticeWindow() = default;
 
 bool MailNoticeWindow::sliding() const
 {
@@ -80,6 +88,7 @@ void MailNoticeWindow::ShowNotice()
     placeAt();
     show();
     m_slideTimer->start();
+    m_announcement->announce();
 }
 
 void MailNoticeWindow::placeAt()

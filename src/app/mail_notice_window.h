@@ -2,13 +2,17 @@
 
 #include <QDialog>
 #include <QRect>
+#include <memory>
 
+class DesktopAnnouncement;
 class QLabel;
 class QPropertyAnimation;
 class QTimer;
 
 // The new-mail notice: rises from below the bottom right corner of the screen in
-// steps of 3 pixels every 10 ms, stands for a second, then fades out.
+// steps of 3 pixels every 10 ms, stands for a second, then fades out. A window of its
+// own that never takes the keyboard, so it shows while the main window is hidden; where
+// it cannot be placed (Wayland) it is also announced as a desktop notification.
 class MailNoticeWindow final : public QDialog {
     Q_OBJECT
 
@@ -19,7 +23,10 @@ public:
     static constexpr int kSlideMs = 10;
     static constexpr int kStayMs = 1000;
 
-    explicit MailNoticeWindow(QWidget* owner);
+    static constexpr const char* kText = "New mail!";
+
+    MailNoticeWindow();
+    ~MailNoticeWindow() override;
 
     // Starts the slide-in (a running slide is faded out first).
     void ShowNotice();
@@ -48,6 +55,7 @@ private:
     QTimer* m_slideTimer;
     QTimer* m_stayTimer;
     QPropertyAnimation* m_fade;
+    std::unique_ptr<DesktopAnnouncement> m_announcement;
     QRect m_screenOverride;
     int m_screenWidth = 0;
     int m_screenBottom = 0;

@@ -79,6 +79,9 @@ int main(int argc, char** argv)
     std::optional<FontConfigurationWarmUp> fonts;
     if (!talks)
         fonts.emplace();
+    // The launcher's activation token lets the running copy take the focus; it is read
+    // before Qt starts, which may use it up for windows of its own.
+    const QString activationToken = QString::fromLocal8Bit(qgetenv("XDG_ACTIVATION_TOKEN"));
     const bool platformChosen = choosePlatform(talks);
     QApplication app(argc, argv);
     if (platformChosen)
@@ -116,6 +119,7 @@ int main(int argc, char** argv)
     options.dataDir = parser.value(dataDir).toStdString();
     options.toy = parser.value(toy).toStdString();
     options.hidden = parser.isSet(hidden);
+    options.activationToken = activationToken;
     int remoteCount = 0;
     for (const auto* option : {&nod, &status, &show, &quit, &mailSettings}) {
         if (parser.isSet(*option)) {

@@ -13,6 +13,7 @@
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
+#include "app/window_return.h"
 #include "mail/mailbox_dialog.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -33,6 +34,7 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +106,7 @@ MainDialog::~MainDialog()
 {
     qApp->removeEventFilter(this);
     delete m_alertWindow;
+    delete m_mailNotice; // top-level windows of their own, not children
 }
 
 void MainDialog::createControls()
@@ -338,7 +341,7 @@ void MainDialog::reportToyAccessProblem()
 void MainDialog::openAlertWindow()
 {
     delete m_alertWindow;
-    m_alertWindow = new CNotMoveDlg(this);
+    m_alertWindow = new CNotMoveDlg;
     m_alertWindow->show();
 }
 
@@ -537,11 +540,9 @@ void MainDialog::HideToTray()
     }
 }
 
-void MainDialog::RestoreFromTray()
+void MainDialog::RestoreFromTray(const QString& activationToken)
 {
-    showNormal();
-    raise();
-    activateWindow();
+    BringBack(activationToken);
     m_tray->Remove();
     m_blinkTimer->stop();
     if (g_newMail == 1) {
@@ -629,7 +630,7 @@ MailNoticeWindow* MainDialog::mailNotice()
     // Built on the first announcement: most runs never show it, and its picture would
     // otherwise be drawn before the main window's first paint.
     if (!m_mailNotice) {
-        m_mailNotice = new MailNoticeWindow(this);
+        m_mailNotice = new MailNoticeWindow;
         m_mailNotice->hide();
     }
     return m_mailNotice;
@@ -685,16 +686,25 @@ void MainDialog::reportMailProblem(const QString& text)
     });
 }
 
-bool MainDialog::RaiseFromSecondCopy()
+bool MainDialog::RaiseFromSecondCopy(const QString& activationToken)
 {
-    if (!property(kAutoCloseProperty).isValid())
-        return false;
-    if (isMinimized())
-        showNormal();
-    show();
+    // Whichever way the window went (close box, Escape, minimise, tray), a second start
+    // brings it back: a user who starts the program again wants to see it.
+    RestoreFromTray(activationToken);
+    return true;
+}
+
+void MainDialog::BringBack(const QString& activationToken)
+{
+    const SessionKind session = SessionKindFor(QGuiApplication::platformName());
+    if (ReturnNeedsRemap(session, isVisible(), isMinimized(), isActiveWindow()))
+        hide();
+    // Qt hands this to the compositor's activation on the next activation request.
+    if (session == SessionKind::Wayland && IsActivationToken(activationToken))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
+    showNormal();
     raise();
     activateWindow();
-    return true;
 }
 
 QString MainDialog::statusText() const
@@ -712,18 +722,18 @@ QString MainDialog::statusText() const
 
 QString MainDialog::RemoteRequest(const QString& request)
 {
-    if (request == QLatin1String("raise"))
-        return RaiseFromSecondCopy() ? QStringLiteral("raised") : QStringLiteral("not raised");
+    if (const auto back = ParseReturnRequest(request)) {
+        if (back->verb == QLatin1String("raise"))
+            return RaiseFromSecondCopy(back->token) ? QStringLiteral("raised") : QStringLiteral("not raised");
+        platform::runGuarded(this, [&] { RestoreFromTray(back->token); });
+        return QStringLiteral("ok");
+    }
     if (request == QLatin1String("nod")) {
         g_nodRequest = 1;
         return QStringLiteral("ok");
     }
     if (request == QLatin1String("status"))
         return statusText();
-    if (request == QLatin1String("show")) {
-        platform::runGuarded(this, [&] { RestoreFromTray(); });
-        return QStringLiteral("ok");
-    }
     if (request == QLatin1String("mail-settings")) {
         QTimer::singleShot(0, this, [this] { platform::runGuarded(this, [&] { OpenMailSettings(); }); });
         return QStringLiteral("ok");

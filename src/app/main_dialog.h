@@ -42,14 +42,16 @@ public:
     void OnTimer(int timerId);
 
     void HideToTray();   // close box, Escape
-    void RestoreFromTray(); // "BACK"
+    // "BACK", --show: shown, not minimised, raised and focused; the token is the caller's
+    // activation token where the desktop asks for one.
+    void RestoreFromTray(const QString& activationToken = {});
     void Quit();         // "EXIT"
     void ShowAbout();
     // "MailBox Configure…": the settings dialog; OK starts the mail watch.
     void OpenMailSettings(bool focusPassword = false);
 
-    // A second copy asked to raise us: only while the "AutoClose" property exists.
-    bool RaiseFromSecondCopy();
+    // A second copy asked to raise us: the window comes back however it was hidden.
+    bool RaiseFromSecondCopy(const QString& activationToken = {});
     // Requests of the remote control ("nod", "status", "show", "quit", "raise").
     QString RemoteRequest(const QString& request);
 
@@ -109,6 +111,7 @@ private:
     void openSoundSettings();
     void reportToyAccessProblem();
     void endRun();
+    void BringBack(const QString& activationToken);
     QString statusText() const;
 
     std::string m_dataFolder;

@@ -1,5 +1,7 @@
 #include "app/tray_icon.h"
 
+#include "app/desktop_announce.h"
+#include "platform/status_notifier.h"
 #include "widgets/resources.h"
 
 #include <QAction>
@@ -37,7 +39,12 @@ bool CTrayIcon::isAvailable()
 {
     if (g_availableOverride >= 0)
         return g_availableOverride == 1;
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    // Qt looks for a StatusNotifier host once and keeps the answer for the whole run, so
+    // it is asked only once one is there: a tray that appears later is then still used.
+    // X11 has its own tray (XEmbed), which Qt looks for every time.
+    if (!TrayNeedsStatusNotifierHost(CurrentSessionKind()))
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    return platform::statusNotifierHostRegistered() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 int CTrayIcon::mouseMessageFor(int activationReason)

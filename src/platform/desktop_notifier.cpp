@@ -35,6 +35,7 @@ public:
         auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
             const QDBusPendingReply<QStringList> reply = *call;
+            m_capabilitiesKnown = true;
             if (!reply.isError()) {
                 m_available = true;
                 m_actions = reply.value().contains(QStringLiteral("actions"));
@@ -52,7 +53,9 @@ public:
         if (!m_bus.isConnected())
             return 0;
         QStringList flat;
-        if (m_actions) {
+        // Until the capabilities are known the actions go along: a service without them
+        // ignores them, and an early alarm keeps its buttons.
+        if (m_actions || !m_capabilitiesKnown) {
             for (const Action& action : actions)
                 flat << action.key << action.label;
         }
@@ -149,6 +152,7 @@ private:
     QDBusConnection m_bus;
     bool m_available = false;
     bool m_actions = false;
+    bool m_capabilitiesKnown = false;
     std::uint64_t m_lastHandle = 0;
     std::map<std::uint64_t, Pending> m_pending;
 };

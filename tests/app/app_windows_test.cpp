@@ -1,7 +1,9 @@
 #include "app/about_dialog.h"
+#include "app/alert_window.h"
 #include "app/background_dialog.h"
 #include "app/companion_app.h"
 #include "app/data_folder.h"
+#include "app/desktop_announce.h"
 #include "app/fonts.h"
 #include "core/globals.h"
 #include "app/mail_notice_window.h"
@@ -84,8 +86,7 @@ TEST(TrayIcon, ASingleClickBringsTheWindowBackLikeADoubleClick)
 
 TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)
 {
-    QWidget owner;
-    MailNoticeWindow notice(&owner);
+    MailNoticeWindow notice;
     notice.setScreenArea(QRect(0, 0, 1280, 800));
     notice.ShowNotice();
     EXPECT_TRUE(notice.isVisible());
@@ -108,8 +109,7 @@ TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)
 
 TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
 {
-    QWidget owner;
-    MailNoticeWindow notice(&owner);
+    MailNoticeWindow notice;
     notice.setScreenArea(QRect(0, 0, 1280, 800));
     notice.ShowNotice();
     notice.slideTick();
@@ -120,6 +120,49 @@ TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
     notice.CloseNotice(false);
     EXPECT_FALSE(notice.isVisible());
     EXPECT_EQ(notice.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(AnnouncedWindows, OwnTopLevelsThatNeverTakeTheFocusAndSpeakWhereUnplaced)
+{
+    fakes::FakeNotifier notifier;
+    struct SessionOverride {
+        ~SessionOverride() { setSessionKindOverride(-1); }
+    } restore;
+    for (const SessionKind session : {SessionKind::X11, SessionKind::Wayland}) {
+        setSessionKindOverride(static_cast<int>(session));
+        notifier.sent.clear();
+        const bool wayland = session == SessionKind::Wayland;
+        {
+            CNotMoveDlg alert;
+            MailNoticeWindow notice;
+            for (QWidget* window : {static_cast<QWidget*>(&alert), static_cast<QWidget*>(&notice)}) {
+                // No owner: seen while the main window is hidden or minimised.
+                EXPECT_EQ(window->parentWidget(), nullptr);
+                EXPECT_TRUE(window->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+                EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
+                EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+            }
+            alert.show();
+            notice.setScreenArea(QRect(0, 0, 1280, 800));
+            notice.ShowNotice();
+            ASSERT_EQ(notifier.sent.size(), wayland ? 2u : 0u);
+            if (wayland) {
+                EXPECT_EQ(notifier.sent[0].summary, QStringLiteral("Hey!! Don't Move!!"));
+                EXPECT_EQ(notifier.sent[1].summary, QStringLiteral("New mail!"));
+            }
+        }
+        // The next alert replaces the last one's notification instead of piling up.
+        CNotMoveDlg again;
+        again.show();
+        if (wayland) {
+            ASSERT_EQ(notifier.sent.size(), 3u);
+            EXPECT_TRUE(notifier.sent[0].withdrawn);
+            EXPECT_FALSE(notifier.sent[1].withdrawn);
+            EXPECT_EQ(notifier.sent[2].summary, QStringLiteral("Hey!! Don't Move!!"));
+        } else {
+            EXPECT_TRUE(notifier.sent.empty());
+        }
+    }
 }
 
 TEST(SignalBridge, TerminationSignalsArriveOnTheEventLoop)

@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <utility>
 #include <functional>
 #include <gtest/gtest.h>
@@ -332,10 +334,6 @@ TEST_F(MainDialogTest, CloseHidesToTrayAndBackBringsTheWindowBack)
     EXPECT_TRUE(d.trayIcon().isShown());
     EXPECT_EQ(d.trayIcon().toolTip(), QStringLiteral("FENWICK"));
     EXPECT_EQ(d.trayIcon().iconResourceId(), 128);
-    // After the first close request a second copy finds nothing to raise.
-    EXPECT_FALSE(d.RaiseFromSecondCopy());
-    EXPECT_EQ(d.RemoteRequest(QStringLiteral("raise")), QStringLiteral("not raised"));
-
     d.trayIcon().OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
     EXPECT_TRUE(d.isVisible());
     EXPECT_FALSE(d.trayIcon().isShown());
@@ -351,6 +349,44 @@ TEST_F(MainDialogTest, EscapeHidesToTrayButKeepsTheSecondCopyRaise)
     EXPECT_TRUE(d.trayIcon().isShown());
     EXPECT_TRUE(d.RaiseFromSecondCopy());
     EXPECT_TRUE(d.isVisible());
+}
+
+TEST_F(MainDialogTest, EveryWayOfHidingIsUndoneBySecondStartShowAndTray)
+{
+    MainDialog& d = start();
+    const std::function<void()> hides[] = {
+        [&] { d.close(); },                              // close box
+        [&] { QTest::keyClick(&d, Qt::Key_Escape); },   // Escape
+        [&] { d.showMinimized(); },                      // minimise button
+        [&] { d.HideToTray(); },                         // tray
+    };
+    const std::function<QString()> returns[] = {
+        [&] { return d.RemoteRequest(QStringLiteral("raise")); },
+        [&] { return d.RemoteRequest(QStringLiteral("show")); },
+        [&] { return d.RemoteRequest(QStringLiteral("raise some-token")); },
+        [&] {
+            d.trayIcon().OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
+            return QStringLiteral("tray");
+        },
+    };
+    for (int tray = 0; tray < 2; ++tray) {
+        CTrayIcon::setAvailableOverride(tray);
+        for (std::size_t h = 0; h < std::size(hides); ++h) {
+            for (std::size_t r = 0; r < std::size(returns); ++r) {
+                if (r == 3 && (!tray || h == 2))
+                    continue; // no icon to click without a tray or after a plain minimise
+                hides[h]();
+                ASSERT_TRUE(!d.isVisible() || d.isMinimized()) << tray << h << r;
+                const QString answer = returns[r]();
+                EXPECT_NE(answer, QStringLiteral("not raised"));
+                EXPECT_TRUE(d.isVisible()) << tray << h << r;
+                EXPECT_FALSE(d.isMinimized()) << tray << h << r;
+                EXPECT_FALSE(d.trayIcon().isShown()) << tray << h << r;
+            }
+        }
+    }
+    // A request with more than a token is not a raise.
+    EXPECT_EQ(d.RemoteRequest(QStringLiteral("raise a b")), QStringLiteral("error: unknown request"));
 }
 
 TEST_F(MainDialogTest, WithoutANotificationAreaHidingMinimisesInstead)
@@ -528,7 +564,7 @@ TEST_F(MainDialogTest, RendersEveryMainWindowState)
     EXPECT_EQ(withProfile.background().resourceId(), 226);
     g_newMail = 0;
 
-    CNotMoveDlg alert(&withProfile);
+    CNotMoveDlg alert;
     alert.show();
     saveRender(&alert, QStringLiteral("alert_window"));
 }
