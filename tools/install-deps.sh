@@ -10,6 +10,7 @@ packages=(
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   tzdata xvfb xauth xdotool x11-utils
   dovecot-pop3d openssl
+  dbus python3-dbus python3-dbusmock faketime
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev
 )
