@@ -12,8 +12,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
@@ -329,15 +327,7 @@ namespace {
 
 // ---- suspends and clock jumps ----
 
-std::vector<std::string> missedTopics(const std::vector<MissedAlarmEntry>& list)
-{
-    std::vector<std::string> out;
-    for (const MissedAlarmEntry& entry : list)
-        out.push_back(entry.topic + "@" + FormatLocalTime(entry.at, "%d %H:%M"));
-    return out;
-}
-
-// The last hour rings late; everything older is listed once, in time order.
+// The last hour rings late; older alarms are listed once, in time order.
 TEST_F(AlarmCheckTest, AfterALongGapTheLastHourRingsAndOlderAlarmsAreListedOnce)
 {
     struct Alarm { const char* topic; int day, hour, minute; };
@@ -347,30 +337,21 @@ TEST_F(AlarmCheckTest, AfterALongGapTheLastHourRingsAndOlderAlarmsAreListedOnce)
         std::vector<Alarm> alarms;
         std::vector<std::string> rung, missed;
     } cases[] = {
-        { "a night's suspend",
-            utc(2024, 5, 14, 0, 59, 30), utc(2024, 5, 14, 8, 59, 30),
-            { { "seven", 14, 7, 0 }, { "before", 14, 0, 59 }, { "one", 14, 1, 0 }, { "edge", 14, 7, 59 },
-                { "inHour", 14, 8, 0 }, { "late", 14, 8, 30 }, { "early", 14, 1, 0 }, { "now", 14, 9, 0 },
-                { "after", 14, 9, 1 } },
+        { "a night's suspend", utc(2024, 5, 14, 0, 59, 30), utc(2024, 5, 14, 8, 59, 30),
+            { { "seven", 14, 7, 0 }, { "checked", 14, 1, 0 }, { "edge", 14, 7, 59 }, { "inHour", 14, 8, 0 },
+                { "late", 14, 8, 30 }, { "now", 14, 9, 0 }, { "after", 14, 9, 1 } },
             { "inHour", "late", "now" }, { "seven@14 07:00", "edge@14 07:59" } },
-        { "exactly an hour is only late",
-            utc(2024, 5, 14, 7, 59, 30), utc(2024, 5, 14, 8, 59, 30),
-            { { "first", 14, 8, 1 }, { "now", 14, 9, 0 } }, { "first", "now" }, {} },
-        { "across midnight",
-            utc(2024, 5, 13, 22, 0, 0), utc(2024, 5, 14, 6, 30, 0),
+        { "an hour and a minute is only late", utc(2024, 5, 14, 7, 58, 30), utc(2024, 5, 14, 8, 59, 30),
+            { { "first", 14, 8, 0 }, { "now", 14, 9, 0 } }, { "first", "now" }, {} },
+        { "across midnight", utc(2024, 5, 13, 22, 0, 0), utc(2024, 5, 14, 6, 30, 0),
             { { "late", 13, 23, 15 }, { "night", 14, 2, 0 }, { "dawn", 14, 6, 0 }, { "old", 12, 23, 15 } },
             { "dawn" }, { "late@13 23:15", "night@14 02:00" } },
-        { "an hour and a minute",
-            utc(2024, 5, 14, 7, 58, 30), utc(2024, 5, 14, 8, 59, 30),
-            { { "skipped", 14, 8, 0 }, { "now", 14, 9, 0 } }, { "skipped", "now" }, {} },
-        { "the clock set back lists nothing",
-            utc(2024, 5, 14, 12, 0, 0), utc(2024, 5, 14, 3, 0, 0),
+        { "the clock set back lists nothing", utc(2024, 5, 14, 12, 0, 0), utc(2024, 5, 14, 3, 0, 0),
             { { "between", 14, 8, 0 }, { "now", 14, 3, 0 } }, { "now" }, {} },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         g_alarmList.clear();
-        host.rung.clear();
         host.missed.clear();
         tick.reset();
         for (const Alarm& a : c.alarms)
@@ -378,62 +359,46 @@ TEST_F(AlarmCheckTest, AfterALongGapTheLastHourRingsAndOlderAlarmsAreListedOnce)
         checkAt(c.before);
         host.rung.clear();
         checkAt(c.after);
+        checkAt(c.after + 5); // the resume and the timer both ask: nothing twice
         EXPECT_EQ(host.rung, c.rung);
-        if (c.missed.empty()) {
-            EXPECT_TRUE(host.missed.empty());
-        } else {
-            ASSERT_EQ(host.missed.size(), 1u) << "one window";
-            EXPECT_EQ(missedTopics(host.missed.front()), c.missed);
-        }
-        // Checked again at once (the resume and the timer both fire): nothing twice.
-        checkAt(c.after + 5);
-        EXPECT_EQ(host.rung, c.rung);
-        EXPECT_LE(host.missed.size(), 1u);
+        std::vector<std::string> missed;
+        for (const auto& list : host.missed)
+            for (const MissedAlarmEntry& entry : list)
+                missed.push_back(entry.topic + "@" + FormatLocalTime(entry.at, "%d %H:%M"));
+        EXPECT_EQ(missed, c.missed);
+        EXPECT_EQ(host.missed.size(), c.missed.empty() ? 0u : 1u) << "one window";
     }
+
+    // A record that could never be due is never listed.
+    g_alarmList.clear();
+    addAlarm("hour27", 2024, 5, 14, 27, 0); // 03:00 on 2000-01-02
+    EXPECT_TRUE(CollectMissedAlarms(g_alarmList, { utc(2024, 5, 14, 0, 0, 0), utc(2024, 5, 16, 0, 0, 0) }).empty());
 }
 
-TEST_F(AlarmCheckTest, MissedAlarmsLeaveOutRecordsThatCouldNeverRing)
-{
-    addAlarm("real", 2024, 5, 14, 3, 0);
-    auto odd = std::make_unique<AlarmRecord>();
-    odd->topic = "hour24";
-    odd->date = MakeLocalTime(2024, 5, 14, 0, 0, 0);
-    odd->timeOfDay = MakeLocalTime(2000, 1, 1, 24 + 3, 0, 0);
-    g_alarmList.push_back(std::move(odd));
-    const auto missed = CollectMissedAlarms(g_alarmList, MinuteSpan { utc(2024, 5, 14, 0, 0, 0), utc(2024, 5, 15, 6, 0, 0) });
-    ASSERT_EQ(missed.size(), 1u);
-    EXPECT_EQ(std::string(missed.front().record->topic), "real");
-    EXPECT_TRUE(CollectMissedAlarms(g_alarmList, MinuteSpan {}).empty());
-}
-
-// A resume or a clock jump asks for a check while a ring window of the last one is open:
-// it runs once more after that window, never inside it.
+// Asked again while a ring window is open (a resume, a jump), the check runs after it.
 TEST_F(AlarmCheckTest, ACheckAskedForDuringARingRunsAfterIt)
 {
     addAlarm("first", 2024, 5, 14, 9, 30);
     addAlarm("afterWake", 2024, 5, 14, 12, 0);
-    bool nested = false;
     host.whileRinging = [&](const AlarmRecord& record) {
         if (record.topic != "first")
             return;
         clock.setTime(utc(2024, 5, 14, 11, 59, 50));
         tick.onAlarmCheck();
-        nested = tick.alarmCheckRunning();
+        EXPECT_TRUE(tick.alarmCheckRunning());
         EXPECT_EQ(host.rung.size(), 1u) << "not inside the open window";
     };
     checkAt(utc(2024, 5, 14, 9, 29, 45));
-    EXPECT_TRUE(nested);
     EXPECT_FALSE(tick.alarmCheckRunning());
     EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "afterWake" }));
 }
 
-// The tick compares the calendar clock with the steady one and the zone's offset.
-TEST_F(AlarmCheckTest, ClockJumpWatchSeesJumpsButNotJitter)
+TEST_F(AlarmCheckTest, ClockJumpWatchSeesJumpsAndZoneChangesButNotJitter)
 {
     const struct {
         const char* what;
-        std::int64_t wallStep;    // seconds
-        std::uint32_t tickStep;   // ms
+        std::int64_t wallStep; // s
+        std::uint32_t tickStep; // ms
         long offsetAfter;
         bool jumped;
     } cases[] = {
@@ -447,46 +412,36 @@ TEST_F(AlarmCheckTest, ClockJumpWatchSeesJumpsButNotJitter)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        for (std::uint32_t startTick : { 100'000u, 0xFFFF'FF00u }) { // the second wraps
+        for (std::uint32_t tick0 : { 100'000u, 0xFFFF'FF00u }) { // the second wraps
             ClockJumpWatch watch;
-            EXPECT_FALSE(watch.jumped(1'000'000, startTick, 0)) << "first call only notes";
-            EXPECT_EQ(watch.jumped(1'000'000 + c.wallStep, startTick + c.tickStep, c.offsetAfter), c.jumped);
-            EXPECT_FALSE(watch.jumped(1'000'001 + c.wallStep, startTick + c.tickStep + 1000, c.offsetAfter))
-                << "the new offset is the baseline";
+            EXPECT_FALSE(watch.jumped(1'000'000, tick0, 0)) << "first call only notes";
+            EXPECT_EQ(watch.jumped(1'000'000 + c.wallStep, tick0 + c.tickStep, c.offsetAfter), c.jumped);
+            EXPECT_FALSE(watch.jumped(1'000'001 + c.wallStep, tick0 + c.tickStep + 1000, c.offsetAfter));
         }
     }
 
-    // Through the tick, with the program's clock seam.
-    fakes::FakeIdle idle;
+    // Through the tick and the clock seam.
     fakes::FakeToyLibrary toy;
     g_toy.setLibrary(&toy);
-    tick.onTick();
+    tick.onTick(); // notes both clocks
     clock.advanceMs(800);
     tick.onTick();
     EXPECT_EQ(host.checksAsked, 0);
     clock.setTime(clock.time() + 3 * 3600);
-    clock.advanceMs(800);
     tick.onTick();
     EXPECT_EQ(host.checksAsked, 1);
-    clock.advanceMs(800);
+    setenv("TZ", "EET-2", 1); // the fixture restores the zone
     tick.onTick();
-    EXPECT_EQ(host.checksAsked, 1);
-    {
-        ScopedTimeZone east("EET-2");
-        clock.advanceMs(800);
-        tick.onTick();
-        EXPECT_EQ(host.checksAsked, 2) << "a zone change moves every local alarm";
-    }
+    EXPECT_EQ(host.checksAsked, 2) << "a zone change moves every local alarm";
     g_toy.setLibrary(nullptr);
 }
 
-TEST_F(AlarmCheckTest, SnoozeAddsAOneTimeRecordTenMinutesOnAndSavesIt)
+TEST_F(AlarmCheckTest, SnoozeAddsAOneTimeRecordTenMinutesOn)
 {
     const struct {
         TimeValue now;
         const char* expected; // local date and time of the new record
     } cases[] = {
-        { utc(2024, 5, 14, 9, 30, 15), "2024-05-14 09:40" },
         { utc(2024, 5, 14, 9, 30, 59), "2024-05-14 09:40" },
         { utc(2024, 12, 31, 23, 55, 0), "2025-01-01 00:05" },
     };
@@ -497,16 +452,9 @@ TEST_F(AlarmCheckTest, SnoozeAddsAOneTimeRecordTenMinutesOnAndSavesIt)
         EXPECT_EQ(FormatLocalTime(record->timeOfDay, "%Y-%m-%d"), "2000-01-01");
         EXPECT_EQ(std::string(record->repeat), "1time");
     }
-    EXPECT_EQ(MakeSnoozeRecord("quiet", 0, "", utc(2024, 5, 14, 9, 0, 0))->soundOn, 0);
     EXPECT_THROW(MakeSnoozeRecord("far", 1, "", utc(3000, 12, 31, 23, 55, 0)), platform::InvalidArgumentError);
 
-    addAlarm("dentist", 2024, 5, 14, 9, 30);
     SnoozeAlarm("dentist", 1, "/sounds/dentist.wav", utc(2024, 5, 14, 9, 30, 5));
-    std::ifstream in(data.path("AlarmList.txt"), std::ios::binary);
-    const std::string saved { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-    EXPECT_EQ(saved,
-              "#dentist,,2024,05,14,09,30,1,/sounds/dentist.wav,1time,"
-              "#dentist,,2024,05,14,09,40,1,/sounds/dentist.wav,1time,");
     checkAt(utc(2024, 5, 14, 9, 39, 30));
     EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" }) << "the snoozed record rings";
 }

@@ -6,7 +6,6 @@
 #include "core/globals.h"
 #include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
-#include "platform/clock.h"
 #include "support/temp_data_folder.h"
 #include "support/time_zone.h"
 
@@ -17,11 +16,6 @@
 #include <string>
 
 namespace {
-
-void writeOffset(const char* file, const char* offset)
-{
-    std::ofstream(file, std::ios::trunc) << offset << "\n";
-}
 
 void addAlarmAt(const std::string& topic, TimeValue at)
 {
@@ -39,7 +33,7 @@ TEST(FakeTimeJump, TheTickNoticesTheSystemClockJumpAndTheCheckCatchesUp)
     const char* file = std::getenv("FAKETIME_TIMESTAMP_FILE");
     if (!file || !std::getenv("LD_PRELOAD"))
         GTEST_SKIP() << "runs under libfaketime (the clock_jump_faketime test)";
-    writeOffset(file, "+0");
+    std::ofstream(file) << "+0\n";
 
     test::ScopedTimeZone zone("UTC");
     TempDataFolder data;
@@ -58,7 +52,7 @@ TEST(FakeTimeJump, TheTickNoticesTheSystemClockJumpAndTheCheckCatchesUp)
 
     addAlarmAt("whileAway", start + 3 * 3600);
     addAlarmAt("lastHour", start + 8 * 3600 - 30 * 60);
-    writeOffset(file, "+28800");
+    std::ofstream(file) << "+28800\n"; // eight hours on
     ASSERT_GE(platform::clock().time(), start + 8 * 3600) << "libfaketime did not move the clock";
 
     tick.onTick();
@@ -69,8 +63,6 @@ TEST(FakeTimeJump, TheTickNoticesTheSystemClockJumpAndTheCheckCatchesUp)
     ASSERT_EQ(host.missed.front().size(), 1u);
     EXPECT_EQ(host.missed.front().front().topic, "whileAway");
 
-    tick.onTick();
-    EXPECT_EQ(host.checksAsked, 1) << "the new offset is the baseline";
     g_toy.setLibrary(nullptr);
 }
 
