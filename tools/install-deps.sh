@@ -12,7 +12,7 @@ packages=(
   tzdata xvfb xauth xdotool x11-utils openbox trayer x11-apps imagemagick
   sway wtype dbus python3-dbus python3-gi
   dovecot-pop3d openssl
-  python3-dbusmock libqt6network6
+  python3-dbusmock libqt6network6 faketime
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev
 )

@@ -48,12 +48,20 @@ std::vector<AlarmCheck> AlarmMinuteTracker::advance(TimeValue now)
     const TimeValue ahead = now + kAlarmLookAheadSeconds;
     // Local minutes start on whole UTC minutes in every zone since 1970.
     const TimeValue minute = ahead - ((ahead % 60) + 60) % 60;
+    m_missed = MinuteSpan {};
     if (minute == m_lastMinute)
         return {};
-    const TimeValue last = m_lastMinute;
+    TimeValue last = m_lastMinute;
     m_lastMinute = minute;
-    if (last == 0 || minute < last || minute - last > kMaxCatchUpSeconds)
+    if (last == 0 || minute < last)
         return { current };
+    if (minute - last > kMaxCatchUpSeconds) {
+        // The last hour still rings, an hour late at most; what lies before it is
+        // only reported.
+        const TimeValue firstCovered = minute - kMaxCatchUpSeconds;
+        m_missed = MinuteSpan { last + 60, firstCovered };
+        last = firstCovered - 60;
+    }
     std::vector<AlarmCheck> checks;
     for (TimeValue m = last + 60; m < minute; m += 60) {
         const AlarmCheck missed = MakeMinuteCheck(m);
@@ -85,4 +93,38 @@ std::vector<DueAlarm> CollectDueAlarms(const AlarmList& list, const std::vector<
     }
     std::stable_sort(due.begin(), due.end(), [](const DueAlarm& a, const DueAlarm& b) { return a.check < b.check; });
     return due;
+}
+
+std::vector<MissedAlarm> CollectMissedAlarms(const AlarmList& list, MinuteSpan span)
+{
+    std::vector<MissedAlarm> missed;
+    if (span.empty())
+        return missed;
+    // A record's instant lies at most a (long) day after its date's midnight.
+    constexpr TimeValue kLongestDay = 26 * 3600;
+    std::vector<TimeValue> dates = list.distinctDates();
+    std::sort(dates.begin(), dates.end());
+    for (const TimeValue date : dates) {
+        if (date <= span.from - kLongestDay || date >= span.to)
+            continue;
+        const auto day = ToLocalParts(date);
+        if (!day)
+            continue;
+        for (const AlarmRecord* record : *list.recordsOn(date)) {
+            const auto time = ToLocalParts(record->timeOfDay);
+            if (!time || time->year != 2000 || time->month != 1 || time->day != 1)
+                continue;
+            TimeValue at = 0;
+            try {
+                at = MakeLocalTime(day->year, day->month, day->day, time->hour, time->minute, 0);
+            } catch (const platform::InvalidArgumentError&) {
+                continue;
+            }
+            // Due only when the minute's check values match, as the due rule asks.
+            if (at >= span.from && at < span.to && IsAlarmDue(*record, MakeMinuteCheck(at)))
+                missed.push_back({ record, at });
+        }
+    }
+    std::stable_sort(missed.begin(), missed.end(), [](const MissedAlarm& a, const MissedAlarm& b) { return a.at < b.at; });
+    return missed;
 }

@@ -28,6 +28,11 @@ private:
 namespace alarm_ui {
 
 inline const QColor kLilac(217, 198, 223);
+// The lists' rows: yellow and violet in turn, topics in red.
+inline const QColor kEvenRow(255, 255, 65);
+inline const QColor kOddRow(188, 148, 196);
+inline const QColor kTopicText(255, 0, 0);
+inline const QColor kPlainText(0, 0, 0);
 
 // An icon plate: no border, drawn over what lies under it.
 void skinIconButton(CButtonST* button, int iconId);

@@ -1,5 +1,9 @@
 #include "alarms/bell_dialog.h"
 
+#include "alarms/alarm_snooze.h"
+#include "alarms/local_time.h"
+#include "platform/clock.h"
+#include "platform/desktop_notifier.h"
 #include "platform/guarded.h"
 #include "platform/sound_output.h"
 #include "widgets/button_st.h"
@@ -9,6 +13,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -25,6 +30,7 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     , m_picture(new QLabel(this))
     , m_textButton(new CButtonST(this))
     , m_closeButton(new CButtonST(this))
+    , m_snoozeButton(new CButtonST(this))
     , m_blinkTimer(new QTimer(this))
     , m_beatTimer(new QTimer(this))
 {
@@ -42,6 +48,15 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     for (CButtonST* b : { m_textButton, m_closeButton })
         b->setAutoDefault(false);
     m_textButton->installEventFilter(this);
+    // The snooze plate is drawn in the pictures' lower right corner.
+    placeControl(m_snoozeButton, kSnoozeButton, 154, 157, 40, 19);
+    m_snoozeButton->setAutoDefault(false);
+    m_snoozeButton->SetTooltipText(QStringLiteral("Snooze 10 min (S)"), true);
+    // S works wherever the focus is.
+    for (QWidget* w : { static_cast<QWidget*>(this), static_cast<QWidget*>(m_closeButton),
+                        static_cast<QWidget*>(m_snoozeButton) })
+        w->installEventFilter(this);
+    connect(m_snoozeButton, &QPushButton::clicked, this, &CBellDlg::Snooze);
 
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_beatTimer, &QTimer::timeout, this, [this] { OnTimer(kBeatTimer); });
@@ -49,7 +64,10 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     connect(m_closeButton, &QPushButton::clicked, this, &CBellDlg::reject);
 }
 
-CBellDlg::~CBellDlg() = default;
+CBellDlg::~CBellDlg()
+{
+    withdrawNotification();
+}
 
 void CBellDlg::showEvent(QShowEvent* event)
 {
@@ -69,6 +87,9 @@ void CBellDlg::showEvent(QShowEvent* event)
         m_soundPlayed = 0;
         m_closeButton->SetDrawBorder(false, false);
         m_closeButton->SetTransparent(true);
+        m_snoozeButton->SetDrawBorder(false, false);
+        m_snoozeButton->SetTransparent(true);
+        platform::runGuarded(this, [&] { sendNotification(); });
         m_blinkTimer->start(600);
         m_beatTimer->start(3000);
     }
@@ -80,7 +101,7 @@ void CBellDlg::setPicture(int bitmapId)
     m_pictureId = bitmapId;
     m_picture->setPixmap(LoadBitmapResource(bitmapId));
     // The transparent buttons show what lies under them: take it again.
-    for (CButtonST* b : { m_textButton, m_closeButton }) {
+    for (CButtonST* b : { m_textButton, m_closeButton, m_snoozeButton }) {
         if (b)
             b->ResetTransparentCache(true);
     }
@@ -116,6 +137,7 @@ void CBellDlg::closeEvent(QCloseEvent* event)
 
 void CBellDlg::reject()
 {
+    withdrawNotification();
     platform::sound().stop();
     m_blinkTimer->stop();
     m_beatTimer->stop();
@@ -124,6 +146,13 @@ void CBellDlg::reject()
 
 bool CBellDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_S && (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+            Snooze();
+            return true;
+        }
+    }
     if (watched == m_textButton && event->type() == QEvent::MouseButtonDblClick) {
         // A double click on the text only silences the alarm.
         platform::sound().stop();
@@ -137,4 +166,41 @@ void CBellDlg::openCalendar()
     CCalendaDlg calendar(nullptr, m_calendarStart);
     calendar.exec();
     reject();
+}
+
+void CBellDlg::Snooze()
+{
+    platform::runGuarded(this, [&] { SnoozeAlarm(m_text, m_soundWanted, m_soundFile, platform::clock().time()); });
+    reject();
+}
+
+void CBellDlg::sendNotification()
+{
+    platform::DesktopNotifier& notifier = platform::desktopNotifier();
+    // Only where the user can answer from the notification; the window rings anyway.
+    if (!notifier.supportsActions() || m_notification != 0)
+        return;
+    const QString topic = QString::fromStdString(m_text);
+    const QString time = QString::fromStdString(FormatLocalTime(platform::clock().time(), "%H:%M"));
+    QPointer<CBellDlg> self(this);
+    m_notification = notifier.notify(topic.isEmpty() ? QStringLiteral("Alarm") : topic, time,
+                                     { { QStringLiteral("snooze"), QStringLiteral("Snooze 10 min") },
+                                       { QStringLiteral("dismiss"), QStringLiteral("Dismiss") } },
+                                     [self](const QString& key) {
+                                         if (!self)
+                                             return;
+                                         if (key == QLatin1String("snooze"))
+                                             self->Snooze();
+                                         else if (key == QLatin1String("dismiss"))
+                                             self->reject();
+                                     });
+}
+
+void CBellDlg::withdrawNotification()
+{
+    if (m_notification == 0)
+        return;
+    const std::uint64_t handle = m_notification;
+    m_notification = 0;
+    platform::desktopNotifier().withdraw(handle);
 }

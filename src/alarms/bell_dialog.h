@@ -3,6 +3,7 @@
 #include "alarms/calendar_dialog.h"
 
 #include <QDialog>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,7 @@ class CBellDlg final : public QDialog {
 public:
     static constexpr int kBlinkTimer = 3;   // 600 ms
     static constexpr int kBeatTimer = 5;    // 3000 ms: an extra beat in the blinking
+    static constexpr int kSnoozeButton = 1007;
 
     // soundWanted 1 plays the sound file once; anything else rings silently.
     CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart);
@@ -29,6 +31,11 @@ public:
 
     // Timer events by id, for the window's own timers and for tests.
     void OnTimer(int id);
+
+    // Rings again in 10 minutes: appends a one-time record for the same topic and sound,
+    // saves the list and closes. The snooze button, the key S and the desktop
+    // notification's "Snooze 10 min" all come here.
+    void Snooze();
 
     int blinkPhase() const { return m_blinkPhase; }
     int soundPlayed() const { return m_soundPlayed; }
@@ -46,6 +53,8 @@ public Q_SLOTS:
 private:
     void setPicture(int bitmapId);
     void openCalendar();
+    void sendNotification();
+    void withdrawNotification();
 
     std::string m_text;
     std::string m_soundFile;
@@ -57,6 +66,8 @@ private:
     QLabel* m_picture;
     CButtonST* m_textButton;
     CButtonST* m_closeButton;
+    CButtonST* m_snoozeButton;
+    std::uint64_t m_notification = 0;
     QTimer* m_blinkTimer;
     QTimer* m_beatTimer;
     bool m_initialised = false;

@@ -22,15 +22,6 @@
 
 using namespace alarm_ui;
 
-namespace {
-
-const QColor kEvenRow(255, 255, 65);
-const QColor kOddRow(188, 148, 196);
-const QColor kTopicText(255, 0, 0);
-const QColor kPlainText(0, 0, 0);
-
-} // namespace
-
 CHourSecDlg::CHourSecDlg(QWidget* parent)
     : AlarmPopup(300, 232, 252, kLilac, parent)
     , m_list(new ColorListCtrl(this))

@@ -83,6 +83,9 @@ public:
         bool steady; // no offset change from the day before to the day after
     };
 
+    // Follows a changed zone (TZ or the system's zone file) before the next question.
+    void followZone() { revalidate(); }
+
     const Day& day(long long localDay)
     {
         revalidate();
@@ -251,6 +254,12 @@ private:
     std::optional<long> m_lastOffset;
 };
 
+DayCache& dayCache()
+{
+    thread_local DayCache cache;
+    return cache;
+}
+
 } // namespace
 
 TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int second)
@@ -269,8 +278,7 @@ TimeValue MakeLocalTime(int year, int month, int day, int hour, int minute, int 
     TimeValue t;
     // Years mktime cannot hold, or outside the range in any zone, skip the cache.
     if (localDay > -2 && localDay < 11'000'000) {
-        thread_local DayCache cache;
-        const DayCache::Day& d = cache.day(localDay);
+        const DayCache::Day& d = dayCache().day(localDay);
         t = d.steady ? d.midnight + (localSeconds - localDay * kDay) : -1;
         if (!d.steady)
             t = callMktime(year, month, day, hour, minute, second, nullptr);
@@ -331,4 +339,12 @@ std::optional<LocalParts> ToLocalParts(TimeValue t)
     out.minute = parts.tm_min;
     out.weekday = parts.tm_wday;
     return out;
+}
+
+long LocalUtcOffset(TimeValue t)
+{
+    dayCache().followZone();
+    const auto value = static_cast<std::time_t>(t);
+    std::tm parts {};
+    return localtime_r(&value, &parts) ? parts.tm_gmtoff : 0;
 }

@@ -30,3 +30,6 @@ struct LocalParts {
 };
 // Empty for the times FormatLocalTime cannot convert.
 std::optional<LocalParts> ToLocalParts(TimeValue t);
+
+// Seconds east of UTC at t, following a changed zone (TZ or the system's zone file).
+long LocalUtcOffset(TimeValue t);

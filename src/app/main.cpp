@@ -4,6 +4,7 @@
 #include "mail/keychain_store.h"
 #include "mail/secret_store.h"
 #include "platform/desktop_notifier.h"
+#include "platform/resume_watch.h"
 #include "platform/messages.h"
 
 #include <QApplication>
@@ -141,13 +142,16 @@ int main(int argc, char** argv)
     // The notification service is first needed long after the window shows: its bus
     // connection and capability query stay off the start-up path.
     std::unique_ptr<platform::DesktopNotifier> notifier;
+    std::unique_ptr<QObject> resumeWatch;
     if (options.remoteRequest.isEmpty()) {
-        QTimer::singleShot(1000, &app, [&notifier] {
+        QTimer::singleShot(1000, &app, [&notifier, &resumeWatch] {
             notifier = platform::makeDBusDesktopNotifier();
             platform::setDesktopNotifier(notifier.get());
+            resumeWatch = platform::makeLogindResumeWatch();
         });
     }
     const int code = CompanionApp(std::move(options)).Run();
+    resumeWatch.reset();
     platform::setDesktopNotifier(nullptr);
     platform::setMessages(nullptr);
     return code;

@@ -3,6 +3,7 @@
 #include "alarms/alarm_store.h"
 #include "alarms/bell_dialog.h"
 #include "alarms/calendar_dialog.h"
+#include "alarms/missed_dialog.h"
 #include "app/about_dialog.h"
 #include "app/companion_app.h"
 #include "app/alert_window.h"
@@ -20,6 +21,7 @@
 #include "platform/guarded.h"
 #include "platform/idle_source.h"
 #include "platform/messages.h"
+#include "platform/resume_watch.h"
 #include "platform/toy_library.h"
 #include "profile/profile_dialog.h"
 #include "profile/profile_file.h"
@@ -100,10 +102,13 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
                 Quit();
         });
     });
+    // After a suspend the minute timer is late: alarms are checked on waking.
+    m_resumeSubscription = platform::resumeNotifier().subscribe([this] { alarmCheckDue(); });
 }
 
 MainDialog::~MainDialog()
 {
+    platform::resumeNotifier().unsubscribe(m_resumeSubscription);
     qApp->removeEventFilter(this);
     delete m_alertWindow;
     delete m_mailNotice; // top-level windows of their own, not children
@@ -375,6 +380,24 @@ void MainDialog::ringAlarm(const AlarmRecord& record)
     bell.SetText(record.topic);
     bell.SetSoundFile(record.soundFile);
     bell.exec();
+}
+
+void MainDialog::showMissedAlarms(const std::vector<MissedAlarmEntry>& missed)
+{
+    CMissedDlg dialog(missed);
+    dialog.exec();
+}
+
+void MainDialog::alarmCheckDue()
+{
+    // On the next turn of the event loop: the tick that noticed the jump must not wait
+    // for the ring windows. A check already running runs once more after its windows.
+    QTimer::singleShot(0, this, [this] {
+        if (m_tick.alarmCheckRunning())
+            platform::runGuarded(this, [&] { m_tick.onAlarmCheck(); });
+        else if (m_alarmTimer->isActive()) // set up and not ended
+            OnTimer(kAlarmTimer);
+    });
 }
 
 void MainDialog::setPicture(int bitmapId)

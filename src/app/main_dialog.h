@@ -88,6 +88,8 @@ private:
     void closeAlertWindow() override;
     void setTrayIcon(int iconId) override;
     void ringAlarm(const AlarmRecord& record) override;
+    void showMissedAlarms(const std::vector<MissedAlarmEntry>& missed) override;
+    void alarmCheckDue() override;
     // HoverSurface
     void setPicture(int bitmapId) override;
     void repaintNameField() override;
@@ -137,4 +139,5 @@ private:
     int m_quitFlag = 0;
     int m_pictureId = 0; // the picture control's image, 0 for none
     bool m_toyAccessReported = false;
+    int m_resumeSubscription = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/main_tick.h"
 
 #include "alarms/alarm_due.h"
+#include "alarms/local_time.h"
 #include "core/globals.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -73,6 +74,15 @@ void MainTick::onTick()
     alertWindowLifetime();
     alertHold();
     nod();
+    clockWatch();
+}
+
+void MainTick::clockWatch()
+{
+    platform::Clock& clock = platform::clock();
+    const TimeValue now = clock.time();
+    if (m_state.clockJumps.jumped(now, clock.tickCount(), LocalUtcOffset(now)))
+        m_host.alarmCheckDue();
 }
 
 void MainTick::toyUpkeep()
@@ -215,9 +225,34 @@ void MainTick::onBlink()
 
 void MainTick::onAlarmCheck()
 {
+    if (m_alarmCheckRunning) {
+        m_alarmCheckAgain = true;
+        return;
+    }
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_alarmCheckRunning);
+    do {
+        m_alarmCheckAgain = false;
+        checkAlarmsOnce();
+    } while (m_alarmCheckAgain);
+}
+
+void MainTick::checkAlarmsOnce()
+{
     const std::vector<AlarmCheck> checks = m_state.alarmMinutes.advance(platform::clock().time());
     if (checks.empty())
         return;
+
+    // The older alarms first, as they fell due first; the window may change the list,
+    // so the due records are collected after it.
+    std::vector<MissedAlarmEntry> missed;
+    for (const MissedAlarm& entry : CollectMissedAlarms(g_alarmList, m_state.alarmMinutes.missed()))
+        missed.push_back({ std::string(entry.record->topic), entry.at });
+    if (!missed.empty())
+        m_host.showMissedAlarms(missed);
 
     // A ring window can reach the calendar and the delete dialog, which remove
     // records (the rung one included) or add some. Collect first, and before each

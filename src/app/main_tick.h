@@ -2,6 +2,7 @@
 
 #include "alarms/alarm_due.h"
 #include "alarms/alarm_record.h"
+#include "alarms/clock_jump.h"
 
 #include <cstdint>
 
@@ -13,6 +14,10 @@ public:
     virtual void closeAlertWindow() = 0;           // destroy it
     virtual void setTrayIcon(int iconId) = 0;      // tray blink: 223 or 224
     virtual void ringAlarm(const AlarmRecord& record) = 0; // modal ring window for a due record
+    // One window listing the alarms whose time passed unchecked (a suspend, a clock jump).
+    virtual void showMissedAlarms(const std::vector<MissedAlarmEntry>& missed) = 0;
+    // The clocks jumped: run the alarm check soon rather than at the next minute.
+    virtual void alarmCheckDue() = 0;
 };
 
 // The main window's timer work without the window: timer 4 (the 800 ms tick),
@@ -34,9 +39,11 @@ public:
     void onTick();       // timer 4
     void onBlink();      // timer 5
     // Timer 2's steps 2 to 5: the 40-second look-ahead, every minute since the last check
-    // (AlarmMinuteTracker) and the walk over g_alarmList. The caller stops and re-arms
-    // the timer around it.
+    // (AlarmMinuteTracker) and the walk over g_alarmList, then the missed alarms, if any.
+    // The caller stops and re-arms the timer around it. Asked again while its ring
+    // windows are open (a resume, a clock jump), it runs once more after them.
     void onAlarmCheck();
+    bool alarmCheckRunning() const { return m_alarmCheckRunning; }
 
     // Activity in any of our windows for the leave-mode watch (recorded only while leave
     // mode is on): a key, a click or the wheel, and pointer moves beyond a small jitter.
@@ -73,6 +80,7 @@ public:
         int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)
         // alarm check
         AlarmMinuteTracker alarmMinutes;
+        ClockJumpWatch clockJumps;
         // tray blink
         int blinkPhase = 0;
     };
@@ -86,7 +94,11 @@ private:
     void alertWindowLifetime();
     void alertHold();
     void nod();
+    void clockWatch();
+    void checkAlarmsOnce();
 
     TickHost& m_host;
     State m_state;
+    bool m_alarmCheckRunning = false;
+    bool m_alarmCheckAgain = false;
 };

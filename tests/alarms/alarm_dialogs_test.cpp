@@ -5,6 +5,7 @@
 #include "alarms/calendar_dialog.h"
 #include "alarms/day_dialogs.h"
 #include "alarms/local_time.h"
+#include "alarms/missed_dialog.h"
 #include "app/main_tick.h"
 #include "core/globals.h"
 #include "fakes/fake_tick_host.h"
@@ -680,6 +681,83 @@ TEST_F(AlarmDialogsTest, RingWindowEnterClosesAndStopsTheSoundAsEscapeDoes)
         EXPECT_TRUE(closed);
         EXPECT_GT(sound.stops, stopsBefore);
     }
+}
+
+// The snooze plate, the key S and the notification's action all add one record ten minutes
+// on and close the window; "Dismiss" only closes it.
+TEST_F(AlarmDialogsTest, SnoozeFromThePlateTheKeyAndTheNotification)
+{
+    clock.setTime(MakeLocalTime(2008, 5, 14, 9, 30, 10));
+    const std::string snoozed = "#Dentist,,2008,05,14,09,40,1,/snd/ring.wav,1time,";
+    using Act = std::function<void(QWidget*, fakes::FakeNotifier&)>;
+    const struct {
+        const char* way;
+        bool actions; // the notification service shows action buttons
+        Act act;
+        std::string file; // AlarmList.txt afterwards
+    } cases[] = {
+        { "plate", false, [](QWidget* w, fakes::FakeNotifier&) {
+              saveRender(w, QStringLiteral("ring_window_snooze"));
+              click(w, CBellDlg::kSnoozeButton); }, snoozed },
+        { "S on the text", false, [](QWidget* w, fakes::FakeNotifier&) { QTest::keyClick(ctl(w, 1005), Qt::Key_S); },
+            snoozed },
+        { "S on the window", true, [](QWidget* w, fakes::FakeNotifier&) { QTest::keyClick(w, Qt::Key_S); }, snoozed },
+        { "notification snooze", true, [](QWidget*, fakes::FakeNotifier& n) { n.invoke(0, QStringLiteral("snooze")); },
+            snoozed },
+        { "notification dismiss", true,
+            [](QWidget*, fakes::FakeNotifier& n) { n.invoke(0, QStringLiteral("dismiss")); }, "" },
+        { "Escape", true, [](QWidget* w, fakes::FakeNotifier&) { QTest::keyClick(w, Qt::Key_Escape); }, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.way);
+        g_alarmList.clear();
+        QFile::remove(QString::fromStdString(data.path("AlarmList.txt")));
+        fakes::FakeNotifier notifier(c.actions);
+        const int stopsBefore = sound.stops;
+        CBellDlg bell(nullptr, 1, CalendarDate { 14, 5, 2008, "May" });
+        bell.SetText("Dentist");
+        bell.SetSoundFile("/snd/ring.wav");
+        whenModal(QStringLiteral("bellDialog"), [&](QWidget* w) { c.act(w, notifier); });
+        bell.exec();
+        EXPECT_FALSE(bell.isVisible());
+        EXPECT_GT(sound.stops, stopsBefore);
+        EXPECT_EQ(file(), c.file);
+        if (!c.actions) {
+            EXPECT_TRUE(notifier.sent.empty()) << "without actions nothing changes";
+            continue;
+        }
+        ASSERT_EQ(notifier.sent.size(), 1u);
+        EXPECT_EQ(notifier.sent[0].summary, QStringLiteral("Dentist"));
+        ASSERT_EQ(notifier.sent[0].actions.size(), 2u);
+        EXPECT_EQ(notifier.sent[0].actions[0].label, QStringLiteral("Snooze 10 min"));
+        EXPECT_EQ(notifier.sent[0].actions[1].label, QStringLiteral("Dismiss"));
+        // However the window closed, the notification goes too; a late answer does nothing.
+        EXPECT_TRUE(notifier.sent[0].withdrawn);
+        notifier.invoke(0, QStringLiteral("snooze"));
+        EXPECT_EQ(file(), c.file);
+    }
+}
+
+TEST_F(AlarmDialogsTest, MissedAlarmsWindowListsTopicDateAndTime)
+{
+    const std::vector<MissedAlarmEntry> missed {
+        { "Dentist", MakeLocalTime(2008, 5, 14, 1, 5, 0) },
+        { "Call mum", MakeLocalTime(2008, 5, 14, 7, 30, 0) },
+    };
+    CMissedDlg dialog(missed);
+    whenModal(QStringLiteral("missedAlarmsDialog"), [&](QWidget* w) {
+        auto* list = ctl<ColorListCtrl>(w, 1029);
+        ASSERT_EQ(list->rowCount(), 2);
+        EXPECT_EQ(list->CellText(0, 0), QStringLiteral("Dentist"));
+        EXPECT_EQ(list->CellText(0, 1), QStringLiteral("14/05/2008"));
+        EXPECT_EQ(list->CellText(0, 2), QStringLiteral("01:05"));
+        EXPECT_EQ(list->CellText(1, 0), QStringLiteral("Call mum"));
+        EXPECT_EQ(list->CellText(1, 2), QStringLiteral("07:30"));
+        saveRender(w, QStringLiteral("missed_alarms"));
+        click(w, 1005);
+    });
+    dialog.exec();
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 } // namespace

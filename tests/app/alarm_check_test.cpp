@@ -1,5 +1,8 @@
 #include "alarms/alarm_due.h"
+#include "alarms/alarm_snooze.h"
+#include "alarms/clock_jump.h"
 #include "alarms/local_time.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "app/main_tick.h"
 #include "fakes/fake_tick_host.h"
@@ -184,12 +187,14 @@ TEST_F(AlarmCheckTest, LateChecksCatchUpEveryMinuteUpToAnHour)
     checkAt(utc(2024, 5, 15, 0, 1, 0));
     EXPECT_EQ(host.rung, (std::vector<std::string> { "late", "night" }));
 
-    // After more than an hour (a suspend) only the current minute counts.
+    // After more than an hour (a suspend) the last hour rings; older alarms are listed.
     host.rung.clear();
     addAlarm("during", 2024, 5, 15, 1, 0);
     addAlarm("now", 2024, 5, 15, 2, 30);
     checkAt(utc(2024, 5, 15, 2, 29, 40));
     EXPECT_EQ(host.rung, std::vector<std::string> { "now" });
+    ASSERT_EQ(host.missed.size(), 1u);
+    EXPECT_EQ(host.missed.front().front().topic, "during");
 
     // The clock set back: the current minute only, nothing replayed.
     host.rung.clear();
@@ -314,6 +319,144 @@ TEST_F(AlarmCheckTest, RingWindowThatThrowsLeavesTheMinuteChecked)
     host.whileRinging = nullptr;
     checkAt(utc(2024, 5, 14, 9, 29, 55));
     EXPECT_EQ(host.rung, std::vector<std::string> { "first" });
+}
+
+} // namespace
+
+namespace {
+
+// ---- suspends and clock jumps ----
+
+// The last hour rings late; older alarms are listed once, in time order.
+TEST_F(AlarmCheckTest, AfterALongGapTheLastHourRingsAndOlderAlarmsAreListedOnce)
+{
+    struct Alarm { const char* topic; int day, hour, minute; };
+    const struct {
+        const char* what;
+        TimeValue before, after; // the checks on either side of the gap
+        std::vector<Alarm> alarms;
+        std::vector<std::string> rung, missed;
+    } cases[] = {
+        { "a night's suspend", utc(2024, 5, 14, 0, 59, 30), utc(2024, 5, 14, 8, 59, 30),
+            { { "seven", 14, 7, 0 }, { "checked", 14, 1, 0 }, { "edge", 14, 7, 59 }, { "inHour", 14, 8, 0 },
+                { "late", 14, 8, 30 }, { "now", 14, 9, 0 }, { "after", 14, 9, 1 } },
+            { "inHour", "late", "now" }, { "seven@14 07:00", "edge@14 07:59" } },
+        { "an hour and a minute is only late", utc(2024, 5, 14, 7, 58, 30), utc(2024, 5, 14, 8, 59, 30),
+            { { "first", 14, 8, 0 }, { "now", 14, 9, 0 } }, { "first", "now" }, {} },
+        { "across midnight", utc(2024, 5, 13, 22, 0, 0), utc(2024, 5, 14, 6, 30, 0),
+            { { "late", 13, 23, 15 }, { "night", 14, 2, 0 }, { "dawn", 14, 6, 0 }, { "old", 12, 23, 15 } },
+            { "dawn" }, { "late@13 23:15", "night@14 02:00" } },
+        { "the clock set back lists nothing", utc(2024, 5, 14, 12, 0, 0), utc(2024, 5, 14, 3, 0, 0),
+            { { "between", 14, 8, 0 }, { "now", 14, 3, 0 } }, { "now" }, {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_alarmList.clear();
+        host.missed.clear();
+        tick.reset();
+        for (const Alarm& a : c.alarms)
+            addAlarm(a.topic, 2024, 5, a.day, a.hour, a.minute);
+        checkAt(c.before);
+        host.rung.clear();
+        checkAt(c.after);
+        checkAt(c.after + 5); // the resume and the timer both ask: nothing twice
+        EXPECT_EQ(host.rung, c.rung);
+        std::vector<std::string> missed;
+        for (const auto& list : host.missed)
+            for (const MissedAlarmEntry& entry : list)
+                missed.push_back(entry.topic + "@" + FormatLocalTime(entry.at, "%d %H:%M"));
+        EXPECT_EQ(missed, c.missed);
+        EXPECT_EQ(host.missed.size(), c.missed.empty() ? 0u : 1u) << "one window";
+    }
+
+    // A record that could never be due is never listed.
+    g_alarmList.clear();
+    addAlarm("hour27", 2024, 5, 14, 27, 0); // 03:00 on 2000-01-02
+    EXPECT_TRUE(CollectMissedAlarms(g_alarmList, { utc(2024, 5, 14, 0, 0, 0), utc(2024, 5, 16, 0, 0, 0) }).empty());
+}
+
+// Asked again while a ring window is open (a resume, a jump), the check runs after it.
+TEST_F(AlarmCheckTest, ACheckAskedForDuringARingRunsAfterIt)
+{
+    addAlarm("first", 2024, 5, 14, 9, 30);
+    addAlarm("afterWake", 2024, 5, 14, 12, 0);
+    host.whileRinging = [&](const AlarmRecord& record) {
+        if (record.topic != "first")
+            return;
+        clock.setTime(utc(2024, 5, 14, 11, 59, 50));
+        tick.onAlarmCheck();
+        EXPECT_TRUE(tick.alarmCheckRunning());
+        EXPECT_EQ(host.rung.size(), 1u) << "not inside the open window";
+    };
+    checkAt(utc(2024, 5, 14, 9, 29, 45));
+    EXPECT_FALSE(tick.alarmCheckRunning());
+    EXPECT_EQ(host.rung, (std::vector<std::string> { "first", "afterWake" }));
+}
+
+TEST_F(AlarmCheckTest, ClockJumpWatchSeesJumpsAndZoneChangesButNotJitter)
+{
+    const struct {
+        const char* what;
+        std::int64_t wallStep; // s
+        std::uint32_t tickStep; // ms
+        long offsetAfter;
+        bool jumped;
+    } cases[] = {
+        { "one tick", 1, 800, 0, false },
+        { "a late tick", 2, 2000, 0, false },
+        { "calendar second jitter", 1, 0, 0, false },
+        { "set forward an hour", 3600, 800, 0, true },
+        { "set back five minutes", -300, 800, 0, true },
+        { "a suspend: the tick stood still", 8 * 3600, 0, 0, true },
+        { "the zone changed", 1, 800, 3600, true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (std::uint32_t tick0 : { 100'000u, 0xFFFF'FF00u }) { // the second wraps
+            ClockJumpWatch watch;
+            EXPECT_FALSE(watch.jumped(1'000'000, tick0, 0)) << "first call only notes";
+            EXPECT_EQ(watch.jumped(1'000'000 + c.wallStep, tick0 + c.tickStep, c.offsetAfter), c.jumped);
+            EXPECT_FALSE(watch.jumped(1'000'001 + c.wallStep, tick0 + c.tickStep + 1000, c.offsetAfter));
+        }
+    }
+
+    // Through the tick and the clock seam.
+    fakes::FakeToyLibrary toy;
+    g_toy.setLibrary(&toy);
+    tick.onTick(); // notes both clocks
+    clock.advanceMs(800);
+    tick.onTick();
+    EXPECT_EQ(host.checksAsked, 0);
+    clock.setTime(clock.time() + 3 * 3600);
+    tick.onTick();
+    EXPECT_EQ(host.checksAsked, 1);
+    setenv("TZ", "EET-2", 1); // the fixture restores the zone
+    tick.onTick();
+    EXPECT_EQ(host.checksAsked, 2) << "a zone change moves every local alarm";
+    g_toy.setLibrary(nullptr);
+}
+
+TEST_F(AlarmCheckTest, SnoozeAddsAOneTimeRecordTenMinutesOn)
+{
+    const struct {
+        TimeValue now;
+        const char* expected; // local date and time of the new record
+    } cases[] = {
+        { utc(2024, 5, 14, 9, 30, 59), "2024-05-14 09:40" },
+        { utc(2024, 12, 31, 23, 55, 0), "2025-01-01 00:05" },
+    };
+    for (const auto& c : cases) {
+        const auto record = MakeSnoozeRecord("tea", 1, "/s/tea.wav", c.now);
+        EXPECT_EQ(FormatLocalTime(record->date, "%Y-%m-%d") + " " + FormatLocalTime(record->timeOfDay, "%H:%M"),
+                  c.expected);
+        EXPECT_EQ(FormatLocalTime(record->timeOfDay, "%Y-%m-%d"), "2000-01-01");
+        EXPECT_EQ(std::string(record->repeat), "1time");
+    }
+    EXPECT_THROW(MakeSnoozeRecord("far", 1, "", utc(3000, 12, 31, 23, 55, 0)), platform::InvalidArgumentError);
+
+    SnoozeAlarm("dentist", 1, "/sounds/dentist.wav", utc(2024, 5, 14, 9, 30, 5));
+    checkAt(utc(2024, 5, 14, 9, 39, 30));
+    EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" }) << "the snoozed record rings";
 }
 
 } // namespace

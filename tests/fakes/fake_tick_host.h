@@ -22,9 +22,14 @@ public:
             whileRinging(record);
     }
 
+    void showMissedAlarms(const std::vector<MissedAlarmEntry>& list) override { missed.push_back(list); }
+    void alarmCheckDue() override { ++checksAsked; }
+
     std::vector<std::string> events; // "open" and "close" of the alert window, in order
     std::vector<int> icons;
     std::vector<std::string> rung;   // topics of the rung records, in order
+    std::vector<std::vector<MissedAlarmEntry>> missed; // each missed alarms window's list
+    int checksAsked = 0;             // alarmCheckDue() calls
     // Runs inside the "modal" ring window, where a real ring window or the dialogs it
     // opens may change the alarm list.
     std::function<void(const AlarmRecord&)> whileRinging;

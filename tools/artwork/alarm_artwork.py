@@ -94,6 +94,19 @@ def ring_lines():
     return "\n".join(out)
 
 
+def snooze_plate():
+    # Under the snooze button (231..291 x 255..286 in window pixels): a sleeping "Zz"
+    # drawn with strokes, so the picture needs no font.
+    x, y, w, h = 229, 253, 60, 31
+    out = ['<rect x="%d" y="%d" width="%d" height="%d" rx="8" fill="%s" stroke="%s" stroke-width="3"/>'
+           % (x, y, w, h, CREAM, PINK_DARK)]
+    for zx, zy, s in ((x + 15, y + 8, 15), (x + 36, y + 13, 10)):
+        out.append('<path d="M%s,%s H%s L%s,%s H%s" fill="none" stroke="%s" stroke-width="3" '
+                   'stroke-linecap="round" stroke-linejoin="round"/>'
+                   % (f(zx), f(zy), f(zx + s), f(zx), f(zy + s), f(zx + s), PURPLE_DARK))
+    return "\n".join(out)
+
+
 def bell_picture(shaking):
     body = [ground()]
     if shaking:
@@ -104,6 +117,7 @@ def bell_picture(shaking):
     else:
         body.append(clock_body())
     body.append(banner())
+    body.append(snooze_plate())
     return svg_doc(BELL_W, BELL_H, "\n".join(body) + "\n")
 
 

@@ -1,0 +1,45 @@
+#include "alarms/missed_dialog.h"
+
+#include "alarms/local_time.h"
+#include "widgets/button_st.h"
+#include "widgets/color_list_ctrl.h"
+#include "widgets/dialog_units.h"
+
+#include <QLabel>
+
+using namespace alarm_ui;
+
+CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* parent)
+    : AlarmPopup(310, 220, 176, kLilac, parent)
+    , m_title(new QLabel(this))
+    , m_list(new ColorListCtrl(this))
+    , m_close(new CButtonST(this))
+{
+    setObjectName(QStringLiteral("missedAlarmsDialog"));
+    setWindowTitle(QStringLiteral("Missed alarms"));
+    m_title->setObjectName(QStringLiteral("title"));
+    m_title->setText(QStringLiteral("Missed alarms"));
+    m_title->setGeometry(dluRect(6, 4, 208, 14));
+    QFont bold = font();
+    bold.setBold(true);
+    bold.setPixelSize(14);
+    m_title->setFont(bold);
+    m_title->setAlignment(Qt::AlignCenter);
+
+    placeControl(m_list, 1029, 6, 20, 208, 124);
+    m_list->setHeaderHidden(false);
+    m_list->SetBkColor(kLilac);
+    m_list->SetColumns(QStringLiteral("topic,172;date,84;time,52"));
+    for (const MissedAlarmEntry& entry : missed) {
+        const int row = m_list->AddRow({ fromLocal(entry.topic), fromLocal(FormatLocalTime(entry.at, "%d/%m/%Y")),
+                                         fromLocal(FormatLocalTime(entry.at, "%H:%M")) });
+        const QColor background = row % 2 == 0 ? kEvenRow : kOddRow;
+        m_list->SetCellColors(row, 0, kTopicText, background);
+        m_list->SetCellColors(row, 1, kPlainText, background);
+        m_list->SetCellColors(row, 2, kPlainText, background);
+    }
+
+    placeControl(m_close, 1005, 85, 148, 50, 24);
+    skinIconButton(m_close, 212);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+}

@@ -1,0 +1,159 @@
+// A resume announced by logind: python3-dbusmock's logind template on a private bus that
+// this process and the mock take for the system bus.
+
+#include "app/main_dialog.h"
+#include "app/tray_icon.h"
+#include "core/globals.h"
+#include "fakes/fakes.h"
+#include "platform/resume_watch.h"
+#include "widgets/color_list_ctrl.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kLogind = QStringLiteral("org.freedesktop.login1");
+
+struct PrivateSystemBus {
+    QProcess daemon, mock;
+    QDBusConnection bus { QString() };
+
+    ~PrivateSystemBus()
+    {
+        for (QProcess* p : { &mock, &daemon }) {
+            p->kill();
+            p->waitForFinished(10000);
+        }
+    }
+
+    QString start() // empty on success, else what is missing
+    {
+        daemon.start(QStringLiteral("dbus-daemon"), { QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                      QStringLiteral("--print-address=1") });
+        const QDeadlineTimer deadline(30000);
+        QByteArray address;
+        while (!address.contains('\n') && daemon.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime())))
+            address += daemon.readAllStandardOutput();
+        if (address.trimmed().isEmpty())
+            return QStringLiteral("no dbus-daemon");
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.trimmed()); // read at the first systemBus()
+        mock.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                       QStringLiteral("--system"), QStringLiteral("--template"), QStringLiteral("logind") });
+        bus = QDBusConnection::connectToBus(QString::fromUtf8(address.trimmed()), QStringLiteral("probe"));
+        while (!deadline.hasExpired() && mock.waitForStarted(10000) && mock.state() == QProcess::Running) {
+            if (bus.interface()->isServiceRegistered(kLogind))
+                return {};
+            QThread::msleep(50);
+        }
+        return QStringLiteral("no python3-dbusmock logind");
+    }
+
+    bool prepareForSleep(bool starting)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(kLogind, QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EmitSignal"));
+        call << QStringLiteral("org.freedesktop.login1.Manager") << QStringLiteral("PrepareForSleep")
+             << QStringLiteral("b") << QVariantList { QVariant(starting) };
+        return bus.call(call, QDBus::Block, 20000).type() == QDBusMessage::ReplyMessage;
+    }
+};
+
+// Counts logind's signals as this process receives them, beside the watch under test.
+class SleepSignals final : public QObject {
+    Q_OBJECT
+
+public:
+    int received = 0;
+
+public Q_SLOTS:
+    void onPrepareForSleep(bool) { ++received; }
+};
+
+TEST(ResumeBusTest, AResumeAfterEightHoursRingsTheLastHourOnceAndListsTheRestOnce)
+{
+    PrivateSystemBus system;
+    if (const QString missing = system.start(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+
+    ResetGlobals();
+    CTrayIcon::setAvailableOverride(1);
+    QTemporaryDir data;
+    const std::string folder = data.path().toStdString() + "/";
+    std::ofstream(folder + "AlarmList.txt") // TZ is UTC under ctest
+        << "#seven,,2024,05,14,07,00,0,,1time,#edge,,2024,05,14,07,59,0,,1time,#inHour,,2024,05,14,08,00,0,,1time,"
+           "#late,,2024,05,14,08,30,0,,1time,#now,,2024,05,14,09,00,0,,1time,#next,,2024,05,15,09,00,0,,1time,";
+    fakes::FakeSound sound;
+    fakes::FakeMessages messages;
+    fakes::FakeClock clock(1715648370); // 2024-05-14 00:59:30
+    {
+        MainDialog dialog(folder);
+        dialog.SetUp();
+        dialog.OnTimer(MainDialog::kAlarmTimer);
+        const auto watch = platform::makeLogindResumeWatch();
+        SleepSignals signals;
+        QDBusConnection::systemBus().connect(kLogind, QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), &signals,
+            SLOT(onPrepareForSleep(bool)));
+        // Closes each window the program opens, noting what it showed.
+        QStringList windows;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&windows] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || !w->isVisible())
+                return;
+            QString seen = w->objectName();
+            if (auto* list = w->findChild<ColorListCtrl*>()) {
+                for (int row = 0; row < list->rowCount(); ++row)
+                    seen += QLatin1Char(':') + list->CellText(row, 0) + QLatin1Char('@') + list->CellText(row, 2);
+            } else if (auto* text = w->findChild<QPushButton*>(QStringLiteral("ctl1005"))) {
+                seen += QLatin1Char(':') + text->text();
+            }
+            windows << seen;
+            w->close();
+        });
+        closer.start(10);
+
+        ASSERT_TRUE(system.prepareForSleep(true));
+        // Handled, and whatever it posted run, before the clock moves.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return signals.received == 1; }, 30000));
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(windows.isEmpty()) << "going to sleep checks nothing";
+        // Eight hours asleep, counted by the steady clock too: the tick sees no jump, so
+        // only logind's word starts the check.
+        clock.setTime(clock.time() + 8 * 3600);
+        clock.setTick(clock.tickCount() + 8u * 3600'000u);
+        ASSERT_TRUE(system.prepareForSleep(false));
+        const QStringList expected { QStringLiteral("missedAlarmsDialog:seven@07:00:edge@07:59"),
+            QStringLiteral("bellDialog:inHour"), QStringLiteral("bellDialog:late"), QStringLiteral("bellDialog:now") };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return windows.size() >= expected.size(); }, 30000));
+        ASSERT_EQ(windows, expected);
+
+        // Said again: nothing rings or is listed twice.
+        bool settled = false;
+        const int after = platform::resumeNotifier().subscribe([&] { QTimer::singleShot(0, [&] { settled = true; }); });
+        ASSERT_TRUE(system.prepareForSleep(false));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return settled && !QApplication::activeModalWidget(); }, 30000));
+        EXPECT_EQ(signals.received, 3);
+        EXPECT_EQ(windows, expected);
+        platform::resumeNotifier().unsubscribe(after);
+    }
+    CTrayIcon::setAvailableOverride(-1);
+    ResetGlobals();
+}
+
+} // namespace
+
+#include "resume_bus_test.moc"
