@@ -102,8 +102,11 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
                 Quit();
         });
     });
-    // After a suspend the minute timer is late: alarms are checked on waking.
-    m_resumeSubscription = platform::resumeNotifier().subscribe([this] { alarmCheckDue(); });
+    // After a suspend the minute timer and the mail period are late: both run on waking.
+    m_resumeSubscription = platform::resumeNotifier().subscribe([this] {
+        alarmCheckDue();
+        m_mailWatch->CheckSoon();
+    });
 }
 
 MainDialog::~MainDialog()

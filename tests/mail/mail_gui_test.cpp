@@ -5,6 +5,7 @@
 #include "fakes/fakes.h"
 #include "mail/mailbox_dialog.h"
 #include "mail/mailbox_file.h"
+#include "platform/resume_watch.h"
 #include "support/gui_helpers.h"
 
 #include <QApplication>
@@ -179,7 +180,7 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         });
         poll.start(10);
         EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("mail-settings")), QStringLiteral("ok"));
-        QTRY_VERIFY(opened);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened; }));
         poll.stop();
 
         // The context menu offers the settings.
@@ -285,6 +286,26 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK"));
     }
     CTrayIcon::setAvailableOverride(-1);
+    ResetGlobals();
+}
+
+// Waking from a suspend brings the next mail check forward, as the network's return does.
+TEST(MailMainDialog, AResumeBringsTheMailCheckForward)
+{
+    ResetGlobals();
+    QTemporaryDir data;
+    {
+        MainDialog dialog(data.path().toStdString() + "/");
+        dialog.SetUp();
+        TestMailbox mailbox;
+        MailWatch& watch = dialog.mailWatch();
+        watch.setFirstCheckMs(3600 * 1000);
+        watch.setSoonMs(0);
+        QSignalSpy checked(&watch, &MailWatch::checkFinished);
+        watch.Configure({"bob", "pw", mailbox.server(), 600, -1});
+        platform::resumeNotifier().notifyResumed();
+        EXPECT_TRUE(checked.wait(5000));
+    }
     ResetGlobals();
 }
 
