@@ -8,7 +8,7 @@ packages=(
   libhidapi-dev libudev-dev libsdl2-dev libxss-dev libx11-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
-  tzdata xvfb xauth xdotool x11-utils
+  tzdata xvfb xauth xdotool x11-utils openbox
   dovecot-pop3d openssl
   desktop-file-utils appstream dpkg-dev file
   clang libclang-rt-14-dev
