@@ -293,6 +293,7 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
 TEST(MailMainDialog, AResumeBringsTheMailCheckForward)
 {
     ResetGlobals();
+    fakes::FakeMessages messages; // no secret store here: the password is kept for this run only
     QTemporaryDir data;
     {
         MainDialog dialog(data.path().toStdString() + "/");
