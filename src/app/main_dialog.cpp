@@ -58,6 +58,7 @@ constexpr int kNewMailPicture = 226;
 constexpr int kWindowIcon = 128;
 constexpr int kNewMailTrayIcon = 224;
 constexpr const char* kAutoCloseProperty = "AutoClose";
+constexpr int kFollowNetworkDelayMs = 1000;
 
 template <class Button>
 Button* makeButton(HoverSurface* surface, QWidget* parent, int id, int x, int y, int w, int h)
@@ -208,7 +209,8 @@ void MainDialog::SetUp()
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
-    m_mailWatch->FollowNetwork();
+    // The network backend (a plugin and a system bus connection) stays off the start-up path.
+    QTimer::singleShot(kFollowNetworkDelayMs, this, [this] { m_mailWatch->FollowNetwork(); });
     // Data files left alone on purpose (a planted link, a FIFO, a huge file) are said once.
     for (const std::string& refusal : platform::takeRefusedFiles()) {
         platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
