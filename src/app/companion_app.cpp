@@ -1,6 +1,7 @@
 #include "app/companion_app.h"
 
 #include "alarms/local_time.h"
+#include "app/companion_bus.h"
 #include "app/data_folder.h"
 #include "core/globals.h"
 #include "app/main_dialog.h"
@@ -219,11 +220,13 @@ int CompanionApp::Run()
         } else {
             dialog.SetUp();
         }
-        // Sound (and the audio system's start) and the title bar's icon wait for the
-        // window's first paint.
-        FirstPaintWatch firstPaint(&dialog, [heldSound, &dialog] {
+        // Sound (and the audio system's start), the title bar's icon and the session bus
+        // wait for the window's first paint. Without a session bus nothing is said.
+        std::unique_ptr<CompanionBus> bus;
+        FirstPaintWatch firstPaint(&dialog, [heldSound, &dialog, &bus] {
             heldSound->release();
             dialog.SetUpWindowIcon();
+            bus = CompanionBus::start(dialog);
         });
         // A request to end may already have come during set-up; exec() would forget it.
         if (!ended) {

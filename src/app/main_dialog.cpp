@@ -316,6 +316,7 @@ void MainDialog::OnTimer(int timerId)
     case kMainTimer:
         platform::runGuarded(this, [&] { m_tick.onTick(); });
         reportToyAccessProblem();
+        Q_EMIT ticked();
         break;
     case kBlinkTimer:
         platform::runGuarded(this, [&] { m_tick.onBlink(); });
@@ -353,6 +354,7 @@ void MainDialog::openAlertWindow()
     delete m_alertWindow;
     m_alertWindow = new CNotMoveDlg;
     m_alertWindow->show();
+    Q_EMIT sensorAlerted();
 }
 
 void MainDialog::closeAlertWindow()
@@ -381,6 +383,8 @@ CalendarDate calendarStart()
 
 void MainDialog::ringAlarm(const AlarmRecord& record)
 {
+    const std::string_view topic = record.topic;
+    Q_EMIT alarmRinging(QString::fromUtf8(topic.data(), static_cast<qsizetype>(topic.size())));
     CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, calendarStart());
     bell.SetText(record.topic);
     bell.SetSoundFile(record.soundFile);

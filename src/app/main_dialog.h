@@ -72,6 +72,10 @@ Q_SIGNALS:
     void runEnded();
     // A command button passed its guard; the dialog of that control opens here.
     void dialogRequested(int controlId);
+    // For the session bus: after each main tick, at each sensor alert, as an alarm rings.
+    void ticked();
+    void sensorAlerted();
+    void alarmRinging(const QString& topic);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
