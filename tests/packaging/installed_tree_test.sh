@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix and checks that it lays out a desktop
 # program: launcher and AppStream data that validate, the icon theme entries, the man page,
-# the udev rule, and the screen saver kept out of PATH where the program looks for it.
+# the udev rule, the session bus interface, and the screen saver kept out of PATH where the
+# program looks for it.
 # A missing validator is a failure, not a skip: CI installs them (tools/install-deps.sh).
 set -uo pipefail
 build_dir=${1:?usage: installed_tree_test.sh BUILD_DIR}
@@ -37,6 +38,9 @@ done
 
 grep -q 'ATTRS{idVendor}=="1941"' lib/udev/rules.d/70-quillby-toy.rules 2>/dev/null \
   || fail "no udev rule for the toy"
+interface=share/dbus-1/interfaces/org.quillby.Companion1.xml
+python3 -c 'import sys, xml.etree.ElementTree as t; sys.exit(t.parse(sys.argv[1]).find("interface").get("name") != "org.quillby.Companion1")' \
+  "$interface" 2>/dev/null || fail "no session bus interface description in $interface"
 gzip -dc share/man/man1/quillby.1.gz 2>/dev/null | grep -q '^\.TH QUILLBY 1' || fail "no compressed man page"
 
 [ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
