@@ -38,8 +38,8 @@ std::unique_ptr<CompanionBus> CompanionBus::start(MainDialog& dialog, const QDBu
         return nullptr;
     // Flags 0: no replacing an owner, and no letting a later copy replace us. Behind an
     // owner we wait in the queue; the reply is not needed.
-    QDBusMessage request = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService,
-                                                          QStringLiteral("RequestName"));
+    QDBusMessage request
+        = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("RequestName"));
     request << kService << 0u;
     service->m_bus.asyncCall(request);
     return service;
@@ -61,8 +61,8 @@ CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)
 CompanionBus::~CompanionBus()
 {
     m_bus.unregisterObject(kPath);
-    QDBusMessage release = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService,
-                                                          QStringLiteral("ReleaseName"));
+    QDBusMessage release
+        = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("ReleaseName"));
     release << kService;
     m_bus.asyncCall(release);
 }
@@ -185,8 +185,8 @@ void CompanionBus::announce(const QStringList& names)
     QVariantMap values;
     for (const QString& name : names)
         values.insert(name, property(name.toLatin1().constData()));
-    QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(
+        kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << QStringLiteral("org.quillby.Companion1") << values << QStringList();
     m_bus.send(signal);
 }

@@ -48,7 +48,7 @@ struct PrivateBus {
     bool start()
     {
         daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+            { QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1") });
         const QDeadlineTimer deadline(30000);
         QByteArray out;
         while (!out.contains('\n') && daemon.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime())))
@@ -56,11 +56,14 @@ struct PrivateBus {
         address = QString::fromUtf8(out.trimmed());
         return !address.isEmpty();
     }
-    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(address, name); }
+    QDBusConnection connect(const QString& name) const
+    {
+        return QDBusConnection::connectToBus(address, name);
+    }
 };
 
 QDBusMessage call(QDBusConnection& bus, const QString& method, const QVariantList& args = {},
-                  const QString& interface = kService)
+    const QString& interface = kService)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, interface, method);
     message.setArguments(args);
@@ -75,6 +78,7 @@ class BusEvents final : public QObject {
 public:
     QStringList seen;
 
+    // QDBusConnection::connect takes only a slot signature for bus signals.
     void listen(QDBusConnection& bus)
     {
         bus.connect(kService, kPath, kService, QStringLiteral("ToyConnectionChanged"), this, SLOT(toy(bool)));
@@ -82,17 +86,20 @@ public:
         bus.connect(kService, kPath, kService, QStringLiteral("MailCountChanged"), this, SLOT(mail(int)));
         bus.connect(kService, kPath, kService, QStringLiteral("AlarmRang"), this, SLOT(alarm(QString)));
         bus.connect(kService, kPath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                    SLOT(properties(QString, QVariantMap, QStringList)));
+            SLOT(properties(QString, QVariantMap, QStringList)));
     }
 
 public Q_SLOTS:
-    void toy(bool connected) { seen << QStringLiteral("ToyConnectionChanged ") + QVariant(connected).toString(); }
+    void toy(bool connected)
+    {
+        seen << QStringLiteral("ToyConnectionChanged ") + QVariant(connected).toString();
+    }
     void sensor() { seen << QStringLiteral("SensorTriggered"); }
     void mail(int count) { seen << QStringLiteral("MailCountChanged %1").arg(count); }
     void alarm(const QString& topic) { seen << QStringLiteral("AlarmRang ") + topic; }
     void properties(const QString& interface, const QVariantMap& changed, const QStringList& invalidated)
     {
-        QStringList parts {QStringLiteral("PropertiesChanged")};
+        QStringList parts { QStringLiteral("PropertiesChanged") };
         if (interface != kService || !invalidated.isEmpty())
             parts << interface << invalidated;
         for (auto it = changed.begin(); it != changed.end(); ++it)
@@ -122,8 +129,9 @@ QStringList members(const QString& xml)
             found << tag + QLatin1Char(' ') + attributes.value(QLatin1String("name")).toString();
         } else if (tag == QLatin1String("property")) {
             found << QStringLiteral("property %1 %2 %3")
-                         .arg(attributes.value(QLatin1String("name")), attributes.value(QLatin1String("type")),
-                              attributes.value(QLatin1String("access")));
+                         .arg(attributes.value(QLatin1String("name")),
+                             attributes.value(QLatin1String("type")),
+                             attributes.value(QLatin1String("access")));
         } else if (tag == QLatin1String("arg") && !found.isEmpty()) {
             // A signal's arguments are all sent; only a method's have a direction.
             const QString direction = found.last().startsWith(QLatin1String("signal"))
@@ -160,12 +168,12 @@ TEST(CompanionBus, TheProgramOwnsTheNameServesItsDescriptionAnswersEachMethodAnd
         p.start(QStringLiteral(QUILLBY_BINARY), args);
         if (!p.waitForFinished(20000))
             p.kill();
-        return std::pair {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput())};
+        return std::pair { p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()) };
     };
     QProcess companion;
     companion.setProcessEnvironment(env);
     companion.start(QStringLiteral(QUILLBY_BINARY),
-                    {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--toy=virtual:") + toy.path()});
+        { QStringLiteral("--data-dir"), data.path(), QStringLiteral("--toy=virtual:") + toy.path() });
     QDBusConnection client = bus.connect(QStringLiteral("program"));
     ASSERT_TRUE(waitFor([&] { return client.interface()->isServiceRegistered(kService).value(); }));
     const QString owner = client.interface()->serviceOwner(kService);
@@ -173,8 +181,8 @@ TEST(CompanionBus, TheProgramOwnsTheNameServesItsDescriptionAnswersEachMethodAnd
     events.listen(client);
 
     // What it serves is what is installed for other programs to read.
-    const QDBusMessage introspection
-        = call(client, QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable"));
+    const QDBusMessage introspection = call(
+        client, QStringLiteral("Introspect"), {}, QStringLiteral("org.freedesktop.DBus.Introspectable"));
     QFile installed(QStringLiteral(QUILLBY_INTERFACE_XML));
     ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
     const QStringList described = members(QString::fromUtf8(installed.readAll()));
@@ -183,21 +191,22 @@ TEST(CompanionBus, TheProgramOwnsTheNameServesItsDescriptionAnswersEachMethodAnd
 
     // The toy plugged in while it runs: the signal and the changed properties.
     QFile(toy.path() + QStringLiteral("/attached")).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(waitFor([&] { return events.seen.size() >= 2; })) << events.seen.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(waitFor([&] { return events.seen.size() >= 2; }))
+        << events.seen.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(events.seen.join(QLatin1Char('\n')).toStdString(),
-              "ToyConnectionChanged true\nPropertiesChanged ToyConnected=true ToyVerdict=The toy is connected.");
+        "ToyConnectionChanged true\nPropertiesChanged ToyConnected=true ToyVerdict=The toy is connected.");
 
-    const QVariantMap status = qdbus_cast<QVariantMap>(call(client, QStringLiteral("Status")).arguments().value(0));
-    EXPECT_EQ(status.keys(), (QStringList {QStringLiteral("GuardArmed"), QStringLiteral("IdleSource"),
-                                           QStringLiteral("LeaveModeOn"), QStringLiteral("MailCount"),
-                                           QStringLiteral("MailFailure"), QStringLiteral("ToyConnected"),
-                                           QStringLiteral("ToyVerdict")}));
+    const QVariantMap status
+        = qdbus_cast<QVariantMap>(call(client, QStringLiteral("Status")).arguments().value(0));
+    EXPECT_EQ(status.keys(),
+        (QStringList { QStringLiteral("GuardArmed"), QStringLiteral("IdleSource"),
+            QStringLiteral("LeaveModeOn"), QStringLiteral("MailCount"), QStringLiteral("MailFailure"),
+            QStringLiteral("ToyConnected"), QStringLiteral("ToyVerdict") }));
     EXPECT_EQ(status.value(QStringLiteral("ToyConnected")), QVariant(true));
     EXPECT_EQ(status.value(QStringLiteral("GuardArmed")), QVariant(false));
     EXPECT_EQ(status.value(QStringLiteral("MailCount")), QVariant(-1));
     const QDBusMessage set = call(client, QStringLiteral("Set"),
-                                  {kService, QStringLiteral("GuardArmed"), QVariant::fromValue(QDBusVariant(true))},
-                                  kProperties);
+        { kService, QStringLiteral("GuardArmed"), QVariant::fromValue(QDBusVariant(true)) }, kProperties);
     EXPECT_EQ(set.type(), QDBusMessage::ErrorMessage) << "the properties are read-only";
 
     // Nod: four nod reports reach the toy.
@@ -207,20 +216,20 @@ TEST(CompanionBus, TheProgramOwnsTheNameServesItsDescriptionAnswersEachMethodAnd
         return reports.open(QIODevice::ReadOnly) ? reports.readAll().count("05c8") : 0;
     };
     EXPECT_TRUE(waitFor([&] { return nods() == 4; })) << nods();
-    for (const QString& method : {QStringLiteral("Show"), QStringLiteral("OpenMailSettings")})
+    for (const QString& method : { QStringLiteral("Show"), QStringLiteral("OpenMailSettings") })
         EXPECT_EQ(call(client, method).type(), QDBusMessage::ReplyMessage) << method.toStdString();
 
     // A second copy ends through the socket; neither it nor a client asking to replace the
     // owner takes the name.
     EXPECT_EQ(run({}).first, 0);
-    QDBusMessage request = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    QDBusMessage request = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("RequestName"));
     request << kService << 2u /* replace existing */ + 4u /* do not queue */;
     EXPECT_EQ(client.call(request).arguments().value(0).toUInt(), 3u) << "exists";
     EXPECT_EQ(client.interface()->serviceOwner(kService).value().toStdString(), owner.toStdString());
     // The socket's remote control answers beside the bus.
-    EXPECT_TRUE(run({QStringLiteral("--status")}).second.startsWith(QStringLiteral("toy: connected")));
+    EXPECT_TRUE(run({ QStringLiteral("--status") }).second.startsWith(QStringLiteral("toy: connected")));
 
     // Quit ends it, with its mailbox settings still open, and the name goes with it.
     EXPECT_EQ(call(client, QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
@@ -252,7 +261,10 @@ public:
             });
         });
     }
-    std::string server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString(); }
+    std::string server() const
+    {
+        return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString();
+    }
     QByteArray passReply = "+OK\r\n";
     int count = 2;
 
@@ -303,7 +315,8 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
             for (int i = 0; i < times; ++i)
                 dialog.OnTimer(MainDialog::kMainTimer);
         };
-        const auto touch = [&toy](const char* name) { QFile(toy + QLatin1String(name)).open(QIODevice::WriteOnly); };
+        const auto touch
+            = [&toy](const char* name) { QFile(toy + QLatin1String(name)).open(QIODevice::WriteOnly); };
         const auto remove = [&toy](const char* name) { QFile::remove(toy + QLatin1String(name)); };
         // Closes each window the program runs modally (the ring window, the mail settings).
         QStringList closed;
@@ -321,29 +334,81 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
             std::function<void()> act;
             QStringList expected; // a trailing '*' matches any rest of the line
         } steps[] = {
-            {"toy plugged in", [&] { touch("attached"); tick(); },
-             {"ToyConnectionChanged true", "PropertiesChanged ToyConnected=true ToyVerdict=The toy is connected."}},
-            {"attention mode on", [&] { SensorOn(); tick(); }, {"PropertiesChanged GuardArmed=true"}},
-            {"sensor fires", [&] { touch("sensor"); tick(); }, {"SensorTriggered"}},
+            { "toy plugged in",
+                [&] {
+                    touch("attached");
+                    tick();
+                },
+                { "ToyConnectionChanged true",
+                    "PropertiesChanged ToyConnected=true ToyVerdict=The toy is connected." } },
+            { "attention mode on",
+                [&] {
+                    SensorOn();
+                    tick();
+                },
+                { "PropertiesChanged GuardArmed=true" } },
+            { "sensor fires",
+                [&] {
+                    touch("sensor");
+                    tick();
+                },
+                { "SensorTriggered" } },
             // The alert window closes after two ticks; a sensor still firing then is a new alert.
-            {"sensor held", [&] { tick(2); remove("sensor"); tick(3); }, {"SensorTriggered"}},
-            {"nothing happens", [&] { tick(3); }, {}},
-            {"first mail count", [&] { watch.Configure({"bob", "pw", mailbox.server(), 600, -1}); checked.wait(10000); },
-             {"MailCountChanged 2", "PropertiesChanged MailCount=2"}},
-            {"same count again", [&] { dialog.OnTimer(MailWatch::kCheckTimer); checked.wait(10000); }, {}},
-            {"new mail", [&] { mailbox.count = 3; dialog.OnTimer(MailWatch::kCheckTimer); checked.wait(10000); },
-             {"MailCountChanged 3", "PropertiesChanged MailCount=3"}},
-            {"mail check fails",
-             [&] { mailbox.passReply = "-ERR locked\r\n"; dialog.OnTimer(MailWatch::kCheckTimer); checked.wait(10000); },
-             {"PropertiesChanged MailFailure=*"}},
-            {"mail check works again",
-             [&] { mailbox.passReply = "+OK\r\n"; dialog.OnTimer(MailWatch::kCheckTimer); checked.wait(10000); },
-             {"PropertiesChanged MailFailure="}},
-            {"alarm rings", [&] { clock.setTime(1715677170); dialog.OnTimer(MainDialog::kAlarmTimer); },
-             {"AlarmRang Dentist"}},
-            {"toy unplugged", [&] { remove("attached"); tick(); },
-             {"ToyConnectionChanged false",
-              "PropertiesChanged GuardArmed=false ToyConnected=false ToyVerdict=No toy is connected."}},
+            { "sensor held",
+                [&] {
+                    tick(2);
+                    remove("sensor");
+                    tick(3);
+                },
+                { "SensorTriggered" } },
+            { "nothing happens", [&] { tick(3); }, {} },
+            { "first mail count",
+                [&] {
+                    watch.Configure({ "bob", "pw", mailbox.server(), 600, -1 });
+                    checked.wait(10000);
+                },
+                { "MailCountChanged 2", "PropertiesChanged MailCount=2" } },
+            { "same count again",
+                [&] {
+                    dialog.OnTimer(MailWatch::kCheckTimer);
+                    checked.wait(10000);
+                },
+                {} },
+            { "new mail",
+                [&] {
+                    mailbox.count = 3;
+                    dialog.OnTimer(MailWatch::kCheckTimer);
+                    checked.wait(10000);
+                },
+                { "MailCountChanged 3", "PropertiesChanged MailCount=3" } },
+            { "mail check fails",
+                [&] {
+                    mailbox.passReply = "-ERR locked\r\n";
+                    dialog.OnTimer(MailWatch::kCheckTimer);
+                    checked.wait(10000);
+                },
+                { "PropertiesChanged MailFailure=*" } },
+            { "mail check works again",
+                [&] {
+                    mailbox.passReply = "+OK\r\n";
+                    dialog.OnTimer(MailWatch::kCheckTimer);
+                    checked.wait(10000);
+                },
+                { "PropertiesChanged MailFailure=" } },
+            { "alarm rings",
+                [&] {
+                    clock.setTime(1715677170);
+                    dialog.OnTimer(MainDialog::kAlarmTimer);
+                },
+                { "AlarmRang Dentist" } },
+            { "toy unplugged",
+                [&] {
+                    remove("attached");
+                    tick();
+                },
+                { "ToyConnectionChanged false",
+                    "PropertiesChanged GuardArmed=false ToyConnected=false ToyVerdict=No toy is "
+                    "connected." } },
         };
         for (const auto& step : steps) {
             SCOPED_TRACE(step.event);
@@ -352,11 +417,13 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
             // The bus keeps one sender's messages in order: the reply to Status comes
             // after every signal sent before it.
             EXPECT_EQ(call(client, QStringLiteral("Status")).type(), QDBusMessage::ReplyMessage);
-            ASSERT_EQ(events.seen.size(), step.expected.size()) << events.seen.join(QLatin1Char('\n')).toStdString();
+            ASSERT_EQ(events.seen.size(), step.expected.size())
+                << events.seen.join(QLatin1Char('\n')).toStdString();
             for (qsizetype i = 0; i < step.expected.size(); ++i) {
                 const QString& want = step.expected[i];
                 if (want.endsWith(QLatin1Char('*')))
-                    EXPECT_TRUE(events.seen[i].startsWith(want.chopped(1)) && events.seen[i].size() > want.size())
+                    EXPECT_TRUE(
+                        events.seen[i].startsWith(want.chopped(1)) && events.seen[i].size() > want.size())
                         << events.seen[i].toStdString();
                 else
                     EXPECT_EQ(events.seen[i].toStdString(), want.toStdString());
@@ -369,7 +436,8 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
         EXPECT_TRUE(dialog.isVisible());
         closed.clear();
         EXPECT_EQ(call(client, QStringLiteral("OpenMailSettings")).type(), QDBusMessage::ReplyMessage);
-        EXPECT_TRUE(waitFor([&] { return closed == QStringList {QStringLiteral("CMailBoxDlg")}; })) << closed.join(' ').toStdString();
+        EXPECT_TRUE(waitFor([&] { return closed == QStringList { QStringLiteral("CMailBoxDlg") }; }))
+            << closed.join(' ').toStdString();
         QSignalSpy ended(&dialog, &MainDialog::runEnded);
         EXPECT_EQ(call(client, QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
         EXPECT_TRUE(waitFor([&] { return ended.count() == 1; }));
