@@ -36,6 +36,7 @@ std::unique_ptr<CompanionBus> CompanionBus::start(MainDialog& dialog, const QDBu
     std::unique_ptr<CompanionBus> service(new CompanionBus(dialog, bus));
     if (!service->m_bus.registerObject(kPath, service.get(), QDBusConnection::ExportScriptableContents))
         return nullptr;
+    service->m_registered = true;
     // Flags 0: no replacing an owner, and no letting a later copy replace us. Behind an
     // owner we wait in the queue; the reply is not needed.
     QDBusMessage request
@@ -60,6 +61,8 @@ CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)
 
 CompanionBus::~CompanionBus()
 {
+    if (!m_registered)
+        return;
     m_bus.unregisterObject(kPath);
     QDBusMessage release
         = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("ReleaseName"));

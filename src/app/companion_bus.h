@@ -68,6 +68,7 @@ private:
 
     MainDialog& m_dialog;
     QDBusConnection m_bus;
+    bool m_registered = false;
     std::function<QString()> m_toyVerdict;
     // What the bus was last told.
     struct Seen {
