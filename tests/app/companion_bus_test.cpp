@@ -110,26 +110,20 @@ public Q_SLOTS:
     }
 };
 
-// Our interface's members with their names and types ("property MailCount i read",
-// "method Status out:a{sv}"), from introspection data.
+// Our interface's members with their types ("property MailCount i", "method Status a{sv}"),
+// from introspection data in the attribute order both the program and the file use.
 QStringList members(const QString& xml)
 {
     const QString ours = xml.section(QStringLiteral("<interface name=\"org.quillby.Companion1\">"), 1)
                              .section(QStringLiteral("</interface>"), 0, 0);
-    static const QRegularExpression element(QStringLiteral(R"(<(method|signal|property|arg)\b([^>]*)>)"));
-    static const QRegularExpression attribute(QStringLiteral(R"((\w+)="([^"]*)\")"));
+    static const QRegularExpression item(QStringLiteral(
+        R"re(<(method|signal|property) name="(\w+)"(?: type="([^"]+)")?|<arg (?:name="\w*" )?type="([^"]+)")re"));
     QStringList found;
-    for (const QRegularExpressionMatch& match : element.globalMatch(ours)) {
-        QMap<QString, QString> a;
-        for (const QRegularExpressionMatch& at : attribute.globalMatch(match.captured(2)))
-            a.insert(at.captured(1), at.captured(2));
-        if (match.captured(1) != QLatin1String("arg"))
-            found << QStringList { match.captured(1), a.value("name"), a.value("type"), a.value("access") }
-                         .join(' ');
-        else if (!found.isEmpty()) // a signal's arguments all go out, however they are marked
-            found.last()
-                += (found.last().startsWith(QLatin1String("method")) ? a.value("direction") + ':' : "")
-                + a.value("type");
+    for (const QRegularExpressionMatch& match : item.globalMatch(ours)) {
+        if (match.capturedLength(1))
+            found << match.captured(1) + ' ' + match.captured(2) + ' ' + match.captured(3);
+        else if (!found.isEmpty())
+            found.last() += match.captured(4);
     }
     found.sort();
     return found;
