@@ -366,8 +366,13 @@ std::string ownersText(const DoctorRoots& roots, const DoctorNode& info)
 
 std::string installRuleCommand(const DoctorRoots& roots)
 {
-    if (!roots.ruleHelperCommand.empty())
-        return roots.ruleHelperCommand;
+    return roots.ruleHelperCommand.empty() ? ToyRuleSudoCommand() : roots.ruleHelperCommand;
+}
+
+} // namespace
+
+std::string ToyRuleSudoCommand()
+{
     std::string rule;
     std::istringstream lines{std::string(ToyRuleText())};
     for (std::string line; std::getline(lines, line);) {
@@ -377,6 +382,8 @@ std::string installRuleCommand(const DoctorRoots& roots)
     return "echo '" + rule + "' | sudo tee " + std::string(kToyRuleFolder) + "/" + std::string(kToyRuleFileName)
         + " >/dev/null && sudo udevadm control --reload && " + kTrigger;
 }
+
+namespace {
 
 void setVerdict(ToyDiagnosis& d, ToyProblem problem, std::string shortVerdict, std::string verdict, std::string fix = {})
 {

@@ -73,3 +73,6 @@ std::string FormatDiagnosis(const ToyDiagnosis& diagnosis);
 
 // The command DoctorRoots::system() offers for a missing rule; empty for the sudo one-liner.
 void SetToyRuleHelperCommand(std::string command);
+
+// The command that installs the rule by hand with sudo, and has udev apply it.
+std::string ToyRuleSudoCommand();
