@@ -97,6 +97,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
+    connect(m_toyRuleFix, &ToyRuleFix::finished, this, [this] { m_toyStatus.forget(); });
     connect(m_tray, &CTrayIcon::command, this, [this](int command) {
         platform::runGuarded(this, [&] {
             if (command == CTrayIcon::kCommandBack)

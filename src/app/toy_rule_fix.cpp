@@ -44,7 +44,7 @@ void ToyRuleFix::start(const QString& fallbackCommand)
     if (m_program.isEmpty()) {
         platform::messages().show(m_owner, platform::applicationCaption(),
                                   QStringLiteral("The toy's udev rule can be installed from here only where pkexec "
-                                                 "and the program's helper are installed. Run instead:\n\n")
+                                                 "and the program's helper are installed. Run instead (quillby --doctor prints it too):\n\n")
                                       + fallbackCommand,
                                   platform::Messages::Icon::Information);
         return;

@@ -29,6 +29,8 @@ public:
     const QString& line() const { return m_line; }
     int diagnoses() const { return m_diagnoses; }
     void setDoctor(Doctor doctor) { m_doctor = std::move(doctor); }
+    // The next tick looks again (the rule was just installed).
+    void forget() { m_known = false; }
 
     // "toy: connected" or "toy: not connected (<short verdict>)".
     static QString statusPart(bool connected, const std::optional<ToyDiagnosis>& diagnosis);

@@ -299,7 +299,7 @@ Session findSession(const DoctorRoots& roots)
         if (const auto display = user.find("DISPLAY"); display != user.end())
             session.id = display->second;
     }
-    if (session.id.empty() || session.id.find('/') != std::string::npos)
+    if (session.id.empty() || session.id.find('/') != std::string::npos || session.id.starts_with('.'))
         return session;
     const fs::path file = fs::path(roots.run) / "systemd/sessions" / session.id;
     std::error_code error;
