@@ -61,18 +61,4 @@ TEST(ToyStatus, TheDoctorRunsOnlyWhenSomethingAboutTheToyChanged)
     }
 }
 
-TEST(ToyStatus, StatusNamesTheShortVerdictOnlyWhileNotConnected)
-{
-    ToyDiagnosis verdict;
-    verdict.shortVerdict = "the udev rule was not applied to it: plug it in again";
-    ToyStatus status([&verdict] { return verdict; });
-    HidrawLikeLibrary library;
-    EXPECT_EQ(ToyStatus::statusPart(false, status.diagnoseNow(&library, false)).toStdString(),
-              "toy: not connected (the udev rule was not applied to it: plug it in again)");
-    EXPECT_EQ(ToyStatus::statusPart(true, status.diagnoseNow(&library, true)).toStdString(), "toy: connected");
-    library.hidraw = false;
-    EXPECT_EQ(ToyStatus::statusPart(false, status.diagnoseNow(&library, false)).toStdString(), "toy: not connected");
-    EXPECT_EQ(status.diagnoses(), 0) << "a request looks afresh without touching the tick's count";
-}
-
 } // namespace

@@ -388,15 +388,4 @@ TEST(ToyDoctor, ReportsEachSystemLineByLine)
     }
 }
 
-TEST(ToyDoctor, ScansTheRealSystemWithoutFailing)
-{
-    // Whatever this machine has, the report ends in a verdict and a toy-less machine says so.
-    const ToyDiagnosis diagnosis = DiagnoseToy();
-    EXPECT_FALSE(diagnosis.verdict.empty());
-    EXPECT_FALSE(diagnosis.facts.empty());
-    if (!fs::exists("/sys/bus/usb/devices")) {
-        EXPECT_EQ(diagnosis.problem, ToyProblem::NoToy);
-    }
-}
-
 } // namespace
