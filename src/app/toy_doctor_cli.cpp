@@ -9,7 +9,7 @@
 
 std::string PkexecPath()
 {
-    for (const char* path : {"/usr/bin/pkexec", "/bin/pkexec"}) {
+    for (const char* path : { "/usr/bin/pkexec", "/bin/pkexec" }) {
         if (::access(path, X_OK) == 0)
             return path;
     }

@@ -4,11 +4,10 @@
 #include "platform/messages.h"
 
 #include <QCoreApplication>
-#include <unistd.h>
-
 #include <QMenu>
 #include <QProcess>
 #include <QWidget>
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +24,7 @@ ToyRuleFix::ToyRuleFix(QWidget* owner)
     const std::string helper = ToyRuleHelperPath(QCoreApplication::applicationFilePath().toStdString());
     const std::string pkexec = PkexecPath();
     if (!pkexec.empty() && ::access(helper.c_str(), X_OK) == 0)
-        setCommand(QString::fromStdString(pkexec), {QString::fromStdString(helper)});
+        setCommand(QString::fromStdString(pkexec), { QString::fromStdString(helper) });
 }
 
 void ToyRuleFix::setCommand(QString program, QStringList arguments)
@@ -43,16 +42,17 @@ void ToyRuleFix::start(const QString& fallbackCommand)
         return;
     if (m_program.isEmpty()) {
         platform::messages().show(m_owner, platform::applicationCaption(),
-                                  QStringLiteral("The toy's udev rule can be installed from here only where pkexec "
-                                                 "and the program's helper are installed. Run instead (quillby --doctor prints it too):\n\n")
-                                      + fallbackCommand,
-                                  platform::Messages::Icon::Information);
+            QStringLiteral(
+                "The toy's udev rule can be installed from here only where pkexec "
+                "and the program's helper are installed. Run instead (quillby --doctor prints it too):\n\n")
+                + fallbackCommand,
+            platform::Messages::Icon::Information);
         return;
     }
     m_process = new QProcess(this);
     m_process->setObjectName(QStringLiteral("toyRuleFix"));
     connect(m_process, &QProcess::finished, this,
-            [this](int exitCode, QProcess::ExitStatus status) { done(exitCode, status == QProcess::CrashExit); });
+        [this](int exitCode, QProcess::ExitStatus status) { done(exitCode, status == QProcess::CrashExit); });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             done(-1, true);
@@ -70,11 +70,13 @@ void ToyRuleFix::done(int exitCode, bool crashed)
     if (installed)
         text = QStringLiteral("The toy's udev rule is installed: a plugged-in toy is found in a moment.");
     else if (!crashed && (exitCode == kPkexecDismissed || exitCode == kPkexecNotAuthorized))
-        text = QStringLiteral("The toy's udev rule was not installed: the administrator's password was not given.");
+        text = QStringLiteral(
+            "The toy's udev rule was not installed: the administrator's password was not given.");
     else
-        text = QStringLiteral("Installing the toy's udev rule failed") + (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + said);
+        text = QStringLiteral("Installing the toy's udev rule failed")
+            + (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + said);
     platform::messages().show(m_owner, platform::applicationCaption(), text,
-                              installed ? platform::Messages::Icon::Information : platform::Messages::Icon::Exclamation);
+        installed ? platform::Messages::Icon::Information : platform::Messages::Icon::Exclamation);
     Q_EMIT finished(installed);
 }
 

@@ -48,5 +48,6 @@ QString ToyStatus::statusPart(bool connected, const std::optional<ToyDiagnosis>&
         return QStringLiteral("toy: connected");
     if (!diagnosis)
         return QStringLiteral("toy: not connected");
-    return QStringLiteral("toy: not connected (") + QString::fromStdString(diagnosis->shortVerdict) + QLatin1Char(')');
+    return QStringLiteral("toy: not connected (") + QString::fromStdString(diagnosis->shortVerdict)
+        + QLatin1Char(')');
 }

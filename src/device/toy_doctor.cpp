@@ -64,7 +64,8 @@ std::map<std::string, std::string> readKeyValues(const fs::path& path, char sepa
 
 std::string lowercase(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -125,12 +126,12 @@ struct Holder {
 };
 
 struct ToyNode {
-    std::string name;    // hidraw3
+    std::string name; // hidraw3
     std::string devName; // /dev/hidraw3, as processes name it
     std::string devPath; // under the /dev root
     std::string major;
     std::string minor;
-    int usb = -1;        // index into the USB toys, -1 when not on USB
+    int usb = -1; // index into the USB toys, -1 when not on USB
     std::string hidBus;
     std::optional<DoctorNode> info;
     int openError = 0;
@@ -207,7 +208,7 @@ std::vector<ToyNode> findNodes(const DoctorRoots& roots, const std::vector<UsbTo
         nodes.push_back(std::move(node));
     }
     std::sort(nodes.begin(), nodes.end(),
-              [](const ToyNode& a, const ToyNode& b) { return nodeNumber(a.name) < nodeNumber(b.name); });
+        [](const ToyNode& a, const ToyNode& b) { return nodeNumber(a.name) < nodeNumber(b.name); });
     return nodes;
 }
 
@@ -295,7 +296,8 @@ Session findSession(const DoctorRoots& roots)
     session.id = roots.sessionId;
     if (session.id.empty()) {
         // Outside a session (a terminal over ssh, a service) the user's display session counts.
-        const auto user = readKeyValues(fs::path(roots.run) / "systemd/users" / std::to_string(roots.uid), '=');
+        const auto user
+            = readKeyValues(fs::path(roots.run) / "systemd/users" / std::to_string(roots.uid), '=');
         if (const auto display = user.find("DISPLAY"); display != user.end())
             session.id = display->second;
     }
@@ -323,11 +325,13 @@ std::string sessionFact(const DoctorRoots& roots, const Session& session)
     if (session.id.empty())
         return "session: none known to logind (XDG_SESSION_ID is not set)";
     if (!session.known)
-        return "session: " + session.id + " is not known to logind (no " + roots.run + "/systemd/sessions/" + session.id + ")";
+        return "session: " + session.id + " is not known to logind (no " + roots.run + "/systemd/sessions/"
+            + session.id + ")";
     std::string fact = "session: " + session.id;
     fact += session.seat.empty() ? ", on no seat" : ", seat " + session.seat;
     fact += session.local ? ", local" : ", remote";
-    fact += session.active ? ", active" : ", not active (" + (session.state.empty() ? "?" : session.state) + ")";
+    fact += session.active ? ", active"
+                           : ", not active (" + (session.state.empty() ? "?" : session.state) + ")";
     return fact;
 }
 
@@ -374,18 +378,19 @@ std::string installRuleCommand(const DoctorRoots& roots)
 std::string ToyRuleSudoCommand()
 {
     std::string rule;
-    std::istringstream lines{std::string(ToyRuleText())};
+    std::istringstream lines { std::string(ToyRuleText()) };
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line[0] != '#')
             rule = line;
     }
-    return "echo '" + rule + "' | sudo tee " + std::string(kToyRuleFolder) + "/" + std::string(kToyRuleFileName)
-        + " >/dev/null && sudo udevadm control --reload && " + kTrigger;
+    return "echo '" + rule + "' | sudo tee " + std::string(kToyRuleFolder) + "/"
+        + std::string(kToyRuleFileName) + " >/dev/null && sudo udevadm control --reload && " + kTrigger;
 }
 
 namespace {
 
-void setVerdict(ToyDiagnosis& d, ToyProblem problem, std::string shortVerdict, std::string verdict, std::string fix = {})
+void setVerdict(
+    ToyDiagnosis& d, ToyProblem problem, std::string shortVerdict, std::string verdict, std::string fix = {})
 {
     d.problem = problem;
     d.usable = problem == ToyProblem::None || problem == ToyProblem::SeveralToys;
@@ -411,7 +416,7 @@ DoctorRoots DoctorRoots::system()
         return 0;
     };
     roots.statNode = [](const std::string& path) -> std::optional<DoctorNode> {
-        struct stat info {};
+        struct stat info { };
         if (::stat(path.c_str(), &info) != 0)
             return std::nullopt;
         DoctorNode node;
@@ -476,7 +481,8 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
     }
     for (const ToyNode& node : nodes) {
         if (node.usb < 0)
-            fact("hidraw: " + node.devName + " has the toy's ids but is not on USB (HID bus " + node.hidBus + ")");
+            fact("hidraw: " + node.devName + " has the toy's ids but is not on USB (HID bus " + node.hidBus
+                + ")");
     }
 
     const int unseen = nodes.empty() ? 0 : findHolders(roots, nodes);
@@ -493,24 +499,27 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
             line += ", ACL " + roots.userName(uid) + " " + permText(bits);
         fact(line);
         node.openError = roots.tryOpen(node.devPath);
-        fact(node.devName + (node.openError == 0 ? ": " + user + " can open it for reading and writing"
-                                                 : ": " + user + " cannot open it for reading and writing ("
-                                                       + std::strerror(node.openError) + ")"));
+        fact(node.devName
+            + (node.openError == 0 ? ": " + user + " can open it for reading and writing"
+                                   : ": " + user + " cannot open it for reading and writing ("
+                        + std::strerror(node.openError) + ")"));
         if (node.holders.empty()) {
             fact(node.devName + ": open in no process" + (unseen > 0 ? " this user can look into" : ""));
         }
         for (const Holder& holder : node.holders) {
             fact(node.devName + ": open in pid " + std::to_string(holder.pid) + " (" + holder.name
-                 + (holder.companion ? ", this user's companion)" : ")"));
+                + (holder.companion ? ", this user's companion)" : ")"));
         }
     }
 
     const RuleState rule = findRule(roots);
     d.ruleInstalled = rule.grants;
     if (rule.effective.empty())
-        fact("udev rule: " + std::string(kToyRuleFileName) + " is not installed (" + joined(roots.ruleFolders, ", ") + ")");
+        fact("udev rule: " + std::string(kToyRuleFileName) + " is not installed ("
+            + joined(roots.ruleFolders, ", ") + ")");
     else
-        fact("udev rule: " + rule.effective + (rule.grants ? "" : ", which does not give the toy to the seat's user"));
+        fact("udev rule: " + rule.effective
+            + (rule.grants ? "" : ", which does not give the toy to the seat's user"));
 
     std::error_code error;
     const bool udevRuns = fs::exists(fs::path(roots.run) / "udev/control", error);
@@ -524,7 +533,8 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
         if (!tags[&node])
             fact("udev: " + node.devName + " has no entry in udev's database");
         else
-            fact("udev: " + node.devName + " has tags: " + (tags[&node]->empty() ? "none" : joined(*tags[&node], ", ")));
+            fact("udev: " + node.devName
+                + " has tags: " + (tags[&node]->empty() ? "none" : joined(*tags[&node], ", ")));
     }
     const Session session = findSession(roots);
     fact(sessionFact(roots, session));
@@ -536,20 +546,21 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
     }
     if (nodes.empty()) {
         setVerdict(d, ToyProblem::NoNode, "the system gave the toy no hidraw node",
-                   "A device with the toy's ids is plugged in at " + usb.front().where()
-                       + ", but the system gave it no hidraw node: the kernel's USB HID driver does not handle it.",
-                   "sudo modprobe usbhid");
+            "A device with the toy's ids is plugged in at " + usb.front().where()
+                + ", but the system gave it no hidraw node: the kernel's USB HID driver does not handle it.",
+            "sudo modprobe usbhid");
         return d;
     }
-    const auto usable = std::find_if(nodes.begin(), nodes.end(), [](const ToyNode& node) { return node.openError == 0; });
+    const auto usable
+        = std::find_if(nodes.begin(), nodes.end(), [](const ToyNode& node) { return node.openError == 0; });
     if (usable != nodes.end()) {
         for (const Holder& holder : usable->holders) {
             if (holder.companion)
                 continue;
             const std::string pid = std::to_string(holder.pid);
             setVerdict(d, ToyProblem::HeldByOther, "another program holds it (pid " + pid + ")",
-                       "Another program (pid " + pid + ", " + holder.name + ") holds the toy: end it first.",
-                       "kill " + pid);
+                "Another program (pid " + pid + ", " + holder.name + ") holds the toy: end it first.",
+                "kill " + pid);
             return d;
         }
         // A toy with several interfaces has several nodes: USB devices are what count.
@@ -561,8 +572,8 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
             for (const UsbToy& toy : usb)
                 where.push_back(toy.where());
             setVerdict(d, ToyProblem::SeveralToys, std::to_string(toys) + " toys are plugged in",
-                       std::to_string(toys) + " toys are plugged in (" + joined(where, "; ")
-                           + "): the companion drives only one of them. Unplug the others.");
+                std::to_string(toys) + " toys are plugged in (" + joined(where, "; ")
+                    + "): the companion drives only one of them. Unplug the others.");
             return d;
         }
         setVerdict(d, ToyProblem::None, "usable", "The toy is connected and usable.");
@@ -572,50 +583,54 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
     const ToyNode& node = nodes.front();
     if (!node.info) {
         setVerdict(d, ToyProblem::NodeMissing, node.devName + " is missing",
-                   "The toy is plugged in, but " + node.devName + " does not exist: udev did not create it.", kTrigger);
+            "The toy is plugged in, but " + node.devName + " does not exist: udev did not create it.",
+            kTrigger);
         return d;
     }
     if (node.openError != EACCES && node.openError != EPERM) {
         const std::string why = std::strerror(node.openError);
         setVerdict(d, ToyProblem::OpenFailed, node.devName + " cannot be opened: " + why,
-                   "The toy is plugged in, but " + node.devName + " cannot be opened: " + why + ".");
+            "The toy is plugged in, but " + node.devName + " cannot be opened: " + why + ".");
         return d;
     }
     const std::string owners = ownersText(roots, *node.info);
     if (!rule.grants) {
-        setVerdict(d, ToyProblem::RuleMissing, "only " + owners + " may open it: the udev rule is not installed",
-                   "The toy is plugged in, but " + node.devName + " can be opened only by " + owners
-                       + ": the udev rule is not installed.",
-                   installRuleCommand(roots));
+        setVerdict(d, ToyProblem::RuleMissing,
+            "only " + owners + " may open it: the udev rule is not installed",
+            "The toy is plugged in, but " + node.devName + " can be opened only by " + owners
+                + ": the udev rule is not installed.",
+            installRuleCommand(roots));
         return d;
     }
     const std::string grant = "sudo setfacl -m u:" + user + ":rw " + node.devName;
     if (!udevRuns) {
         setVerdict(d, ToyProblem::NoUdev, "udev does not run here, so its rule cannot apply",
-                   "The rule is installed, but udev does not run here, so nothing gives " + user + " "
-                       + node.devName + " (a grant by hand lasts until the toy is unplugged).",
-                   grant);
+            "The rule is installed, but udev does not run here, so nothing gives " + user + " " + node.devName
+                + " (a grant by hand lasts until the toy is unplugged).",
+            grant);
         return d;
     }
     const auto& nodeTags = tags[&node];
     if (!nodeTags || std::find(nodeTags->begin(), nodeTags->end(), "uaccess") == nodeTags->end()) {
         setVerdict(d, ToyProblem::RuleNotApplied, "the udev rule was not applied to it: plug it in again",
-                   "The rule is installed but was not applied to this toy: plug it in again, or have udev apply it anew.",
-                   "sudo udevadm trigger --subsystem-match=hidraw");
+            "The rule is installed but was not applied to this toy: plug it in again, or have udev apply it "
+            "anew.",
+            "sudo udevadm trigger --subsystem-match=hidraw");
         return d;
     }
     if (!session.known || !session.local || !session.active) {
         const bool onSeat = session.known && session.local;
         setVerdict(d, ToyProblem::SessionNotLocal, "this session is not active on a local seat",
-                   "The rule gives the toy to the user at the seat, but this session is not active on a local seat"
-                       + std::string(onSeat ? ": switch to it." : " (a grant by hand lasts until the toy is unplugged)."),
-                   onSeat ? "loginctl activate " + session.id : grant);
+            "The rule gives the toy to the user at the seat, but this session is not active on a local seat"
+                + std::string(
+                    onSeat ? ": switch to it." : " (a grant by hand lasts until the toy is unplugged)."),
+            onSeat ? "loginctl activate " + session.id : grant);
         return d;
     }
     setVerdict(d, ToyProblem::NoAccess, "this user may not open " + node.devName,
-               "The rule was applied and this session is active at the seat, yet " + user + " may not open "
-                   + node.devName + ": logind did not grant the access.",
-               kTrigger);
+        "The rule was applied and this session is active at the seat, yet " + user + " may not open "
+            + node.devName + ": logind did not grant the access.",
+        kTrigger);
     return d;
 }
 

@@ -26,7 +26,8 @@ struct DoctorRoots {
     std::string run = "/run";
     std::string proc = "/proc";
     // udev's rule folders, highest priority first.
-    std::vector<std::string> ruleFolders = {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d"};
+    std::vector<std::string> ruleFolders
+        = { "/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d" };
     unsigned uid = 0;
     std::string sessionId; // XDG_SESSION_ID; empty: the user's display session, if any
     // The command that installs the rule for us (pkexec and the helper), when both exist.
@@ -42,17 +43,17 @@ struct DoctorRoots {
 };
 
 enum class ToyProblem {
-    None,            // usable
-    SeveralToys,     // usable, but more than one is plugged in
+    None, // usable
+    SeveralToys, // usable, but more than one is plugged in
     NoToy,
-    NoNode,          // on USB, but no hidraw node
-    NodeMissing,     // a hidraw node in sysfs but not in /dev
+    NoNode, // on USB, but no hidraw node
+    NodeMissing, // a hidraw node in sysfs but not in /dev
     RuleMissing,
-    NoUdev,          // udev does not run, so no rule can apply
+    NoUdev, // udev does not run, so no rule can apply
     RuleNotApplied,
     SessionNotLocal,
-    NoAccess,        // everything looks right and still no access
-    OpenFailed,      // an error other than a permission
+    NoAccess, // everything looks right and still no access
+    OpenFailed, // an error other than a permission
     HeldByOther,
 };
 
@@ -61,8 +62,8 @@ struct ToyDiagnosis {
     ToyProblem problem = ToyProblem::NoToy;
     bool ruleInstalled = false;
     std::string shortVerdict; // a phrase: "toy: not connected (<short>)"
-    std::string verdict;      // a sentence
-    std::string fixCommand;   // empty when no command helps
+    std::string verdict; // a sentence
+    std::string fixCommand; // empty when no command helps
     std::vector<std::string> facts;
 };
 

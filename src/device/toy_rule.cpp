@@ -13,7 +13,7 @@ constexpr unsigned char kRuleBytes[] = {
 
 std::string_view ToyRuleText()
 {
-    return {reinterpret_cast<const char*>(kRuleBytes), sizeof kRuleBytes};
+    return { reinterpret_cast<const char*>(kRuleBytes), sizeof kRuleBytes };
 }
 
 bool RuleGrantsToy(std::string_view text)
@@ -30,7 +30,8 @@ bool RuleGrantsToy(std::string_view text)
         if (first == std::string_view::npos || line[first] == '#')
             continue;
         if (line.find("hidraw") != std::string_view::npos && line.find("\"1941\"") != std::string_view::npos
-            && line.find("\"8021\"") != std::string_view::npos && line.find("uaccess") != std::string_view::npos)
+            && line.find("\"8021\"") != std::string_view::npos
+            && line.find("uaccess") != std::string_view::npos)
             return true;
     }
     return false;

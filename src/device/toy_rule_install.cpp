@@ -13,7 +13,10 @@ namespace {
 
 class Fd {
 public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
     ~Fd()
     {
         if (m_fd >= 0)
@@ -40,7 +43,7 @@ std::string errorText(const std::string& what)
 // A folder we write in, or walk through, must not let anyone else swap what lies in it.
 std::string checkFolder(int fd, const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) != 0)
         return errorText(path);
     if (info.st_uid != 0 && info.st_uid != ::geteuid())
@@ -70,7 +73,7 @@ std::string checkWritten(int folder, const std::string& name, const std::string&
     const Fd fd(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0)
         return errorText("cannot read back " + path);
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd.get(), &info) != 0)
         return errorText(path);
     if (!S_ISREG(info.st_mode) || (info.st_mode & 07777) != 0644 || info.st_uid != ::geteuid()
@@ -110,7 +113,8 @@ std::string writeRule(const RuleInstallSeam& seam, std::string* installedPath)
     const std::string temporary = "." + name + "." + std::to_string(::getpid());
     ::unlinkat(folder.get(), temporary.c_str(), 0);
     {
-        const Fd out(::openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        const Fd out(::openat(
+            folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (out.get() < 0)
             return errorText("cannot create a file in " + path);
         const std::string_view rule = ToyRuleText();
@@ -145,8 +149,8 @@ std::string InstallToyRule(const RuleInstallSeam& seam, std::string* installedPa
     if (std::string problem = writeRule(seam, installedPath); !problem.empty())
         return problem;
     const std::vector<std::vector<std::string>> commands = {
-        {seam.udevadm, "control", "--reload"},
-        {seam.udevadm, "trigger", "--subsystem-match=hidraw", "--action=add"},
+        { seam.udevadm, "control", "--reload" },
+        { seam.udevadm, "trigger", "--subsystem-match=hidraw", "--action=add" },
     };
     for (const auto& command : commands) {
         const int status = seam.run(command);
@@ -168,7 +172,7 @@ int RunProgram(const std::vector<std::string>& argv)
         args.push_back(const_cast<char*>(word.c_str()));
     args.push_back(nullptr);
     char path[] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
-    char* environment[] = {path, nullptr};
+    char* environment[] = { path, nullptr };
     const pid_t child = ::fork();
     if (child < 0)
         return -1;

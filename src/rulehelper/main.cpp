@@ -14,7 +14,7 @@ namespace {
 
 std::string findUdevadm()
 {
-    for (const char* path : {"/usr/bin/udevadm", "/bin/udevadm", "/usr/sbin/udevadm", "/sbin/udevadm"}) {
+    for (const char* path : { "/usr/bin/udevadm", "/bin/udevadm", "/usr/sbin/udevadm", "/sbin/udevadm" }) {
         if (::access(path, X_OK) == 0)
             return path;
     }

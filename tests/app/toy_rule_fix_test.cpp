@@ -19,7 +19,10 @@ QString fakePkexec(const QTemporaryDir& dir, int exitCode, const char* said)
     const QString path = dir.filePath(QStringLiteral("pkexec"));
     QFile script(path);
     script.open(QIODevice::WriteOnly);
-    script.write(QStringLiteral("#!/bin/sh\necho '%1' >&2\nexit %2\n").arg(QLatin1String(said)).arg(exitCode).toUtf8());
+    script.write(QStringLiteral("#!/bin/sh\necho '%1' >&2\nexit %2\n")
+                     .arg(QLatin1String(said))
+                     .arg(exitCode)
+                     .toUtf8());
     script.close();
     script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     return path;
@@ -35,11 +38,13 @@ TEST(ToyRuleFix, TellsWhatTheHelperDid)
         const char* message;
     };
     const std::vector<Case> cases = {
-        {"installed", 0, "", true, "The toy's udev rule is installed: a plugged-in toy is found in a moment."},
-        {"password dialog dismissed", 126, "", false,
-         "The toy's udev rule was not installed: the administrator's password was not given."},
-        {"the helper refused", 1, "quillby-toy-rule: /etc/udev/rules.d is writable by others", false,
-         "Installing the toy's udev rule failed:\nquillby-toy-rule: /etc/udev/rules.d is writable by others"},
+        { "installed", 0, "", true,
+            "The toy's udev rule is installed: a plugged-in toy is found in a moment." },
+        { "password dialog dismissed", 126, "", false,
+            "The toy's udev rule was not installed: the administrator's password was not given." },
+        { "the helper refused", 1, "quillby-toy-rule: /etc/udev/rules.d is writable by others", false,
+            "Installing the toy's udev rule failed:\nquillby-toy-rule: /etc/udev/rules.d is writable by "
+            "others" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -47,7 +52,8 @@ TEST(ToyRuleFix, TellsWhatTheHelperDid)
         QTemporaryDir dir;
         QWidget owner;
         ToyRuleFix fix(&owner);
-        fix.setCommand(fakePkexec(dir, c.exitCode, c.said), {QStringLiteral("/usr/lib/quillby/quillby-toy-rule")});
+        fix.setCommand(
+            fakePkexec(dir, c.exitCode, c.said), { QStringLiteral("/usr/lib/quillby/quillby-toy-rule") });
         QSignalSpy finished(&fix, &ToyRuleFix::finished);
         fix.start(QStringLiteral("sudo …"));
         EXPECT_TRUE(fix.running());
@@ -71,12 +77,13 @@ TEST(ToyRuleFix, WithoutPkexecOrTheHelperItNamesTheCommand)
     EXPECT_FALSE(fix.running());
     EXPECT_EQ(finished.count(), 0);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.endsWith(QStringLiteral("echo rule | sudo tee /etc/udev/rules.d/70-quillby-toy.rules")));
+    EXPECT_TRUE(messages.shown[0].text.endsWith(
+        QStringLiteral("echo rule | sudo tee /etc/udev/rules.d/70-quillby-toy.rules")));
 }
 
 TEST(ToyRuleFix, TheMenuOffersTheFixOnlyWhereTheRuleIsMissing)
 {
-    for (const bool offer : {true, false}) {
+    for (const bool offer : { true, false }) {
         QWidget owner;
         ToyRuleFix fix(&owner);
         QMenu menu;
@@ -99,7 +106,7 @@ public:
     int FindHandle(int, int) override { return -1; }
     bool CheckHandle(int) override { return false; }
     bool ReadData(int, std::uint8_t*) override { return false; }
-    void WriteData(int, const std::uint8_t*) override {}
+    void WriteData(int, const std::uint8_t*) override { }
     bool onHidraw() const override { return true; }
     unsigned long deviceChanges() override { return changes; }
     unsigned long changes = 0;
@@ -110,7 +117,7 @@ TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
     ResetGlobals();
     InstallFontSubstitutions();
     CTrayIcon::setAvailableOverride(1);
-    fakes::FakeClock clock{1'700'000'000, 50'000};
+    fakes::FakeClock clock { 1'700'000'000, 50'000 };
     fakes::FakeSound sound;
     fakes::FakeIdle idle;
     fakes::FakeMessages messages;
@@ -133,11 +140,13 @@ TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
             dialog.OnTimer(MainDialog::kMainTimer);
         }
         EXPECT_EQ(asked, 1) << "the doctor runs once, not on every tick";
-        const QString line = QStringLiteral("Toy not connected: only root may open it: the udev rule is not installed");
+        const QString line
+            = QStringLiteral("Toy not connected: only root may open it: the udev rule is not installed");
         EXPECT_EQ(dialog.toolTip(), line);
         EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\n") + line);
         EXPECT_TRUE(dialog.RemoteRequest(QStringLiteral("status"))
-                        .startsWith(QStringLiteral("toy: not connected (only root may open it: the udev rule is not installed);")));
+                        .startsWith(QStringLiteral(
+                            "toy: not connected (only root may open it: the udev rule is not installed);")));
 
         // The rule went in and udev replayed the device: one more look, and the line goes.
         verdict.usable = true;

@@ -11,7 +11,7 @@ public:
     int FindHandle(int, int) override { return -1; }
     bool CheckHandle(int) override { return false; }
     bool ReadData(int, std::uint8_t*) override { return false; }
-    void WriteData(int, const std::uint8_t*) override {}
+    void WriteData(int, const std::uint8_t*) override { }
     bool onHidraw() const override { return hidraw; }
     unsigned long deviceChanges() override { return changes; }
     bool hidraw = true;
@@ -38,16 +38,16 @@ TEST(ToyStatus, TheDoctorRunsOnlyWhenSomethingAboutTheToyChanged)
     const char* const absent = "Toy not connected: no toy is plugged in";
     const char* const refused = "Toy not connected: only root may open it: the udev rule is not installed";
     const std::vector<Step> steps = {
-        {"first tick", false, 0, false, true, 1, absent, true},
-        {"nothing changed", false, 0, false, true, 1, absent, false},
-        {"again nothing", false, 0, false, true, 1, absent, false},
-        {"a device arrived", false, 1, false, true, 2, refused, true},
-        {"the toy was refused", false, 1, true, true, 3, refused, false},
-        {"connected", true, 1, false, true, 3, "", true},
-        {"still connected", true, 5, false, true, 3, "", false},
-        {"connection lost", false, 5, false, true, 4, refused, true},
-        {"quiet again", false, 5, false, true, 4, refused, false},
-        {"a virtual toy has no doctor", false, 6, true, false, 4, "", true},
+        { "first tick", false, 0, false, true, 1, absent, true },
+        { "nothing changed", false, 0, false, true, 1, absent, false },
+        { "again nothing", false, 0, false, true, 1, absent, false },
+        { "a device arrived", false, 1, false, true, 2, refused, true },
+        { "the toy was refused", false, 1, true, true, 3, refused, false },
+        { "connected", true, 1, false, true, 3, "", true },
+        { "still connected", true, 5, false, true, 3, "", false },
+        { "connection lost", false, 5, false, true, 4, refused, true },
+        { "quiet again", false, 5, false, true, 4, refused, false },
+        { "a virtual toy has no doctor", false, 6, true, false, 4, "", true },
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);

@@ -22,8 +22,8 @@ std::string readAll(const fs::path& path)
 }
 
 const std::vector<std::vector<std::string>> kUdevCommands = {
-    {"/fake/udevadm", "control", "--reload"},
-    {"/fake/udevadm", "trigger", "--subsystem-match=hidraw", "--action=add"},
+    { "/fake/udevadm", "control", "--reload" },
+    { "/fake/udevadm", "trigger", "--subsystem-match=hidraw", "--action=add" },
 };
 
 struct Case {
@@ -38,35 +38,35 @@ struct Case {
 TEST(ToyRuleInstall, WritesOnlyTheRuleAndRefusesUnsafeFolders)
 {
     const std::vector<Case> cases = {
-        {"fresh prefix", [](const fs::path&) {}, 0, "", true, 2},
-        {"an older rule is replaced",
-         [](const fs::path& root) {
-             fs::create_directories(root / "etc/udev/rules.d");
-             std::ofstream(root / "etc/udev/rules.d/70-quillby-toy.rules") << "# old\n";
-             fs::permissions(root / "etc/udev/rules.d/70-quillby-toy.rules", fs::perms::owner_read);
-         },
-         0, "", true, 2},
-        {"a link in place of the rule is replaced, its target untouched",
-         [](const fs::path& root) {
-             fs::create_directories(root / "etc/udev/rules.d");
-             std::ofstream(root / "elsewhere") << "keep\n";
-             fs::create_symlink(root / "elsewhere", root / "etc/udev/rules.d/70-quillby-toy.rules");
-         },
-         0, "", true, 2},
-        {"etc is a link",
-         [](const fs::path& root) {
-             fs::create_directories(root / "real-etc");
-             fs::create_directory_symlink(root / "real-etc", root / "etc");
-         },
-         0, "/etc is not a folder", false, 0},
-        {"rules folder writable by others",
-         [](const fs::path& root) {
-             fs::create_directories(root / "etc/udev/rules.d");
-             fs::permissions(root / "etc/udev/rules.d", fs::perms::all);
-         },
-         0, "/etc/udev/rules.d is writable by others", false, 0},
-        {"udev refuses to reload", [](const fs::path&) {}, 1,
-         "the rule is installed, but \"/fake/udevadm control --reload\" failed (status 1)", true, 1},
+        { "fresh prefix", [](const fs::path&) {}, 0, "", true, 2 },
+        { "an older rule is replaced",
+            [](const fs::path& root) {
+                fs::create_directories(root / "etc/udev/rules.d");
+                std::ofstream(root / "etc/udev/rules.d/70-quillby-toy.rules") << "# old\n";
+                fs::permissions(root / "etc/udev/rules.d/70-quillby-toy.rules", fs::perms::owner_read);
+            },
+            0, "", true, 2 },
+        { "a link in place of the rule is replaced, its target untouched",
+            [](const fs::path& root) {
+                fs::create_directories(root / "etc/udev/rules.d");
+                std::ofstream(root / "elsewhere") << "keep\n";
+                fs::create_symlink(root / "elsewhere", root / "etc/udev/rules.d/70-quillby-toy.rules");
+            },
+            0, "", true, 2 },
+        { "etc is a link",
+            [](const fs::path& root) {
+                fs::create_directories(root / "real-etc");
+                fs::create_directory_symlink(root / "real-etc", root / "etc");
+            },
+            0, "/etc is not a folder", false, 0 },
+        { "rules folder writable by others",
+            [](const fs::path& root) {
+                fs::create_directories(root / "etc/udev/rules.d");
+                fs::permissions(root / "etc/udev/rules.d", fs::perms::all);
+            },
+            0, "/etc/udev/rules.d is writable by others", false, 0 },
+        { "udev refuses to reload", [](const fs::path&) {}, 1,
+            "the rule is installed, but \"/fake/udevadm control --reload\" failed (status 1)", true, 1 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -87,13 +87,15 @@ TEST(ToyRuleInstall, WritesOnlyTheRuleAndRefusesUnsafeFolders)
         } else {
             EXPECT_EQ(error, "");
         }
-        EXPECT_EQ(ran, std::vector<std::vector<std::string>>(kUdevCommands.begin(), kUdevCommands.begin() + c.commandsRun));
+        EXPECT_EQ(ran,
+            std::vector<std::vector<std::string>>(
+                kUdevCommands.begin(), kUdevCommands.begin() + c.commandsRun));
         const fs::path rule = root / "etc/udev/rules.d/70-quillby-toy.rules";
         if (!c.ruleWritten) {
             EXPECT_FALSE(fs::exists(rule));
             continue;
         }
-        struct stat info {};
+        struct stat info { };
         ASSERT_EQ(::lstat(rule.c_str(), &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 07777, 0644u);
@@ -110,8 +112,10 @@ TEST(ToyRuleInstall, WritesOnlyTheRuleAndRefusesUnsafeFolders)
 TEST(ToyRuleInstall, TheShippedRuleGrantsTheToy)
 {
     EXPECT_TRUE(RuleGrantsToy(ToyRuleText()));
-    EXPECT_FALSE(RuleGrantsToy("# KERNEL==\"hidraw*\", ATTRS{idVendor}==\"1941\", ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"\n"));
-    EXPECT_FALSE(RuleGrantsToy("KERNEL==\"hidraw*\", ATTRS{idVendor}==\"1941\", ATTRS{idProduct}==\"8021\", MODE=\"0600\"\n"));
+    EXPECT_FALSE(RuleGrantsToy(
+        "# KERNEL==\"hidraw*\", ATTRS{idVendor}==\"1941\", ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"\n"));
+    EXPECT_FALSE(RuleGrantsToy(
+        "KERNEL==\"hidraw*\", ATTRS{idVendor}==\"1941\", ATTRS{idProduct}==\"8021\", MODE=\"0600\"\n"));
 }
 
 } // namespace
