@@ -6,7 +6,6 @@
 #include "fakes/fakes.h"
 
 #include <QFile>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -79,25 +78,6 @@ TEST(ToyRuleFix, WithoutPkexecOrTheHelperItNamesTheCommand)
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].text.endsWith(
         QStringLiteral("echo rule | sudo tee /etc/udev/rules.d/70-quillby-toy.rules")));
-}
-
-TEST(ToyRuleFix, TheMenuOffersTheFixOnlyWhereTheRuleIsMissing)
-{
-    for (const bool offer : { true, false }) {
-        QWidget owner;
-        ToyRuleFix fix(&owner);
-        QMenu menu;
-        fix.addMenuItems(menu, QStringLiteral("Toy not connected: no toy is plugged in"), offer, QString());
-        auto* line = menu.findChild<QAction*>(QStringLiteral("toyLine"));
-        ASSERT_TRUE(line);
-        EXPECT_FALSE(line->isEnabled());
-        EXPECT_EQ(line->text(), QStringLiteral("Toy not connected: no toy is plugged in"));
-        auto* allow = menu.findChild<QAction*>(QStringLiteral("allowToy"));
-        EXPECT_EQ(allow != nullptr, offer);
-        if (allow) {
-            EXPECT_EQ(allow->text(), QStringLiteral("Allow this user to use the toy…"));
-        }
-    }
 }
 
 // The hidraw backend without a toy that may be opened.
