@@ -13,7 +13,7 @@ packages=(
   sway wtype dbus python3-dbus python3-gi
   dovecot-pop3d openssl
   python3-dbusmock libqt6network6 faketime
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd
   clang libclang-rt-14-dev
 )
 

@@ -6,6 +6,8 @@
 #include "core/globals.h"
 #include "app/main_dialog.h"
 #include "app/signal_bridge.h"
+#include "app/toy_doctor_cli.h"
+#include "device/toy_doctor.h"
 #include "app/window_return.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -196,6 +198,7 @@ int CompanionApp::Run()
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
     g_programFolder = HelperFolderFromExecutable(executable);
+    SetToyRuleHelperCommand(ToyRuleHelperCommand(executable));
     removeSaveLeftovers(folder.folder);
 
     int code = 0;

@@ -14,9 +14,17 @@ const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 
 // The toy's line until something better can tell why it is not there.
-QString connectionVerdict()
+// The doctor's short verdict as the tooltips carry it (cached: the doctor runs only when
+// something about the toy changed), or the plain state where it has nothing to say.
+QString connectionVerdict(MainDialog& dialog)
 {
-    return g_toy.connected ? QStringLiteral("The toy is connected.") : QStringLiteral("No toy is connected.");
+    if (g_toy.connected)
+        return QStringLiteral("The toy is connected.");
+    const QString& line = dialog.toyStatus().line();
+    const QString prefix = QStringLiteral("Toy not connected: ");
+    if (line.startsWith(prefix))
+        return line.mid(prefix.size());
+    return line.isEmpty() ? QStringLiteral("No toy is connected.") : line;
 }
 
 } // namespace
@@ -49,7 +57,7 @@ std::unique_ptr<CompanionBus> CompanionBus::start(MainDialog& dialog, const QDBu
 CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)
     : m_dialog(dialog)
     , m_bus(bus)
-    , m_toyVerdict(connectionVerdict)
+    , m_toyVerdict([&dialog] { return connectionVerdict(dialog); })
 {
     m_seen = { toyConnected(), toyVerdict(), guardArmed(), leaveModeOn(), mailCount(), mailFailure() };
     connect(&dialog, &MainDialog::ticked, this, &CompanionBus::afterTick);
@@ -145,12 +153,13 @@ void CompanionBus::afterTick()
     if (connected != m_seen.toyConnected) {
         m_seen.toyConnected = connected;
         changed << QStringLiteral("ToyConnected");
-        const QString verdict = toyVerdict();
-        if (verdict != m_seen.toyVerdict) {
-            m_seen.toyVerdict = verdict;
-            changed << QStringLiteral("ToyVerdict");
-        }
         Q_EMIT ToyConnectionChanged(connected);
+    }
+    // The verdict can change while the toy stays away (plugged in but unreadable).
+    const QString verdict = toyVerdict();
+    if (verdict != m_seen.toyVerdict) {
+        m_seen.toyVerdict = verdict;
+        changed << QStringLiteral("ToyVerdict");
     }
     if (guardArmed() != m_seen.guardArmed) {
         m_seen.guardArmed = !m_seen.guardArmed;

@@ -1,6 +1,7 @@
 // quillby: the desktop companion of the nodding USB toy.
 #include "app/companion_app.h"
 #include "app/fonts.h"
+#include "app/toy_doctor_cli.h"
 #include "mail/keychain_store.h"
 #include "mail/secret_store.h"
 #include "platform/desktop_notifier.h"
@@ -76,6 +77,11 @@ void undoPlatformChoice(bool quiet)
 
 int main(int argc, char** argv)
 {
+    // The doctor answers beside a running copy or without one, and without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--doctor")
+            return RunToyDoctor(OwnExecutablePath());
+    }
     const bool talks = onlyTalks(argc, argv);
     std::optional<FontConfigurationWarmUp> fonts;
     if (!talks)
@@ -113,7 +119,9 @@ int main(int argc, char** argv)
     const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("End the running companion."));
     const QCommandLineOption mailSettings(QStringLiteral("mail-settings"),
                                           QStringLiteral("Open the running companion's mailbox settings."));
-    parser.addOptions({dataDir, toy, hidden, nod, status, show, quit, mailSettings});
+    const QCommandLineOption doctor(QStringLiteral("doctor"),
+                                    QStringLiteral("Tell why the toy does or does not answer, and how to fix it."));
+    parser.addOptions({dataDir, toy, hidden, nod, status, show, quit, mailSettings, doctor});
     parser.process(app);
 
     CompanionApp::Options options;

@@ -13,6 +13,7 @@
 #include "core/mail_programs.h"
 #include "guard/guard_dialogs.h"
 #include "app/mail_notice_window.h"
+#include "app/toy_rule_fix.h"
 #include "app/tray_icon.h"
 #include "app/window_return.h"
 #include "mail/mailbox_dialog.h"
@@ -79,7 +80,8 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
       m_alarmTimer(new QTimer(this)),
       m_mainTimer(new QTimer(this)),
       m_blinkTimer(new QTimer(this)),
-      m_mailWatch(new MailWatch(*this, this))
+      m_mailWatch(new MailWatch(*this, this)),
+      m_toyRuleFix(new ToyRuleFix(this))
 {
     setObjectName(QStringLiteral("mainDialog"));
     setProperty("dialogId", 102);
@@ -95,6 +97,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
+    connect(m_toyRuleFix, &ToyRuleFix::finished, this, [this] { m_toyStatus.forget(); });
     connect(m_tray, &CTrayIcon::command, this, [this](int command) {
         platform::runGuarded(this, [&] {
             if (command == CTrayIcon::kCommandBack)
@@ -334,19 +337,40 @@ void MainDialog::OnTimer(int timerId)
 void MainDialog::reportToyAccessProblem()
 {
     platform::ToyLibrary* library = g_toy.library();
-    if (m_toyAccessReported || !library)
-        return;
-    const std::string problem = library->takeAccessProblem();
-    if (problem.empty())
+    const std::string problem = library ? library->takeAccessProblem() : std::string();
+    // The doctor runs only when something about the toy changed, never on every tick.
+    if (m_toyStatus.afterTick(library, g_toy.connected != 0, !problem.empty()))
+        updateToolTips();
+    if (m_toyAccessReported || problem.empty())
         return;
     m_toyAccessReported = true;
-    const QString text = QString::fromStdString(problem)
-        + QStringLiteral("\n\nInstall the udev rule \"70-quillby-toy.rules\" as the README describes, "
-                         "then plug the toy in again.");
+    QString text = QString::fromStdString(problem);
+    const auto diagnosis = m_toyStatus.diagnoseNow(library, g_toy.connected != 0);
+    if (diagnosis && !diagnosis->usable) {
+        text += QStringLiteral("\n\n") + QString::fromStdString(diagnosis->verdict);
+        if (!diagnosis->fixCommand.empty())
+            text += QStringLiteral("\n\nRun: ") + QString::fromStdString(diagnosis->fixCommand);
+    } else {
+        text += QStringLiteral("\n\nInstall the udev rule \"70-quillby-toy.rules\" as the README describes, "
+                               "then plug the toy in again.");
+    }
     // Without a display the message itself goes to standard error.
     if (platform::hasDisplay())
         std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
     platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
+}
+
+// One line about the toy while it does not answer, one about the last mail failure.
+void MainDialog::updateToolTips()
+{
+    QStringList lines;
+    for (const QString& line : {m_toyStatus.line(), m_mailTip}) {
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    const QString tip = lines.join(QLatin1Char('\n'));
+    setToolTip(tip);
+    m_tray->SetDetail(tip);
 }
 
 void MainDialog::openAlertWindow()
@@ -632,6 +656,12 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     connect(login, &QAction::toggled, this, [this](bool on) {
         platform::runGuarded(this, [on] { SetAutostart(on, QCoreApplication::applicationFilePath().toStdString()); });
     });
+    menu.addSeparator();
+    const auto toy = m_toyStatus.diagnoseNow(g_toy.library(), g_toy.connected != 0);
+    QString toyLine = toy ? ToyStatus::lineFor(*toy) : QString();
+    if (toyLine.isEmpty())
+        toyLine = g_toy.connected ? QStringLiteral("Toy: connected") : QStringLiteral("Toy: not connected");
+    m_toyRuleFix->addMenuItems(menu, toyLine, toy && !toy->ruleInstalled, QString::fromStdString(ToyRuleSudoCommand()));
     menu.exec(event->globalPos());
 }
 
@@ -696,8 +726,8 @@ void MainDialog::askForMailboxPassword(const QString& why)
 void MainDialog::showMailFailure(const QString& text, bool tell)
 {
     const QString tip = text.isEmpty() ? QString() : QStringLiteral("Mail check failed: ") + text;
-    setToolTip(tip);
-    m_tray->SetDetail(tip);
+    m_mailTip = tip;
+    updateToolTips();
     if (!tell || text.isEmpty())
         return;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
@@ -741,7 +771,7 @@ void MainDialog::BringBack(const QString& activationToken)
 
 QString MainDialog::statusText() const
 {
-    QString text = g_toy.connected ? QStringLiteral("toy: connected") : QStringLiteral("toy: not connected");
+    QString text = ToyStatus::statusPart(g_toy.connected, m_toyStatus.diagnoseNow(g_toy.library(), g_toy.connected));
     text += g_guardArmed ? QStringLiteral("; sensor guard: armed") : QStringLiteral("; sensor guard: off");
     if (g_leaveModeOn)
         text += QStringLiteral("; leave mode: on (%1 min)").arg(g_leaveMinutes);

@@ -3,6 +3,7 @@
 #include "app/background_dialog.h"
 #include "app/main_tick.h"
 #include "app/press_guard.h"
+#include "app/toy_status.h"
 #include "mail/mail_watch.h"
 #include "widgets/hover_buttons.h"
 
@@ -17,6 +18,7 @@ class MailNoticeWindow;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class ToyRuleFix;
 
 // The companion's one top-level window: the skinned picture with its invisible
 // buttons, the owner's name, the timers that drive the toy, and the tray icon.
@@ -56,6 +58,8 @@ public:
     QString RemoteRequest(const QString& request);
 
     MainTick& tick() { return m_tick; }
+    ToyStatus& toyStatus() { return m_toyStatus; }
+    ToyRuleFix& toyRuleFix() { return *m_toyRuleFix; }
     MailWatch& mailWatch() { return *m_mailWatch; }
     CTrayIcon& trayIcon() { return *m_tray; }
     MailNoticeWindow* mailNotice();
@@ -116,6 +120,7 @@ private:
     void openGuardMode();
     void openSoundSettings();
     void reportToyAccessProblem();
+    void updateToolTips();
     void endRun();
     void BringBack(const QString& activationToken);
     QString statusText() const;
@@ -143,5 +148,8 @@ private:
     int m_quitFlag = 0;
     int m_pictureId = 0; // the picture control's image, 0 for none
     bool m_toyAccessReported = false;
+    ToyStatus m_toyStatus;
+    ToyRuleFix* m_toyRuleFix;
+    QString m_mailTip;
     int m_resumeSubscription = 0;
 };

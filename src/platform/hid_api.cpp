@@ -72,6 +72,12 @@ public:
 
     bool watching() const { return m_monitor != nullptr; }
 
+    unsigned long changes()
+    {
+        drain();
+        return m_changes;
+    }
+
     bool takeArrival()
     {
         drain();
@@ -86,6 +92,7 @@ private:
         // The monitor's socket does not block: this ends when nothing is left.
         while (udev_device* device = udev_monitor_receive_device(m_monitor)) {
             const char* action = udev_device_get_action(device);
+            ++m_changes;
             // "change" too: re-triggering udev after installing the rule grants access.
             if (action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "change") == 0))
                 m_arrived = true;
@@ -108,6 +115,7 @@ private:
     udev_monitor* m_monitor = nullptr;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_arrived = false;
+    unsigned long m_changes = 0;
 };
 
 class RealHidApi final : public HidApi {
@@ -156,6 +164,7 @@ public:
     }
 
     bool devicesMayHaveArrived() override { return !m_arrivals.watching() || m_arrivals.takeArrival(); }
+    unsigned long deviceChanges() override { return m_arrivals.watching() ? m_arrivals.changes() : 0; }
 
 private:
     bool m_ready;

@@ -134,6 +134,9 @@ public:
         return problem;
     }
 
+    bool onHidraw() const override { return true; }
+    unsigned long deviceChanges() override { return m_api->deviceChanges(); }
+
 private:
     bool isCurrent(int handle) const { return m_open && handle == m_handle; }
 

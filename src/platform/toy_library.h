@@ -21,6 +21,11 @@ public:
     // Non-empty once a device was seen that could not be opened (permissions): which one and
     // why, the remedy is the caller's to add. Cleared by the call.
     virtual std::string takeAccessProblem() { return {}; }
+    // True for the hidraw backend, the one the toy doctor can explain.
+    virtual bool onHidraw() const { return false; }
+    // Counts the device arrivals, removals and changes seen so far; it stays 0 where they
+    // cannot be watched. A cheap look that tells when a new diagnosis is worth making.
+    virtual unsigned long deviceChanges() { return 0; }
 };
 
 // Builds a backend from a --toy value: "hid", "virtual:DIR" or "none".

@@ -129,6 +129,7 @@ TEST_F(CompanionProcess, HelpAndVersionDescribeTheProgram)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("--data-dir")));
     EXPECT_TRUE(help.out.contains(QStringLiteral("--toy")));
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--doctor")));
     const Result version = run({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.contains(QStringLiteral("1.0")));
@@ -139,6 +140,37 @@ TEST_F(CompanionProcess, RemoteControlWithoutACompanionSaysSoAndFails)
     const Result status = run({QStringLiteral("--status")});
     EXPECT_EQ(status.exitCode, 1);
     EXPECT_TRUE(status.err.contains(QStringLiteral("no running companion")));
+}
+
+// The doctor answers alone and beside a running companion, without a display, and leaves
+// the companion its single instance.
+TEST_F(CompanionProcess, DoctorReportsWithOrWithoutACompanion)
+{
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const bool beside : {false, true}) {
+        SCOPED_TRACE(beside ? "beside a companion" : "alone");
+        if (beside)
+            startCompanion();
+        const Result doctor = run({QStringLiteral("--doctor")});
+        ASSERT_TRUE(doctor.exitCode == 0 || doctor.exitCode == 1) << doctor.exitCode;
+        const QStringList lines = doctor.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_TRUE(lines.first().startsWith(QStringLiteral("USB: ")));
+        EXPECT_EQ(doctor.err, QString());
+        const bool fixGiven = lines.last().startsWith(QStringLiteral("Run: "));
+        const QString verdict = lines.at(lines.size() - (fixGiven ? 2 : 1));
+        // Usable exactly when the verdict says so; a machine without the toy says that.
+        EXPECT_EQ(doctor.exitCode == 0, verdict == QLatin1String("The toy is connected and usable.")
+                                            || verdict.contains(QStringLiteral("toys are plugged in")));
+        if (!QFile::exists(QStringLiteral("/sys/bus/usb/devices"))) {
+            EXPECT_EQ(verdict, QStringLiteral("No toy is plugged in."));
+        }
+        if (beside) {
+            EXPECT_EQ(run({QStringLiteral("--status")}).exitCode, 0) << "the companion still runs and answers";
+        }
+    }
 }
 
 TEST_F(CompanionProcess, StartsInAnEmptyFolderPlaysTheStartSoundAndEndsOnSigterm)

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QMenu;
+class QProcess;
+class QWidget;
+
+// "Allow this user to use the toy…": pkexec runs the rule helper, polkit asks for the
+// administrator's password, and the helper has udev replay the hidraw devices, so the
+// hot-plug path finds a toy already plugged in.
+class ToyRuleFix final : public QObject {
+    Q_OBJECT
+
+public:
+    // Runs pkexec with the helper where the program keeps its helpers, when both exist.
+    explicit ToyRuleFix(QWidget* owner);
+    ~ToyRuleFix() override;
+    Q_DISABLE_COPY_MOVE(ToyRuleFix)
+
+    // Asynchronous; a second call while the first runs does nothing. Without pkexec or the
+    // helper it tells the command to run by hand (fallbackCommand).
+    void start(const QString& fallbackCommand);
+    bool running() const { return m_process != nullptr; }
+    // What runs instead (tests); an empty program means pkexec or the helper is missing.
+    void setCommand(QString program, QStringList arguments);
+
+    // The toy's line (disabled, for reading) and, where the rule is missing, the offer.
+    void addMenuItems(QMenu& menu, const QString& toyLine, bool offer, const QString& fallbackCommand);
+
+Q_SIGNALS:
+    void finished(bool installed);
+
+private:
+    void done(int exitCode, bool crashed);
+
+    QWidget* m_owner;
+    QString m_program;
+    QStringList m_arguments;
+    QProcess* m_process = nullptr;
+};
