@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 #include <set>
 #include <utility>
 
@@ -28,6 +29,15 @@ std::optional<std::uint32_t> sessionIdleMs()
     if (idle.backendName().empty())
         return std::nullopt;
     return platform::clock().tickCount() - idle.lastInputTick();
+}
+
+void withoutActivation(QWidget* window)
+{
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Qt hands the attribute to the platform window only when it creates it (on X11 as
+    // the user time 0 that tells the window manager not to focus it).
+    if (QWindow* handle = window->windowHandle())
+        handle->setProperty("_q_showWithoutActivating", true);
 }
 
 // Rides on the window as a child: its timers and filter end with it.
@@ -73,7 +83,7 @@ public:
             return;
         std::function<void()> ready = std::move(m_onReady);
         cancel();
-        m_window->setAttribute(Qt::WA_ShowWithoutActivating);
+        withoutActivation(m_window);
         if (m_show)
             m_window->show();
         if (ready)
@@ -187,7 +197,18 @@ int Exec(QDialog* dialog)
         opener->cancel();
         return dialog->result();
     }
-    return dialog->exec();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return dialog->exec();
+    // Qt's X11 plugin asks the window manager to activate every modal window it maps:
+    // the dialog runs modeless here, its caller waiting all the same.
+    dialog->setWindowModality(Qt::NonModal);
+    QEventLoop run;
+    QObject::connect(dialog, &QDialog::finished, &run, &QEventLoop::quit);
+    dialog->show();
+    run.exec();
+    if (dialog->isVisible()) // the program is ending
+        dialog->hide();
+    return dialog->result();
 }
 
 void Cancel(QWidget* window)

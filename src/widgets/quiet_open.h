@@ -17,7 +17,8 @@ void setPlatformOverride(int focuses); // -1 asks Qt, 0 no, 1 yes
 void Show(QWidget* window, std::function<void()> onShown = {});
 // The same for a modal dialog, run once it may map. A dialog closed before that (its
 // notification answered) or an event loop that ends meanwhile is not shown: the answer
-// is then the dialog's result as it stands.
+// is then the dialog's result as it stands. On X11 the dialog runs modeless (the caller
+// still waits for it): Qt would ask the window manager to activate a modal one.
 int Exec(QDialog* dialog);
 // Drops a show that is still waiting for a pause.
 void Cancel(QWidget* window);
