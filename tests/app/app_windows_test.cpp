@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -106,6 +107,18 @@ TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)
     notice.stayTick();
     EXPECT_FALSE(notice.standing());
     EXPECT_TRUE(notice.fading());
+}
+
+TEST(MailNotice, EndsWhollyInsideTheScreensWorkArea)
+{
+    MailNoticeWindow notice;
+    notice.ShowNotice();
+    for (int i = 0; i < 70; ++i)
+        notice.slideTick();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->availableGeometry().contains(notice.geometry())) << notice.geometry().y();
+    notice.CloseNotice(false);
 }
 
 TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
