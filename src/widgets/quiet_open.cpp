@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <set>
+#include <vector>
 #include <utility>
 
 namespace quiet_open {
@@ -166,6 +167,13 @@ bool PlatformFocusesNewWindows()
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+bool ModalWindowsTakeTheFocus()
+{
+    if (g_override >= 0)
+        return g_override == 0;
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 void setPlatformOverride(int focuses)
 {
     g_override = focuses;
@@ -197,11 +205,29 @@ int Exec(QDialog* dialog)
         opener->cancel();
         return dialog->result();
     }
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!ModalWindowsTakeTheFocus())
         return dialog->exec();
     // Qt's X11 plugin asks the window manager to activate every modal window it maps:
-    // the dialog runs modeless here, its caller waiting all the same.
+    // the dialog runs modeless here, its caller waiting all the same, and our other
+    // windows are disabled meanwhile as a modal run would block them.
     dialog->setWindowModality(Qt::NonModal);
+    std::vector<QPointer<QWidget>> blocked;
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != dialog && other->isVisible() && other->isEnabled()) {
+            other->setEnabled(false);
+            blocked.emplace_back(other);
+        }
+    }
+    struct Unblock {
+        std::vector<QPointer<QWidget>>& windows;
+        ~Unblock()
+        {
+            for (const QPointer<QWidget>& window : windows) {
+                if (window)
+                    window->setEnabled(true);
+            }
+        }
+    } unblock{blocked};
     QEventLoop run;
     QObject::connect(dialog, &QDialog::finished, &run, &QEventLoop::quit);
     dialog->show();

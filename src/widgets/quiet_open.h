@@ -10,7 +10,10 @@ namespace quiet_open {
 
 // The compositor focuses every new window (Qt on Wayland). Tests may pretend either way.
 bool PlatformFocusesNewWindows();
-void setPlatformOverride(int focuses); // -1 asks Qt, 0 no, 1 yes
+// Mapping a modal window asks for its activation (Qt on X11).
+bool ModalWindowsTakeTheFocus();
+// -1 asks Qt, 0 pretends X11, 1 pretends Wayland.
+void setPlatformOverride(int focuses);
 
 // Shows the window without activating it: at once, or at the user's next pause in
 // typing; then onShown runs. A later Cancel, hide or deletion drops a pending show.
@@ -18,7 +21,8 @@ void Show(QWidget* window, std::function<void()> onShown = {});
 // The same for a modal dialog, run once it may map. A dialog closed before that (its
 // notification answered) or an event loop that ends meanwhile is not shown: the answer
 // is then the dialog's result as it stands. On X11 the dialog runs modeless (the caller
-// still waits for it): Qt would ask the window manager to activate a modal one.
+// still waits for it, our other windows are disabled meanwhile): Qt would ask the window
+// manager to activate a modal one.
 int Exec(QDialog* dialog);
 // Drops a show that is still waiting for a pause.
 void Cancel(QWidget* window);

@@ -5,6 +5,7 @@
 
 #include "fakes/fakes.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 #include <QTest>
@@ -117,7 +118,7 @@ TEST(QuietOpen, ADialogAnsweredBeforeItCouldMapIsNeverShown)
     EXPECT_FALSE(quiet_open::Pending(&dialog));
 }
 
-TEST(QuietOpen, OnX11ItShowsAtOnceWithoutActivation)
+TEST(QuietOpen, OnX11ItShowsAtOnceWithoutActivationAndRunsModelessWhileOursWait)
 {
     quiet_open::setPlatformOverride(0);
     fakes::FakeClock clock;
@@ -127,6 +128,21 @@ TEST(QuietOpen, OnX11ItShowsAtOnceWithoutActivation)
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(ran);
     EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
+
+    // A ring window: not modal (Qt would have it activated), yet the caller waits and
+    // our other windows take no input until it closes.
+    QDialog ring;
+    bool modal = true;
+    bool othersDisabled = false;
+    QTimer::singleShot(0, &ring, [&] {
+        modal = ring.isModal() || QApplication::activeModalWidget() != nullptr;
+        othersDisabled = !window.isEnabled();
+        ring.accept();
+    });
+    EXPECT_EQ(quiet_open::Exec(&ring), QDialog::Accepted);
+    EXPECT_FALSE(modal);
+    EXPECT_TRUE(othersDisabled);
+    EXPECT_TRUE(window.isEnabled());
     quiet_open::setPlatformOverride(-1);
 }
 
