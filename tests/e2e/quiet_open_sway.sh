@@ -106,7 +106,13 @@ bell=$(wait_window 10 '^Dialog$') || fail "no ring window after the typing stopp
 alert=$(wait_window 10 "^Hey!! Don't Move!!\$") || fail "no alert after the typing stopped"
 echo "ring window: ${bell:-none}; alert: ${alert:-none}"
 if [ -n "$capture" ] && command -v grim >/dev/null; then
-  as_user "${wl[@]}" grim "$work/home/screen.png" && cp "$work/home/screen.png" "$capture"
+  # The alert comes and goes with the ticks: keep a capture taken while it stood.
+  for _ in $(seq 10); do
+    find_window "^Hey!! Don't Move!!\$" | grep -q . || { sleep 0.3; continue; }
+    as_user "${wl[@]}" grim "$work/home/screen.png"
+    find_window "^Hey!! Don't Move!!\$" | grep -q . && break
+  done
+  cp "$work/home/screen.png" "$capture"
 fi
 rm -f "$work/toy/sensor"
 # A second start raises the window: where the platform has no raise, it is not called.
