@@ -10,7 +10,7 @@ packages=(
   fonts-comic-neue fonts-liberation2 fonts-wqy-microhei
   qt6-wayland libwayland-dev wayland-protocols
   tzdata xvfb xauth xdotool x11-utils openbox trayer x11-apps imagemagick
-  sway wtype dbus python3-dbus python3-gi
+  sway wtype grim dbus python3-dbus python3-gi
   dovecot-pop3d openssl
   python3-dbusmock libqt6network6 faketime
   desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd

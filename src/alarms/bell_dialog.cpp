@@ -71,29 +71,34 @@ CBellDlg::~CBellDlg()
 
 void CBellDlg::showEvent(QShowEvent* event)
 {
-    if (!m_initialised) {
-        m_initialised = true;
-        QFont font(QStringLiteral("Arial"));
-        font.setPixelSize(15);
-        font.setWeight(QFont::Normal);
-        // Wide letters: a 12-pixel average width on an 18-pixel cell.
-        font.setStretch(140);
-        m_blinkPhase = 1;
-        m_textButton->SetDrawBorder(false, false);
-        m_textButton->SetTransparent(false);
-        m_textButton->SetTransparent(true);
-        m_textButton->setText(QString::fromStdString(m_text));
-        m_textButton->setFont(font);
-        m_soundPlayed = 0;
-        m_closeButton->SetDrawBorder(false, false);
-        m_closeButton->SetTransparent(true);
-        m_snoozeButton->SetDrawBorder(false, false);
-        m_snoozeButton->SetTransparent(true);
-        platform::runGuarded(this, [&] { sendNotification(); });
-        m_blinkTimer->start(600);
-        m_beatTimer->start(3000);
-    }
+    StartRinging();
     QDialog::showEvent(event);
+}
+
+void CBellDlg::StartRinging()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(15);
+    font.setWeight(QFont::Normal);
+    // Wide letters: a 12-pixel average width on an 18-pixel cell.
+    font.setStretch(140);
+    m_blinkPhase = 1;
+    m_textButton->SetDrawBorder(false, false);
+    m_textButton->SetTransparent(false);
+    m_textButton->SetTransparent(true);
+    m_textButton->setText(QString::fromStdString(m_text));
+    m_textButton->setFont(font);
+    m_soundPlayed = 0;
+    m_closeButton->SetDrawBorder(false, false);
+    m_closeButton->SetTransparent(true);
+    m_snoozeButton->SetDrawBorder(false, false);
+    m_snoozeButton->SetTransparent(true);
+    platform::runGuarded(this, [&] { sendNotification(); });
+    m_blinkTimer->start(600);
+    m_beatTimer->start(3000);
 }
 
 void CBellDlg::setPicture(int bitmapId)

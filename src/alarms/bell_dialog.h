@@ -29,6 +29,10 @@ public:
     void SetText(std::string_view text) { m_text = text; }
     void SetSoundFile(std::string_view path) { m_soundFile = path; }
 
+    // Starts the blinking, the sound and the desktop notification; showing the window
+    // does it too. The window itself may wait for a pause in the user's typing.
+    void StartRinging();
+
     // Timer events by id, for the window's own timers and for tests.
     void OnTimer(int id);
 

@@ -3,6 +3,7 @@
 #include "app/desktop_announce.h"
 
 #include "widgets/dialog_units.h"
+#include "widgets/quiet_open.h"
 #include "widgets/resources.h"
 
 #include <QLabel>
@@ -33,8 +34,8 @@ CNotMoveDlg::CNotMoveDlg()
     m_picture->adjustSize();
 }
 
-void CNotMoveDlg::showEvent(QShowEvent* event)
+void CNotMoveDlg::Open()
 {
-    QDialog::showEvent(event);
     announcement().announce();
+    quiet_open::Show(this);
 }

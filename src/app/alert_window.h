@@ -15,8 +15,9 @@ public:
 
     CNotMoveDlg();
 
-protected:
-    void showEvent(QShowEvent* event) override;
+    // Announces the alert and shows the window as soon as it may take the screen
+    // without taking the keyboard.
+    void Open();
 
 private:
     QLabel* m_picture;

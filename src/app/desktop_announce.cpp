@@ -1,6 +1,7 @@
 #include "app/desktop_announce.h"
 
 #include "platform/desktop_notifier.h"
+#include "widgets/quiet_open.h"
 
 #include <QGuiApplication>
 #include <utility>
@@ -19,6 +20,8 @@ SessionKind CurrentSessionKind()
 void setSessionKindOverride(int kind)
 {
     g_sessionOverride = kind;
+    // The windows that open by themselves follow the same pretence.
+    quiet_open::setPlatformOverride(kind < 0 ? -1 : kind == static_cast<int>(SessionKind::Wayland) ? 1 : 0);
 }
 
 DesktopAnnouncement::~DesktopAnnouncement() = default;

@@ -2,6 +2,8 @@
 
 #include "app/desktop_announce.h"
 
+#include "widgets/quiet_open.h"
+#include "widgets/quiet_open_policy.h"
 #include "widgets/resources.h"
 
 #include <QGuiApplication>
@@ -39,7 +41,8 @@ MailNoticeWindow::MailNoticeWindow()
     connect(m_stayTimer, &QTimer::timeout, this, &MailNoticeWindow::stayTick);
     connect(m_fade, &QPropertyAnimation::finished, this, [this] {
         hide();
-        setWindowOpacity(1.0);
+        if (canFade())
+            setWindowOpacity(1.0);
     });
 }
 
@@ -63,6 +66,10 @@ bool MailNoticeWindow::fading() const
 void MailNoticeWindow::fadeOut(int ms)
 {
     m_fade->stop();
+    if (!canFade()) {
+        hide();
+        return;
+    }
     m_fade->setDuration(ms);
     m_fade->setStartValue(windowOpacity());
     m_fade->setEndValue(0.0);
@@ -76,19 +83,32 @@ void MailNoticeWindow::ShowNotice()
         fadeOut(800);
     }
     m_fade->stop();
-    setWindowOpacity(1.0);
+    if (canFade())
+        setWindowOpacity(1.0);
+    m_announcement->announce();
+    m_rise = 0;
+    if (!CanPlaceWindows(CurrentSessionKind())) {
+        // No corner and no slide where windows cannot be placed: it stands for as long as
+        // the slide and the stay would take, from when it appears.
+        quiet_open::Show(this, [this] { m_stayTimer->start(kStayMs + (kHeight / kStep) * kSlideMs); });
+        return;
+    }
+    // The work area: the notice rises above a bottom panel, not over it.
     QRect area = m_screenOverride;
     if (area.isNull()) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
-            area = screen->geometry();
+            area = screen->availableGeometry();
     }
     m_screenWidth = area.x() + area.width();
-    m_screenBottom = area.y() + area.height() + 20;
-    m_rise = 0;
+    m_screenBottom = area.y() + area.height();
     placeAt();
-    show();
+    quiet_open::Show(this);
     m_slideTimer->start();
-    m_announcement->announce();
+}
+
+bool MailNoticeWindow::canFade() const
+{
+    return quiet_open::CanFade(quiet_open::PlatformFocusesNewWindows());
 }
 
 void MailNoticeWindow::placeAt()
@@ -104,7 +124,7 @@ void MailNoticeWindow::slideTick()
         show();
     if (m_rise >= kHeight) {
         m_slideTimer->stop();
-        m_stayTimer->start();
+        m_stayTimer->start(kStayMs);
     }
 }
 
@@ -117,13 +137,15 @@ void MailNoticeWindow::CloseNotice(bool fade)
 {
     m_stayTimer->stop();
     m_slideTimer->stop();
-    if (fade && isVisible()) {
+    quiet_open::Cancel(this);
+    if (fade && isVisible() && canFade()) {
         fadeOut(500);
         return;
     }
     m_fade->stop();
     hide();
-    setWindowOpacity(1.0);
+    if (canFade())
+        setWindowOpacity(1.0);
 }
 
 void MailNoticeWindow::mousePressEvent(QMouseEvent* event)

@@ -9,10 +9,11 @@ class QLabel;
 class QPropertyAnimation;
 class QTimer;
 
-// The new-mail notice: rises from below the bottom right corner of the screen in
-// steps of 3 pixels every 10 ms, stands for a second, then fades out. A window of its
-// own that never takes the keyboard, so it shows while the main window is hidden; where
-// it cannot be placed (Wayland) it is also announced as a desktop notification.
+// The new-mail notice: rises from the bottom right corner of the work area (above a
+// bottom panel) in steps of 3 pixels every 10 ms, stands for a second, then fades out. A
+// window of its own that never takes the keyboard, so it shows while the main window is
+// hidden; where it cannot be placed nor faded (Wayland) it appears in a pause of the
+// user's typing, stands, and hides, and is also announced as a desktop notification.
 class MailNoticeWindow final : public QDialog {
     Q_OBJECT
 
@@ -41,7 +42,7 @@ public:
     bool sliding() const;
     bool standing() const;
     bool fading() const;
-    // The screen area the window rises into (tests may fix it).
+    // The work area the window rises into (tests may fix it).
     void setScreenArea(const QRect& area) { m_screenOverride = area; }
 
 protected:
@@ -50,6 +51,7 @@ protected:
 private:
     void placeAt();
     void fadeOut(int ms);
+    bool canFade() const;
 
     QLabel* m_picture;
     QTimer* m_slideTimer;

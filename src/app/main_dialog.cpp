@@ -29,6 +29,7 @@
 #include "sound/sound_dialogs.h"
 #include "sound/sound_table.h"
 #include "widgets/dialog_units.h"
+#include "widgets/quiet_open.h"
 #include "widgets/resources.h"
 
 #include <QApplication>
@@ -377,7 +378,7 @@ void MainDialog::openAlertWindow()
 {
     delete m_alertWindow;
     m_alertWindow = new CNotMoveDlg;
-    m_alertWindow->show();
+    m_alertWindow->Open();
     Q_EMIT sensorAlerted();
 }
 
@@ -412,13 +413,14 @@ void MainDialog::ringAlarm(const AlarmRecord& record)
     CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, calendarStart());
     bell.SetText(record.topic);
     bell.SetSoundFile(record.soundFile);
-    bell.exec();
+    bell.StartRinging();
+    quiet_open::Exec(&bell);
 }
 
 void MainDialog::showMissedAlarms(const std::vector<MissedAlarmEntry>& missed)
 {
     CMissedDlg dialog(missed);
-    dialog.exec();
+    quiet_open::Exec(&dialog);
 }
 
 void MainDialog::alarmCheckDue()
@@ -765,7 +767,10 @@ void MainDialog::BringBack(const QString& activationToken)
     if (session == SessionKind::Wayland && IsActivationToken(activationToken))
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
     showNormal();
-    raise();
+    // Wayland has no raise: the activation brings the window up, and the plugin would
+    // print a complaint for every request.
+    if (CanRaiseWindows(session))
+        raise();
     activateWindow();
 }
 

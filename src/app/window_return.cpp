@@ -21,6 +21,11 @@ bool CanPlaceWindows(SessionKind session)
     return session != SessionKind::Wayland;
 }
 
+bool CanRaiseWindows(SessionKind session)
+{
+    return session != SessionKind::Wayland;
+}
+
 bool TrayNeedsStatusNotifierHost(SessionKind session)
 {
     return session == SessionKind::Wayland;

@@ -19,6 +19,9 @@ bool ReturnNeedsRemap(SessionKind session, bool visible, bool minimized, bool ac
 // elsewhere the alert and the mail notice are also announced through notifications.
 bool CanPlaceWindows(SessionKind session);
 
+// Only the X server lets a client raise its own window; elsewhere activation does it.
+bool CanRaiseWindows(SessionKind session);
+
 // On Wayland (no XEmbed tray) a tray exists only where a StatusNotifier host is registered.
 bool TrayNeedsStatusNotifierHost(SessionKind session);
 

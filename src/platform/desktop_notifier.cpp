@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -30,18 +31,19 @@ public:
                       SLOT(onActionInvoked(uint, QString)));
         m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                       SLOT(onClosed(uint, uint)));
-        const QDBusMessage ask =
-            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
-        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-            const QDBusPendingReply<QStringList> reply = *call;
-            m_capabilitiesKnown = true;
-            if (!reply.isError()) {
-                m_available = true;
-                m_actions = reply.value().contains(QStringLiteral("actions"));
-            }
-            call->deleteLater();
-        });
+        // A service started after us (or started again) is asked afresh; the ids of one
+        // that went away mean nothing any more.
+        m_owner = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(m_owner, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString&, const QString&, const QString& newOwner) {
+                    m_pending.clear();
+                    m_available = false;
+                    m_actions = false;
+                    m_capabilitiesKnown = false;
+                    if (!newOwner.isEmpty())
+                        askCapabilities();
+                });
+        askCapabilities();
     }
 
     bool available() const override { return m_available; }
@@ -126,6 +128,25 @@ private Q_SLOTS:
     }
 
 private:
+    void askCapabilities()
+    {
+        const QDBusMessage ask =
+            QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
+        auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
+        const int generation = ++m_generation;
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
+            call->deleteLater();
+            if (generation != m_generation)
+                return; // an answer from an owner that has gone since
+            const QDBusPendingReply<QStringList> reply = *call;
+            m_capabilitiesKnown = true;
+            if (!reply.isError()) {
+                m_available = true;
+                m_actions = reply.value().contains(QStringLiteral("actions"));
+            }
+        });
+    }
+
     struct Pending {
         uint id = 0;
         bool withdrawn = false;
@@ -150,6 +171,8 @@ private:
     }
 
     QDBusConnection m_bus;
+    QDBusServiceWatcher* m_owner = nullptr;
+    int m_generation = 0;
     bool m_available = false;
     bool m_actions = false;
     bool m_capabilitiesKnown = false;

@@ -16,9 +16,9 @@
 namespace platform {
 namespace {
 
-// Short against any leave-mode threshold (a minute at least), long enough not to wake us
-// at every pause in typing.
-constexpr std::uint32_t kEdgeTimeoutMs = 5000;
+// Short against any leave-mode threshold (a minute at least), and short enough to see a
+// pause in typing of a second and a half, in which a window that opens by itself may map.
+constexpr std::uint32_t kEdgeTimeoutMs = 1000;
 
 struct Globals {
     wl_seat* seat = nullptr;

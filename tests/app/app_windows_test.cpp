@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -91,20 +92,33 @@ TEST(MailNotice, RisesInStepsOfThreeThenStandsThenFades)
     notice.ShowNotice();
     EXPECT_TRUE(notice.isVisible());
     EXPECT_TRUE(notice.sliding());
-    EXPECT_EQ(notice.geometry(), QRect(1280 - 230, 820, 230, 210));
+    // It rises from the work area's bottom (above a bottom panel) and ends wholly in it.
+    EXPECT_EQ(notice.geometry(), QRect(1280 - 230, 800, 230, 210));
     notice.slideTick();
     EXPECT_EQ(notice.rise(), 3);
-    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 817));
+    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 797));
     for (int i = 1; i < 70; ++i)
         notice.slideTick();
     EXPECT_EQ(notice.rise(), 210);
-    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 610));
+    EXPECT_EQ(notice.geometry().topLeft(), QPoint(1050, 590));
     EXPECT_FALSE(notice.sliding());
     EXPECT_TRUE(notice.standing());
     saveRender(&notice, QStringLiteral("mail_notice"));
     notice.stayTick();
     EXPECT_FALSE(notice.standing());
     EXPECT_TRUE(notice.fading());
+}
+
+TEST(MailNotice, EndsWhollyInsideTheScreensWorkArea)
+{
+    MailNoticeWindow notice;
+    notice.ShowNotice();
+    for (int i = 0; i < 70; ++i)
+        notice.slideTick();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(screen->availableGeometry().contains(notice.geometry())) << notice.geometry().y();
+    notice.CloseNotice(false);
 }
 
 TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
@@ -142,7 +156,7 @@ TEST(AnnouncedWindows, OwnTopLevelsThatNeverTakeTheFocusAndSpeakWhereUnplaced)
                 EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
                 EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
             }
-            alert.show();
+            alert.Open();
             notice.setScreenArea(QRect(0, 0, 1280, 800));
             notice.ShowNotice();
             ASSERT_EQ(notifier.sent.size(), wayland ? 2u : 0u);
@@ -153,7 +167,7 @@ TEST(AnnouncedWindows, OwnTopLevelsThatNeverTakeTheFocusAndSpeakWhereUnplaced)
         }
         // The next alert replaces the last one's notification instead of piling up.
         CNotMoveDlg again;
-        again.show();
+        again.Open();
         if (wayland) {
             ASSERT_EQ(notifier.sent.size(), 3u);
             EXPECT_TRUE(notifier.sent[0].withdrawn);
@@ -163,6 +177,35 @@ TEST(AnnouncedWindows, OwnTopLevelsThatNeverTakeTheFocusAndSpeakWhereUnplaced)
             EXPECT_TRUE(notifier.sent.empty());
         }
     }
+}
+
+TEST(MailNotice, WhereWindowsCannotBePlacedItStandsAndHidesWithoutFading)
+{
+    struct SessionOverride {
+        ~SessionOverride() { setSessionKindOverride(-1); }
+    } restore;
+    setSessionKindOverride(static_cast<int>(SessionKind::Wayland));
+    fakes::FakeClock clock;
+    fakes::FakeIdle idle;
+    idle.lastInput = clock.tickCount() - 60'000; // nobody typing: it may appear at once
+    QStringList warnings;
+    static QStringList* sink = nullptr;
+    sink = &warnings;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { sink->append(text); });
+    MailNoticeWindow notice;
+    notice.ShowNotice();
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_FALSE(notice.sliding());
+    EXPECT_TRUE(notice.standing());
+    notice.stayTick();
+    EXPECT_FALSE(notice.isVisible());
+    EXPECT_FALSE(notice.fading());
+    notice.ShowNotice();
+    QTest::mouseClick(&notice, Qt::LeftButton);
+    EXPECT_FALSE(notice.isVisible());
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(warnings.filter(QStringLiteral("opacity")).isEmpty()) << warnings.join(u'\n').toStdString();
 }
 
 TEST(SignalBridge, TerminationSignalsArriveOnTheEventLoop)

@@ -19,6 +19,8 @@ TEST(WindowReturn, SessionKindFromQtsPlatformName)
     EXPECT_TRUE(CanPlaceWindows(SessionKind::X11));
     EXPECT_TRUE(CanPlaceWindows(SessionKind::Other));
     EXPECT_FALSE(CanPlaceWindows(SessionKind::Wayland));
+    EXPECT_TRUE(CanRaiseWindows(SessionKind::X11));
+    EXPECT_FALSE(CanRaiseWindows(SessionKind::Wayland));
     // X11's XEmbed tray needs no host on the bus; Wayland has no other tray.
     EXPECT_FALSE(TrayNeedsStatusNotifierHost(SessionKind::X11));
     EXPECT_TRUE(TrayNeedsStatusNotifierHost(SessionKind::Wayland));

@@ -5,53 +5,8 @@
 # Usage: leave_mode_sway.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-for tool in sway wtype; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (tools/install-deps.sh)"; exit 77; }
-done
-
-user=$(id -un)
-if [ "$(id -u)" -eq 0 ]; then
-  user=quillby-test
-  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
-fi
-as_user() {
-  if [ "$(id -u)" -eq 0 ]; then setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups env "$@"; else env "$@"; fi
-}
-# Started in the background: the command takes the subshell's place, so $! is its own
-# process and the clean-up ends it.
-spawn_as_user() {
-  if [ "$(id -u)" -eq 0 ]; then exec setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups env "$@"; else exec env "$@"; fi
-}
-
-work=$(mktemp -d)
-chmod 755 "$work"
-run="$work/run"
-mkdir -m 700 -p "$run" "$work/data" "$work/home"
-[ "$(id -u)" -eq 0 ] && chown "$user" "$run" "$work/data" "$work/home"
-# The build tree may sit in a folder the test user cannot enter (root's home): run copies.
-mkdir -m 755 "$work/bin"
-cp "$build/bin/quillby" "$build/bin/e2e_idle_probe" "$work/bin/"
-build="$work"
-printf 'output * bg #204060 solid_color\n' >"$work/sway.conf"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-env_common=(-u DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY HOME="$work/home" XDG_RUNTIME_DIR="$run")
-
-spawn_as_user "${env_common[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
-  sway --config "$work/sway.conf" >"$work/sway.log" 2>&1 &
-pids+=($!)
-socket=""
-for _ in $(seq 100); do
-  socket=$(cd "$run" && ls wayland-* 2>/dev/null | grep -v lock | head -1) && [ -n "$socket" ] && break
-  sleep 0.1
-done
-[ -n "$socket" ] || { echo "sway did not start"; cat "$work/sway.log"; exit 1; }
-wl=("${env_common[@]}" WAYLAND_DISPLAY="$socket")
+sway_programs=(quillby e2e_idle_probe)
+source "$(dirname "$0")/sway_session.sh"
 
 spawn_as_user "${wl[@]}" "$build/bin/quillby" --data-dir="$work/data" --toy=none >"$work/quillby.log" 2>&1 &
 pids+=($!)

@@ -212,3 +212,25 @@ TEST_F(MockNotificationDaemon, TrayHostIsSeenOnlyWhileTheWatcherSaysOne)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MockNotificationDaemon, ADaemonStartedLaterIsUsed)
+{
+    m_mock.terminate();
+    m_mock.waitForFinished(10000);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bus.interface()->isServiceRegistered(kService).value(); }, 10000));
+    const auto notifier = platform::makeDBusDesktopNotifier();
+    // The session's notification daemon starts after the program (or starts again).
+    m_mock.start(kPython, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
+                           QStringLiteral("notification_daemon"), QStringLiteral("-p"),
+                           QStringLiteral("{\"capabilities\": \"body actions\"}")});
+    ASSERT_TRUE(m_mock.waitForStarted(10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->available(); }, 20000));
+    EXPECT_TRUE(notifier->supportsActions());
+    EXPECT_NE(notifier->notify(QStringLiteral("Alarm"), QString()), 0u);
+    EXPECT_TRUE(QTest::qWaitFor([] { return calls(QStringLiteral("Notify")).size() == 1; }, 10000));
+}
+
+} // namespace

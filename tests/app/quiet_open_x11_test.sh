@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Under a real X server and window manager (Xvfb, openbox): while the user types into
+# another program (XTEST keys from xdotool into xev), an alarm comes due (the clock jumps
+# to its minute under libfaketime) and the toy's sensor fires in attention mode. The ring
+# window and the alert must be seen on the screen, the focus must stay with xev, and
+# every key must reach xev: none closes, snoozes or types into our windows.
+# Usage: quiet_open_x11_test.sh path/to/quillby path/to/libfaketime.so.1 [capture.png]
+set -u
+quillby=${1:?path to quillby}
+faketime=${2:?path to libfaketime}
+capture=${3:-}
+skip() { echo "SKIP: $*"; exit 77; }
+for tool in Xvfb openbox xdotool xev xwininfo import convert; do
+  command -v "$tool" >/dev/null || skip "$tool missing"
+done
+[ -r "$faketime" ] || skip "libfaketime missing"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -m 700 "$work/run" "$work/home" "$work/data" "$work/toy"
+touch "$work/toy/attached"
+export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb TZ=UTC
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || skip "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Waits up to $1 seconds for a visible window whose name matches $2; prints its id.
+window() {
+  local id
+  for _ in $(seq $(($1 * 10))); do
+    id=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | tail -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+newest_dialog_except() { # the newest visible "Dialog" that is not $1
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name '^Dialog$' 2>/dev/null | tail -1)
+    [ -n "$id" ] && [ "$id" != "$1" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# The alarm: ten minutes ahead, on a whole minute. The clock jumps there once the user types.
+now=$(date -u +%s)
+due=$(( (now / 60 + 10) * 60 ))
+printf '#Tea is ready,,%s,%s,%s,%s,%s,0,,1time,' $(date -u -d "@$due" '+%Y %m %d %H %M') >"$work/data/AlarmList.txt"
+cp "$work/data/AlarmList.txt" "$work/alarms.before"
+echo "+0" >"$work/faketime"
+LD_PRELOAD=$faketime FAKETIME_TIMESTAMP_FILE=$work/faketime FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1 \
+  "$quillby" --data-dir="$work/data" --toy=virtual:"$work/toy" >"$work/quillby.log" 2>&1 &
+pids+=($!)
+main=$(window 60 '^FENWICK$') || { cat "$work/quillby.log"; skip "the main window did not show"; }
+
+# Attention mode: Guard Mode (two presses within two seconds), ATTENTION MODE, ON, QUIT.
+sleep 1
+xdotool mousemove --window "$main" 87 170 click --repeat 2 --delay 300 1
+menu=$(window 10 '^Dialog$') || { echo "FAIL: no guard menu"; exit 1; }
+xdotool mousemove --window "$menu" 93 136 click 1
+sensor=$(newest_dialog_except "$menu") || { echo "FAIL: no attention mode dialog"; exit 1; }
+xdotool mousemove --window "$sensor" 62 253 click 1
+for _ in $(seq 50); do "$quillby" --status 2>/dev/null | grep -q 'sensor guard: armed' && break; sleep 0.2; done
+"$quillby" --status | grep -q 'sensor guard: armed' || { echo "FAIL: attention mode did not arm"; exit 1; }
+xdotool mousemove --window "$sensor" 157 242 click 1
+
+# Another program has the keyboard.
+xev -event keyboard -geometry 520x300+20+20 -name elsewhere >"$work/xev.log" 2>&1 &
+pids+=($!)
+sink=$(window 10 '^elsewhere$') || { echo "FAIL: xev did not show"; exit 1; }
+xdotool windowactivate --sync "$sink" 2>/dev/null || xdotool windowfocus --sync "$sink"
+[ "$(xdotool getwindowfocus)" = "$sink" ] || { echo "FAIL: xev did not get the focus"; exit 1; }
+
+# 16 lines of 43 characters and Enter, typed wherever the focus is.
+line="the quick brown fox jumps over the lazy dog"
+(
+  for i in $(seq 16); do
+    xdotool type --delay 15 "$line"
+    xdotool key Return
+    sleep 0.4
+  done
+) &
+typist=$!
+sleep 1
+echo "+$((due + 5 - $(date -u +%s)))" >"$work/faketime" # the alarm's minute
+bell=$(newest_dialog_except "$menu") || fail "no ring window while typing"
+[ "$(xdotool getwindowfocus)" = "$sink" ] || fail "the ring window took the focus"
+sleep 1
+touch "$work/toy/sensor"
+alert=$(window 10 "^Hey!! Don't Move!!\$") || fail "no alert while typing"
+[ "$(xdotool getwindowfocus)" = "$sink" ] || fail "the alert took the focus"
+wait "$typist"
+
+# Seen: each window's place on the screen shows its own yellow picture. The alert lives
+# for two ticks and comes back while the sensor fires: the newest one is read at once.
+yellow_share() { # window id, capture -> share of the window's screen area in its pictures' yellow
+  local geometry
+  geometry=$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  [ "$geometry" != "0x0+0+0" ] || { echo 0; return; }
+  convert "$2" -crop "$geometry" +repage \
+    -fx '(r > 0.85 && g > 0.7 && b < 0.6) ? 1 : 0' -format '%[fx:mean]' info:
+}
+seen() { # name, window name pattern, minimum share
+  local id share
+  for _ in $(seq 5); do
+    id=$(window 5 "$2") || break
+    import -window root "$work/screen.png"
+    share=$(yellow_share "$id" "$work/screen.png")
+    if awk -v s="$share" -v m="$3" 'BEGIN { exit !(s > m) }'; then
+      echo "$1: $share of its area in its picture's yellow"
+      return 0
+    fi
+  done
+  fail "the $1 is not seen on the screen (${share:-no window})"
+}
+seen "ring window" '^Dialog$' 0.3
+seen alert "^Hey!! Don't Move!!\$" 0.3
+[ -n "$capture" ] && cp "$work/screen.png" "$capture"
+rm -f "$work/toy/sensor"
+
+# Every key reached xev; none reached our windows.
+sleep 0.5
+presses=$(grep -c '^KeyPress event' "$work/xev.log")
+echo "keys that reached the other program: $presses of $((16 * 44))"
+[ "$presses" -eq $((16 * 44)) ] || fail "$((16 * 44 - presses)) keys did not reach the other program"
+[ "$(xdotool getwindowfocus)" = "$sink" ] || fail "the focus left the other program"
+[ -n "${bell:-}" ] && { xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable || fail "the ring window was closed by typing"; }
+cmp -s "$work/alarms.before" "$work/data/AlarmList.txt" || fail "the typing changed the alarms (a snooze?)"
+
+[ "$failures" -eq 0 ] && echo "ok"
+exit $((failures > 0))
