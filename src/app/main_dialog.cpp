@@ -95,6 +95,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
+    connect(m_mailWatch, &MailWatch::checkFinished, this, &MainDialog::showMailLine);
     connect(m_tray, &CTrayIcon::command, this, [this](int command) {
         platform::runGuarded(this, [&] {
             if (command == CTrayIcon::kCommandBack)
@@ -689,13 +690,19 @@ void MainDialog::askForMailboxPassword(const QString& why)
     });
 }
 
+void MainDialog::showMailLine()
+{
+    const QString line = m_mailWatch->TooltipLine();
+    setToolTip(line);
+    m_tray->SetDetail(line);
+}
+
 void MainDialog::showMailFailure(const QString& text, bool tell)
 {
-    const QString tip = text.isEmpty() ? QString() : QStringLiteral("Mail check failed: ") + text;
-    setToolTip(tip);
-    m_tray->SetDetail(tip);
+    showMailLine();
     if (!tell || text.isEmpty())
         return;
+    const QString tip = QStringLiteral("Mail check failed: ") + text;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
     // waits for nobody.
     if (m_tray->ShowMessage(QStringLiteral("Mail check failed"), text))

@@ -4,6 +4,7 @@
 #include "mail/network_return.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
+#include "mail/tls_memory.h"
 #include "sound/sound_table.h"
 
 #include <QTimer>
@@ -130,6 +131,8 @@ void MailWatch::Configure(const MailboxSettings& settings)
     const int lastCount = sameMailbox ? m_settings.lastMailCount : -1;
     m_settings = settings;
     m_settings.lastMailCount = lastCount;
+    // Saving the settings is the user's word that this server may be used as it is now.
+    mail::ForgetTls(m_settings.user, m_settings.server);
     m_waitingForPassword = false;
     if (!sameMailbox) {
         m_mailCount = -1;
@@ -204,13 +207,27 @@ void MailWatch::startCheck()
     m_client.reset(new CPop3Client);
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
+    m_client->setRequireTls(tlsRequired());
     connect(m_client.get(), &CPop3Client::connectFinished, this, &MailWatch::onConnectFinished);
     connect(m_client.get(), &CPop3Client::statFinished, this, &MailWatch::onStatFinished);
     m_client->Connect(QString::fromStdString(m_settings.server), m_settings.user, m_settings.password);
 }
 
+bool MailWatch::tlsRequired() const
+{
+    return mail::TlsRemembered(m_settings.user, m_settings.server);
+}
+
+void MailWatch::noteTls(bool encrypted)
+{
+    // Whether or not the login then succeeds: the server offered TLS.
+    if (encrypted)
+        mail::RememberTls(m_settings.user, m_settings.server);
+}
+
 void MailWatch::onConnectFinished(int result)
 {
+    noteTls(m_client->Encrypted());
     if (!result)
         return failCheck(kLoginFailed);
     m_client->Stat();
@@ -225,7 +242,7 @@ void MailWatch::onStatFinished(int result)
     const bool hadFailure = m_errorKind != kNoError;
     m_errorKind = kNoError;
     m_lastError.clear();
-    m_toldFailure.clear();
+    m_toldFailures.clear();
     m_haveResult = true;
     if (hadFailure)
         Q_EMIT failureChanged(QString(), false);
@@ -238,11 +255,16 @@ void MailWatch::failCheck(int kind)
     m_errorKind = kind;
     m_lastError = m_client->ErrorText();
     m_haveResult = true;
-    const QString told = failureKind(m_lastError);
-    const bool tell = told != m_toldFailure;
-    m_toldFailure = told;
-    Q_EMIT failureChanged(m_lastError, tell);
+    Q_EMIT failureChanged(m_lastError, firstTelling(failureKind(m_lastError)));
     endCheck();
+}
+
+bool MailWatch::firstTelling(const QString& failure)
+{
+    if (m_toldFailures.contains(failure))
+        return false;
+    m_toldFailures << failure; // a handful of kinds at most
+    return true;
 }
 
 void MailWatch::endCheck()
@@ -287,4 +309,15 @@ QString MailWatch::StatusText() const
     return QStringLiteral("mail: %1 messages%2")
         .arg(m_mailCount)
         .arg(m_encrypted ? QString() : QStringLiteral(" (not encrypted)"));
+}
+
+QString MailWatch::TooltipLine() const
+{
+    if (!m_haveResult)
+        return {};
+    if (m_errorKind != kNoError)
+        return QStringLiteral("Mail check failed: ") + m_lastError;
+    if (!m_encrypted)
+        return QStringLiteral("Mail: %1 messages (not encrypted)").arg(m_mailCount);
+    return {};
 }

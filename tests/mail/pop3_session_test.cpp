@@ -4,6 +4,7 @@
 #include "mail/mail_watch.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
+#include "mail/tls_memory.h"
 #include "platform/atomic_file.h"
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
@@ -94,11 +95,12 @@ struct CheckResult {
 };
 
 CheckResult RunCheck(const QString& server, const std::string& user = "bob", const std::string& password = "pw",
-                     int timeoutMs = 300, bool* encrypted = nullptr)
+                     int timeoutMs = 300, bool* encrypted = nullptr, bool requireTls = false)
 {
     CheckResult result;
     CPop3Client client;
     client.setTimeoutMs(timeoutMs);
+    client.setRequireTls(requireTls);
     QSignalSpy connected(&client, &CPop3Client::connectFinished);
     client.Connect(server, user, password);
     if (!connected.wait(5000))
@@ -206,6 +208,37 @@ TEST(Pop3Session, StlsOnceOfferedIsUsedOrTheCheckFails)
     EXPECT_EQ(result.connect, 0);
     EXPECT_EQ(result.error, QStringLiteral("Server reply too long"));
     EXPECT_EQ(server.commands, (std::vector<std::string>{"CAPA"}));
+}
+
+TEST(Pop3Session, ARequiredTlsIsNeverSkipped)
+{
+    EnsureCoreApp();
+    const std::string ok = "+OK\r\n";
+    const struct {
+        std::vector<std::string> replies;
+        bool requireTls;
+        int connect;
+        QString error;
+        std::vector<std::string> commands;
+    } cases[] = {
+        // STLS stripped from CAPA, or CAPA refused: nothing of the login goes out.
+        {{ok, "+OK\r\nTOP\r\nUSER\r\n.\r\n"}, true, 0, QLatin1String(mail::kTlsStrippedText), {"CAPA"}},
+        {{ok, "-ERR unknown\r\n"}, true, 0, QLatin1String(mail::kTlsStrippedText), {"CAPA"}},
+        // Offered but refused: the upgrade's own failure.
+        {{ok, "+OK\r\nSTLS\r\n.\r\n", "-ERR no\r\n"}, true, 0,
+         QStringLiteral("Encrypted connection (STLS) failed: the server refused STLS"), {"CAPA", "STLS"}},
+        // Not required: the same server gets the plain login.
+        {{ok, "-ERR unknown\r\n", ok, ok, "+OK 2 9\r\n"}, false, 1, QString(), {"CAPA", "USER bob", "PASS pw", "STAT "}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        ScriptedServer server(c.replies, true);
+        const CheckResult result = RunCheck(server.server(), "bob", "pw", 300, nullptr, c.requireTls);
+        EXPECT_EQ(result.connect, c.connect);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(server.commands, c.commands);
+    }
 }
 
 TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
@@ -334,6 +367,37 @@ TEST(MailWatch, FirstCountIsQuietAChangeIsAnnouncedOnceAndWritten)
     EXPECT_TRUE(watch.timerActive(MailWatch::kCheckTimer));
 }
 
+TEST(MailWatch, AServerThatSpokeTlsIsRefusedInClearUntilTheSettingsAreSavedAgain)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    const std::string ok = "+OK\r\n";
+    ScriptedServer server({ok, ok, ok, "+OK 2 100\r\n"}); // CAPA refused
+    FakeHost host;
+    MailWatch watch(host);
+    watch.setTimeoutMs(300);
+    const std::string address = server.server().toStdString();
+    watch.Configure({"bob", "pw", address, 600, -1});
+    mail::RememberTls("bob", address); // as an earlier encrypted session left it
+    Check(watch);
+    EXPECT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
+    EXPECT_EQ(watch.lastError(), QLatin1String(mail::kTlsStrippedText));
+    EXPECT_EQ(watch.TooltipLine(), QStringLiteral("Mail check failed: ") + QLatin1String(mail::kTlsStrippedText));
+    EXPECT_TRUE(server.commands.empty()); // neither USER nor PASS
+    EXPECT_EQ(server.capaAsked, 1);
+
+    // Saving the settings again accepts the server as it is now, and says so.
+    watch.Configure({"bob", "pw", address, 600, -1});
+    EXPECT_FALSE(mail::TlsRemembered("bob", address));
+    server.setReplies({ok, ok, ok, "+OK 2 100\r\n"});
+    Check(watch);
+    EXPECT_EQ(watch.errorKind(), MailWatch::kNoError);
+    EXPECT_EQ(watch.TooltipLine(), QStringLiteral("Mail: 2 messages (not encrypted)"));
+    EXPECT_EQ(server.commands, (std::vector<std::string>{"USER bob", "PASS pw", "STAT "}));
+    EXPECT_FALSE(mail::TlsRemembered("bob", address)); // a plain session teaches nothing
+}
+
 TEST(MailWatch, StartUpRestoresTheWatchOrAsksForThePassword)
 {
     EnsureCoreApp();
@@ -411,9 +475,11 @@ TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
         {{ok, "-ERR\r\n"}, "Bad User Name", true},
         {{ok, "-ERR\r\n"}, "Bad User Name", false}, // the same kind again: shown, not told
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+        {{ok, "-ERR\r\n"}, "Bad User Name", false}, // told before, another kind between
         {{ok, ok, ok, "+OK 2 100\r\n"}, "", false}, // cleared
         {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true}, // told again after a success
+        {{ok, "-ERR\r\n"}, "Bad User Name", true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.replies.back());
