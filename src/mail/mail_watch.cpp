@@ -96,33 +96,47 @@ void MailWatch::readPassword()
     const MailboxSettings asked = m_settings;
     mail::secretStore().readPassword(
         mail::SecretKey(asked.user, asked.server), this,
-        [this, asked](std::optional<std::string> password, const QString& error) {
+        [this, asked](std::optional<std::string> password, const mail::SecretError& error) {
             // Settings given in the dialog meanwhile win over the stored ones.
             if (!m_waitingForPassword || m_settings.user != asked.user || m_settings.server != asked.server
                 || watching())
                 return;
-            if (!password) {
-                // A locked store may open later: the check that had no password runs then.
-                if (!m_followingStore) {
-                    m_followingStore = true;
-                    mail::secretStore().watchForUnlock(this, [this] {
-                        if (m_waitingForPassword)
-                            readPassword();
-                    });
-                }
-                if (!m_askedForPassword) {
-                    m_askedForPassword = true;
-                    m_host.askForMailboxPassword(
-                        QStringLiteral("The mailbox password could not be read from the desktop's secret store "
-                                       "(%1). Please enter it again.")
-                            .arg(error));
-                }
-                return;
-            }
+            if (!password)
+                return passwordMissing(error);
             m_waitingForPassword = false;
+            m_storeLocked = false;
             m_settings.password = *password;
             startWatching();
         });
+}
+
+void MailWatch::passwordMissing(const mail::SecretError& error)
+{
+    // A locked store may open later: the check that had no password runs then.
+    if (!m_followingStore) {
+        m_followingStore = true;
+        mail::secretStore().watchForUnlock(this, [this] {
+            if (m_waitingForPassword)
+                readPassword();
+        });
+    }
+    m_storeLocked = error.kind == mail::SecretError::Kind::Locked;
+    if (m_storeLocked) {
+        // The password is there: asking for it again would be the wrong cue.
+        if (!m_toldLocked) {
+            m_toldLocked = true;
+            m_host.reportMailProblem(QStringLiteral("The mailbox password cannot be read because %1. The mail "
+                                                    "check starts as soon as the store is unlocked.")
+                                         .arg(error.text));
+        }
+        return;
+    }
+    if (!m_askedForPassword) {
+        m_askedForPassword = true;
+        m_host.askForMailboxPassword(QStringLiteral("The mailbox password could not be read from the desktop's "
+                                                    "secret store (%1). Please enter it again.")
+                                         .arg(error.text));
+    }
 }
 
 void MailWatch::Configure(const MailboxSettings& settings)
@@ -134,6 +148,7 @@ void MailWatch::Configure(const MailboxSettings& settings)
     // Saving the settings is the user's word that this server may be used as it is now.
     mail::ForgetTls(m_settings.user, m_settings.server);
     m_waitingForPassword = false;
+    m_storeLocked = false;
     if (!sameMailbox) {
         m_mailCount = -1;
         m_haveResult = false;
@@ -301,7 +316,8 @@ QString MailWatch::StatusText() const
     if (m_settings.user.empty())
         return QStringLiteral("mail: off");
     if (!watching() && !m_haveResult)
-        return QStringLiteral("mail: off (the password is needed)");
+        return m_waitingForPassword && m_storeLocked ? QStringLiteral("mail: off (the secret store is locked)")
+                                                     : QStringLiteral("mail: off (the password is needed)");
     if (!m_haveResult)
         return QStringLiteral("mail: first check pending");
     if (m_errorKind != kNoError)

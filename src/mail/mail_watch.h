@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/mailbox_file.h"
+#include "mail/secret_store.h"
 
 #include <QList>
 #include <QObject>
@@ -96,6 +97,8 @@ Q_SIGNALS:
 private:
     void startWatching();
     void readPassword();
+    // No password from the store: wait for a locked one to open, else ask for it (each told once).
+    void passwordMissing(const mail::SecretError& error);
     void startCheck();
     void onConnectFinished(int result);
     void onStatFinished(int result);
@@ -124,6 +127,8 @@ private:
     bool m_waitingForPassword = false;
     bool m_askedForPassword = false;
     bool m_followingStore = false;
+    bool m_storeLocked = false;
+    bool m_toldLocked = false;
     QStringList m_toldFailures; // the kinds told since the last success
     NetworkReturn* m_network = nullptr;
     int m_timeoutMs;

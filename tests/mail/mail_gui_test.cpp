@@ -345,7 +345,7 @@ TEST(MailMainDialog, APasswordTheStoreCannotGiveIsAskedForPlainly)
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
                   QStringLiteral("The mailbox password could not be read from the desktop's secret store "
-                                 "(no secret store). Please enter it again."));
+                                 "(no secret store is running). Please enter it again."));
         EXPECT_FALSE(messages.shown[0].text.contains(QLatin1String("First run")));
         EXPECT_TRUE(sawPasswordFocus);
     }

@@ -276,7 +276,7 @@ public:
         if (passwords.count(key))
             done(passwords[key], {});
         else
-            done(std::nullopt, QStringLiteral("none"));
+            done(std::nullopt, missing);
     }
     void writePassword(const QString& key, const std::string& password, QObject*, WriteDone done) override
     {
@@ -294,6 +294,7 @@ public:
     }
     std::function<void()> unlocked;
     std::map<QString, std::string> passwords;
+    mail::SecretError missing{mail::SecretError::Kind::NotStored, QStringLiteral("none")};
     bool working = true;
 };
 
@@ -543,6 +544,65 @@ TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)
     secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
     third.CheckSoon();
     EXPECT_TRUE(third.watching());
+}
+
+TEST(MailWatch, ALockedStoreIsSaidAndWaitedForOtherMissingPasswordsAreAskedFor)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    WriteMailboxFile({"bob", "", "127.0.0.1:1", 600, 3}); // an earlier run's mailbox
+    using Kind = mail::SecretError::Kind;
+    const struct {
+        mail::SecretError error;
+        const char* asked;   // the start of the question, or nullptr
+        const char* problem; // the whole report, or nullptr
+        const char* status;
+    } cases[] = {
+        {mail::SecretError::of(Kind::Locked), nullptr,
+         "The mailbox password cannot be read because the secret store is locked. The mail check starts as soon as "
+         "the store is unlocked.",
+         "mail: off (the secret store is locked)"},
+        {{Kind::Locked, QStringLiteral("the secret store refused access")}, nullptr,
+         "The mailbox password cannot be read because the secret store refused access. The mail check starts as soon "
+         "as the store is unlocked.",
+         "mail: off (the secret store is locked)"},
+        {mail::SecretError::of(Kind::NotStored),
+         "The mailbox password could not be read from the desktop's secret store (no password is stored for this "
+         "mailbox).",
+         nullptr, "mail: off (the password is needed)"},
+        {mail::SecretError::of(Kind::NoStore),
+         "The mailbox password could not be read from the desktop's secret store (no secret store is running).",
+         nullptr, "mail: off (the password is needed)"},
+        {mail::SecretError::of(Kind::Failed), "The mailbox password could not be read from the desktop's secret "
+         "store (the secret store did not answer).", nullptr, "mail: off (the password is needed)"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
+        secrets.passwords.clear();
+        secrets.missing = c.error;
+        FakeHost host;
+        MailWatch watch(host);
+        watch.RestoreFromFile();
+        watch.CheckSoon(); // asked again: still said once
+        EXPECT_FALSE(watch.watching());
+        EXPECT_EQ(watch.StatusText(), QLatin1String(c.status));
+        ASSERT_EQ(host.asked.size(), c.asked ? 1 : 0);
+        if (c.asked) {
+            EXPECT_TRUE(host.asked[0].startsWith(QLatin1String(c.asked))) << host.asked[0].toStdString();
+        }
+        ASSERT_EQ(host.problems.size(), c.problem ? 1 : 0);
+        if (c.problem) {
+            EXPECT_EQ(host.problems[0], QLatin1String(c.problem));
+        }
+        // Whatever the reason, the store's opening brings the watch up.
+        secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+        ASSERT_TRUE(secrets.unlocked);
+        secrets.unlocked();
+        EXPECT_TRUE(watch.watching());
+        EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: first check pending"));
+    }
 }
 
 TEST(NetworkReturn, OnlyARiseToOnlineFromAKnownLowerStateIsAReturn)
