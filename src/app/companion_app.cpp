@@ -72,7 +72,8 @@ StartDate g_startDate;
 void removeSaveLeftovers(const std::string& dataFolder)
 {
     std::vector<std::string> files;
-    for (const char* name : {"sound.txt", "AlarmList.txt", "AlarmList.txt.bak", "DogProfile.txt", "MailBoxConfig.jxq"})
+    for (const char* name :
+         {"sound.txt", "AlarmList.txt", "AlarmList.txt.bak", "DogProfile.txt", "MailBoxConfig.jxq", "MailTls.txt"})
         files.push_back(dataFolder + name);
     for (const char* sound : DefaultSoundFiles())
         files.push_back(dataFolder + "SOUNDLIB/" + sound);

@@ -99,6 +99,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
     connect(m_toyRuleFix, &ToyRuleFix::finished, this, [this] { m_toyStatus.forget(); });
+    connect(m_mailWatch, &MailWatch::checkFinished, this, &MainDialog::showMailLine);
     connect(m_tray, &CTrayIcon::command, this, [this](int command) {
         platform::runGuarded(this, [&] {
             if (command == CTrayIcon::kCommandBack)
@@ -361,7 +362,8 @@ void MainDialog::reportToyAccessProblem()
     platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
 }
 
-// One line about the toy while it does not answer, one about the last mail failure.
+// One line about the toy while it does not answer, one about the mail (a failure, or a
+// mailbox read without encryption).
 void MainDialog::updateToolTips()
 {
     QStringList lines;
@@ -725,13 +727,18 @@ void MainDialog::askForMailboxPassword(const QString& why)
     });
 }
 
+void MainDialog::showMailLine()
+{
+    m_mailTip = m_mailWatch->TooltipLine();
+    updateToolTips();
+}
+
 void MainDialog::showMailFailure(const QString& text, bool tell)
 {
-    const QString tip = text.isEmpty() ? QString() : QStringLiteral("Mail check failed: ") + text;
-    m_mailTip = tip;
-    updateToolTips();
+    showMailLine();
     if (!tell || text.isEmpty())
         return;
+    const QString tip = QStringLiteral("Mail check failed: ") + text;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
     // waits for nobody.
     if (m_tray->ShowMessage(QStringLiteral("Mail check failed"), text))

@@ -106,6 +106,8 @@ private:
     void announceNewMail() override;
     void askForMailboxPassword(const QString& why) override;
     void showMailFailure(const QString& text, bool tell);
+    // Both tooltips' mail line after each check (a failure, a count read in clear).
+    void showMailLine();
     void reportMailProblem(const QString& text) override;
 
     void createControls();

@@ -1,6 +1,10 @@
 #include "mail/keychain_store.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QPointer>
 #include <qt6keychain/keychain.h>
 
@@ -24,21 +28,42 @@ private:
 };
 
 // QtKeychain's own texts are often "Unknown error": say what the user can act on.
-QString reason(const QKeychain::Job& job)
+SecretError errorOf(const QKeychain::Job& job)
 {
     switch (job.error()) {
+    case QKeychain::NoError:
+        return {};
     case QKeychain::EntryNotFound:
-        return QStringLiteral("no password is stored for this mailbox");
+        return SecretError::of(SecretError::Kind::NotStored);
     case QKeychain::AccessDenied:
+        return {SecretError::Kind::Locked, QStringLiteral("the secret store refused access")};
     case QKeychain::AccessDeniedByUser:
-        return QStringLiteral("the store is locked or refused access");
+        return SecretError::of(SecretError::Kind::Locked);
     case QKeychain::NoBackendAvailable:
-        return QStringLiteral("no secret store is running");
+        return SecretError::of(SecretError::Kind::NoStore);
     default:
         break;
     }
     const QString text = job.errorString();
-    return text.isEmpty() || text == QLatin1String("Unknown error") ? QStringLiteral("no secret store answered") : text;
+    return SecretError::of(SecretError::Kind::Failed,
+                           text == QLatin1String("Unknown error") ? QString() : text);
+}
+
+// A lookup in a locked collection whose unlock prompt was cancelled comes back as "not
+// found": the default collection's Locked property tells the two apart.
+void askWhetherLocked(QObject* context, std::function<void(bool locked)> answer)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets/aliases/default"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.freedesktop.Secret.Collection") << QStringLiteral("Locked");
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, 5000), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [answer = std::move(answer)](QDBusPendingCallWatcher* call) {
+                         call->deleteLater();
+                         const QDBusPendingReply<QDBusVariant> reply = *call;
+                         answer(!reply.isError() && reply.value().variant().toBool());
+                     });
 }
 
 } // namespace
@@ -49,12 +74,19 @@ void KeychainSecretStore::readPassword(const QString& key, QObject* context, Rea
     job->setAutoDelete(true);
     job->setInsecureFallback(false);
     job->setKey(key);
-    QObject::connect(job, &QKeychain::Job::finished, context, [job, done = std::move(done)] {
-        if (job->error() != QKeychain::NoError) {
-            done(std::nullopt, reason(*job));
+    QObject::connect(job, &QKeychain::Job::finished, context, [job, context, done = std::move(done)] {
+        const SecretError error = errorOf(*job);
+        if (error.kind == SecretError::Kind::NotStored) {
+            askWhetherLocked(context, [done](bool locked) {
+                done(std::nullopt, SecretError::of(locked ? SecretError::Kind::Locked : SecretError::Kind::NotStored));
+            });
             return;
         }
-        done(job->textData().toStdString(), QString());
+        if (error.kind != SecretError::Kind::None) {
+            done(std::nullopt, error);
+            return;
+        }
+        done(job->textData().toStdString(), {});
     });
     job->start();
 }
@@ -68,7 +100,7 @@ void KeychainSecretStore::writePassword(const QString& key, const std::string& p
     job->setKey(key);
     job->setTextData(QString::fromStdString(password));
     QObject::connect(job, &QKeychain::Job::finished, context, [job, done = std::move(done)] {
-        done(job->error() == QKeychain::NoError ? QString() : reason(*job));
+        done(errorOf(*job).text);
     });
     job->start();
 }

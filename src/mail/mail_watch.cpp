@@ -4,6 +4,7 @@
 #include "mail/network_return.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
+#include "mail/tls_memory.h"
 #include "sound/sound_table.h"
 
 #include <QTimer>
@@ -95,33 +96,47 @@ void MailWatch::readPassword()
     const MailboxSettings asked = m_settings;
     mail::secretStore().readPassword(
         mail::SecretKey(asked.user, asked.server), this,
-        [this, asked](std::optional<std::string> password, const QString& error) {
+        [this, asked](std::optional<std::string> password, const mail::SecretError& error) {
             // Settings given in the dialog meanwhile win over the stored ones.
             if (!m_waitingForPassword || m_settings.user != asked.user || m_settings.server != asked.server
                 || watching())
                 return;
-            if (!password) {
-                // A locked store may open later: the check that had no password runs then.
-                if (!m_followingStore) {
-                    m_followingStore = true;
-                    mail::secretStore().watchForUnlock(this, [this] {
-                        if (m_waitingForPassword)
-                            readPassword();
-                    });
-                }
-                if (!m_askedForPassword) {
-                    m_askedForPassword = true;
-                    m_host.askForMailboxPassword(
-                        QStringLiteral("The mailbox password could not be read from the desktop's secret store "
-                                       "(%1). Please enter it again.")
-                            .arg(error));
-                }
-                return;
-            }
+            if (!password)
+                return passwordMissing(error);
             m_waitingForPassword = false;
+            m_storeLocked = false;
             m_settings.password = *password;
             startWatching();
         });
+}
+
+void MailWatch::passwordMissing(const mail::SecretError& error)
+{
+    // A locked store may open later: the check that had no password runs then.
+    if (!m_followingStore) {
+        m_followingStore = true;
+        mail::secretStore().watchForUnlock(this, [this] {
+            if (m_waitingForPassword)
+                readPassword();
+        });
+    }
+    m_storeLocked = error.kind == mail::SecretError::Kind::Locked;
+    if (m_storeLocked) {
+        // The password is there: asking for it again would be the wrong cue.
+        if (!m_toldLocked) {
+            m_toldLocked = true;
+            m_host.reportMailProblem(QStringLiteral("The mailbox password cannot be read because %1. The mail "
+                                                    "check starts as soon as the store is unlocked.")
+                                         .arg(error.text));
+        }
+        return;
+    }
+    if (!m_askedForPassword) {
+        m_askedForPassword = true;
+        m_host.askForMailboxPassword(QStringLiteral("The mailbox password could not be read from the desktop's "
+                                                    "secret store (%1). Please enter it again.")
+                                         .arg(error.text));
+    }
 }
 
 void MailWatch::Configure(const MailboxSettings& settings)
@@ -130,7 +145,10 @@ void MailWatch::Configure(const MailboxSettings& settings)
     const int lastCount = sameMailbox ? m_settings.lastMailCount : -1;
     m_settings = settings;
     m_settings.lastMailCount = lastCount;
+    // Saving the settings is the user's word that this server may be used as it is now.
+    mail::ForgetTls(m_settings.user, m_settings.server);
     m_waitingForPassword = false;
+    m_storeLocked = false;
     if (!sameMailbox) {
         m_mailCount = -1;
         m_haveResult = false;
@@ -204,13 +222,27 @@ void MailWatch::startCheck()
     m_client.reset(new CPop3Client);
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
+    m_client->setRequireTls(tlsRequired());
     connect(m_client.get(), &CPop3Client::connectFinished, this, &MailWatch::onConnectFinished);
     connect(m_client.get(), &CPop3Client::statFinished, this, &MailWatch::onStatFinished);
     m_client->Connect(QString::fromStdString(m_settings.server), m_settings.user, m_settings.password);
 }
 
+bool MailWatch::tlsRequired() const
+{
+    return mail::TlsRemembered(m_settings.user, m_settings.server);
+}
+
+void MailWatch::noteTls(bool encrypted)
+{
+    // Whether or not the login then succeeds: the server offered TLS.
+    if (encrypted)
+        mail::RememberTls(m_settings.user, m_settings.server);
+}
+
 void MailWatch::onConnectFinished(int result)
 {
+    noteTls(m_client->Encrypted());
     if (!result)
         return failCheck(kLoginFailed);
     m_client->Stat();
@@ -225,7 +257,7 @@ void MailWatch::onStatFinished(int result)
     const bool hadFailure = m_errorKind != kNoError;
     m_errorKind = kNoError;
     m_lastError.clear();
-    m_toldFailure.clear();
+    m_toldFailures.clear();
     m_haveResult = true;
     if (hadFailure)
         Q_EMIT failureChanged(QString(), false);
@@ -238,11 +270,16 @@ void MailWatch::failCheck(int kind)
     m_errorKind = kind;
     m_lastError = m_client->ErrorText();
     m_haveResult = true;
-    const QString told = failureKind(m_lastError);
-    const bool tell = told != m_toldFailure;
-    m_toldFailure = told;
-    Q_EMIT failureChanged(m_lastError, tell);
+    Q_EMIT failureChanged(m_lastError, firstTelling(failureKind(m_lastError)));
     endCheck();
+}
+
+bool MailWatch::firstTelling(const QString& failure)
+{
+    if (m_toldFailures.contains(failure))
+        return false;
+    m_toldFailures << failure; // a handful of kinds at most
+    return true;
 }
 
 void MailWatch::endCheck()
@@ -279,7 +316,8 @@ QString MailWatch::StatusText() const
     if (m_settings.user.empty())
         return QStringLiteral("mail: off");
     if (!watching() && !m_haveResult)
-        return QStringLiteral("mail: off (the password is needed)");
+        return m_waitingForPassword && m_storeLocked ? QStringLiteral("mail: off (the secret store is locked)")
+                                                     : QStringLiteral("mail: off (the password is needed)");
     if (!m_haveResult)
         return QStringLiteral("mail: first check pending");
     if (m_errorKind != kNoError)
@@ -287,4 +325,15 @@ QString MailWatch::StatusText() const
     return QStringLiteral("mail: %1 messages%2")
         .arg(m_mailCount)
         .arg(m_encrypted ? QString() : QStringLiteral(" (not encrypted)"));
+}
+
+QString MailWatch::TooltipLine() const
+{
+    if (!m_haveResult)
+        return {};
+    if (m_errorKind != kNoError)
+        return QStringLiteral("Mail check failed: ") + m_lastError;
+    if (!m_encrypted)
+        return QStringLiteral("Mail: %1 messages (not encrypted)").arg(m_mailCount);
+    return {};
 }

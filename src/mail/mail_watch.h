@@ -1,11 +1,13 @@
 #pragma once
 
 #include "mail/mailbox_file.h"
+#include "mail/secret_store.h"
 
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class CPop3Client;
@@ -77,6 +79,9 @@ public:
     // "mail: off", "mail: N messages" (with " (not encrypted)" after a plain-text login),
     // "mail: " + the failure, or the first check pending.
     QString StatusText() const;
+    // The tooltips' mail line after the last check: the failure, or a count read without
+    // encryption; empty otherwise.
+    QString TooltipLine() const;
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
@@ -92,6 +97,8 @@ Q_SIGNALS:
 private:
     void startWatching();
     void readPassword();
+    // No password from the store: wait for a locked one to open, else ask for it (each told once).
+    void passwordMissing(const mail::SecretError& error);
     void startCheck();
     void onConnectFinished(int result);
     void onStatFinished(int result);
@@ -99,6 +106,12 @@ private:
     void failCheck(int kind);
     void writeFile();
     int intervalMs() const;
+    // This mailbox's server spoke TLS before: a session without it must not log in.
+    bool tlsRequired() const;
+    // Each session that got as far as TLS marks its server for tlsRequired.
+    void noteTls(bool encrypted);
+    // Whether a failure of this kind is to be told (once until the next success).
+    bool firstTelling(const QString& failure);
 
     MailHost& m_host;
     MailboxSettings m_settings;
@@ -114,7 +127,9 @@ private:
     bool m_waitingForPassword = false;
     bool m_askedForPassword = false;
     bool m_followingStore = false;
-    QString m_toldFailure; // the kind last told, until a success
+    bool m_storeLocked = false;
+    bool m_toldLocked = false;
+    QStringList m_toldFailures; // the kinds told since the last success
     NetworkReturn* m_network = nullptr;
     int m_timeoutMs;
     int m_firstCheckMs = kDefaultFirstCheckMs;

@@ -1,5 +1,7 @@
 #include "mail/pop3_client.h"
 
+#include "mail/tls_memory.h"
+
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -318,6 +320,8 @@ void CPop3Client::onEncrypted()
 
 void CPop3Client::startLogin()
 {
+    if (m_requireTls && !m_encrypted)
+        return fail(QLatin1String(mail::kTlsStrippedText));
     m_step = Step::User;
     send(m_userLine);
 }

@@ -56,8 +56,9 @@ std::optional<QByteArray> FormatCommand(std::string_view verb, std::string_view 
 
 // A POP3 client for one mailbox check: Connect (connect, greeting, USER, PASS), then
 // Stat. On a plain port it asks CAPA first and, when the server offers STLS, upgrades the
-// connection before USER; once offered, a failed upgrade fails the check (never plain). Each step runs on Qt's asynchronous sockets and reports through a signal, so the
-// event loop never waits for the server; every step has a time-out. Destroying the
+// connection before USER; once offered, a failed upgrade fails the check (never plain).
+// Each step runs on Qt's asynchronous sockets and reports through a signal, so the event
+// loop never waits for the server; every step has a time-out. Destroying the
 // object closes the connection without QUIT. Not reusable: one object per check.
 class CPop3Client final : public QObject {
     Q_OBJECT
@@ -104,6 +105,9 @@ public:
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     // Certificates trusted besides the system's for TLS.
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
+    // A server that spoke TLS before: a session that would log in without it (no STLS in
+    // CAPA, or CAPA refused) fails with mail::kTlsStrippedText before USER.
+    void setRequireTls(bool require) { m_requireTls = require; }
 
 Q_SIGNALS:
     void connectFinished(int result);
@@ -147,4 +151,5 @@ private:
     bool m_implicitTls = false;
     bool m_stlsOffered = false;
     bool m_encrypted = false;
+    bool m_requireTls = false;
 };

@@ -8,13 +8,29 @@
 
 namespace mail {
 
+// Why the store gave no password, each with a sentence part the user can act on.
+struct SecretError {
+    enum class Kind {
+        None,
+        NotStored, // the store is open and holds nothing under the key
+        Locked,    // locked, or its unlock prompt was cancelled: it may open later
+        NoStore,   // no store is running
+        Failed,    // anything else; text is the store's own
+    };
+    Kind kind = Kind::None;
+    QString text;
+
+    // The standard text of a kind; Failed takes the store's text (a stand-in when empty).
+    static SecretError of(Kind kind, const QString& detail = {});
+};
+
 // The desktop's secret store, where the mailbox password lives between runs. Both calls
 // answer later through their callback, run in the context object's thread and dropped
 // when that object is gone.
 class SecretStore {
 public:
-    // The password, or nullopt with a reason (no store, nothing stored under the key).
-    using ReadDone = std::function<void(std::optional<std::string> password, QString error)>;
+    // The password, or nullopt with the reason.
+    using ReadDone = std::function<void(std::optional<std::string> password, SecretError error)>;
     // An empty error: stored.
     using WriteDone = std::function<void(QString error)>;
 

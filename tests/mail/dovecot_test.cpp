@@ -4,6 +4,7 @@
 #include "mail/mail_watch.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
+#include "mail/tls_memory.h"
 #include "support/temp_data_folder.h"
 
 #include <QDir>
@@ -45,7 +46,8 @@ public:
         if (m_binary.isEmpty())
             m_binary = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
     }
-    ~Dovecot()
+    ~Dovecot() { stop(); }
+    void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
             m_process.terminate();
@@ -79,7 +81,7 @@ public:
     }
 
     // Starts it with a plain listener (offering STLS when tls) and, with tls, a TLS
-    // listener; false (with the log) on failure.
+    // listener; false (with the log) on failure. Started again, it keeps its plain port.
     bool start(std::string& why, bool tls = true)
     {
         const QString dir = m_dir.path();
@@ -104,7 +106,8 @@ public:
         WriteText(dir + QStringLiteral("/passwd"), "alice:{PLAIN}s3cret::::::\n");
         const bool haveCertificate = tls && makeCertificates();
         m_tlsPort = haveCertificate ? FreePort() : 0;
-        m_port = FreePort();
+        if (m_port == 0)
+            m_port = FreePort();
         const gid_t internalGroup = internal->pw_gid;
         const group* internalGroupEntry = ::getgrgid(internalGroup);
         QString config = QStringLiteral(
@@ -170,23 +173,25 @@ public:
     }
 
     // The log's login lines for alice (Dovecot writes ", TLS," into those made over TLS).
-    QStringList loginLines() const
+    QStringList loginLines() const { return logLines("Login: user=<alice>"); }
+    QStringList logLines(const QByteArray& part) const
     {
         QFile log(m_dir.path() + QStringLiteral("/dovecot.log"));
         if (!log.open(QIODevice::ReadOnly))
             return {};
         QStringList lines;
         for (const QByteArray& line : log.readAll().split('\n')) {
-            if (line.contains("Login: user=<alice>"))
+            if (line.contains(part))
                 lines << QString::fromUtf8(line);
         }
         return lines;
     }
     // Waits for the log to hold count login lines; the log is written by another process.
-    QStringList waitForLogins(qsizetype count) const
+    QStringList waitForLogins(qsizetype count) const { return waitForLines("Login: user=<alice>", count); }
+    QStringList waitForLines(const QByteArray& part, qsizetype count) const
     {
         QStringList lines;
-        for (int i = 0; i < 100 && (lines = loginLines()).size() < count; ++i)
+        for (int i = 0; i < 100 && (lines = logLines(part)).size() < count; ++i)
             QThread::msleep(50);
         return lines;
     }
@@ -314,6 +319,44 @@ TEST(Dovecot, StlsWithAnUntrustedCertificateNeverLogsInInClear)
     EXPECT_TRUE(watch.lastError().startsWith(QStringLiteral("Encrypted connection (STLS) failed: ")))
         << watch.lastError().toStdString();
     EXPECT_TRUE(dovecot.loginLines().isEmpty());
+}
+
+TEST(Dovecot, AServerThatStopsOfferingStlsNeverGetsThePassword)
+{
+    EnsureCoreApp();
+    Dovecot dovecot;
+    if (!dovecot.found())
+        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+    std::string why;
+    ASSERT_TRUE(dovecot.start(why)) << why;
+    if (dovecot.tlsPort() == 0)
+        GTEST_SKIP() << "openssl could not make a test certificate";
+    TempDataFolder data;
+    dovecot.deliver();
+    NoHost host;
+    MailWatch watch(host);
+    watch.setExtraCaCertificates(dovecot.ca());
+    const MailboxSettings settings{"alice", "s3cret", dovecot.server().toStdString(), 60, -1};
+    watch.Configure(settings);
+    Check(watch);
+    ASSERT_TRUE(watch.encrypted());
+    EXPECT_TRUE(mail::TlsRemembered("alice", settings.server));
+
+    // The same server on the same port, now without STLS, as a man in the middle shows it.
+    dovecot.stop();
+    ASSERT_TRUE(dovecot.start(why, false)) << why;
+    Check(watch);
+    EXPECT_EQ(watch.lastError(), QLatin1String(mail::kTlsStrippedText));
+    // Dovecot saw the connection end before any login attempt (the two others are the
+    // start-up probes of each run).
+    const QStringList closed = dovecot.waitForLines("no auth attempts", 3);
+    ASSERT_EQ(closed.size(), 3) << dovecot.logLines("pop3-login").join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(dovecot.loginLines().size(), 1);
+
+    // Saved again: the user takes the server as it is.
+    watch.Configure(settings);
+    Check(watch);
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (not encrypted)"));
 }
 
 TEST(Dovecot, WithoutStlsThePlainLoginStillWorksAndSaysSo)

@@ -279,11 +279,12 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         EXPECT_TRUE(dialog.findChildren<QMessageBox*>(QStringLiteral("mailFailureBox")).isEmpty());
         EXPECT_EQ(messages.shown.size(), messagesBefore);
 
-        // The next success clears both.
+        // The next success replaces the failure in both; this mailbox is read in clear
+        // (it knows no CAPA), and both say so.
         mailbox.passReply = "+OK\r\n";
         ASSERT_TRUE(check());
-        EXPECT_TRUE(dialog.toolTip().isEmpty());
-        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK"));
+        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (not encrypted)"));
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\nMail: 2 messages (not encrypted)"));
     }
     CTrayIcon::setAvailableOverride(-1);
     ResetGlobals();
@@ -344,7 +345,7 @@ TEST(MailMainDialog, APasswordTheStoreCannotGiveIsAskedForPlainly)
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
                   QStringLiteral("The mailbox password could not be read from the desktop's secret store "
-                                 "(no secret store). Please enter it again."));
+                                 "(no secret store is running). Please enter it again."));
         EXPECT_FALSE(messages.shown[0].text.contains(QLatin1String("First run")));
         EXPECT_TRUE(sawPasswordFocus);
     }

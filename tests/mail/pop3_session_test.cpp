@@ -4,6 +4,7 @@
 #include "mail/mail_watch.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
+#include "mail/tls_memory.h" // kTlsStrippedText
 #include "platform/atomic_file.h"
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
@@ -94,11 +95,12 @@ struct CheckResult {
 };
 
 CheckResult RunCheck(const QString& server, const std::string& user = "bob", const std::string& password = "pw",
-                     int timeoutMs = 300, bool* encrypted = nullptr)
+                     int timeoutMs = 300, bool* encrypted = nullptr, bool requireTls = false)
 {
     CheckResult result;
     CPop3Client client;
     client.setTimeoutMs(timeoutMs);
+    client.setRequireTls(requireTls);
     QSignalSpy connected(&client, &CPop3Client::connectFinished);
     client.Connect(server, user, password);
     if (!connected.wait(5000))
@@ -208,6 +210,20 @@ TEST(Pop3Session, StlsOnceOfferedIsUsedOrTheCheckFails)
     EXPECT_EQ(server.commands, (std::vector<std::string>{"CAPA"}));
 }
 
+TEST(Pop3Session, ARequiredTlsIsNeverSkipped)
+{
+    EnsureCoreApp();
+    // STLS stripped from CAPA, or CAPA refused: nothing of the login goes out.
+    for (const char* capa : {"+OK\r\nTOP\r\nUSER\r\n.\r\n", "-ERR unknown\r\n"}) {
+        SCOPED_TRACE(capa);
+        ScriptedServer server({"+OK\r\n", capa}, true);
+        const CheckResult result = RunCheck(server.server(), "bob", "pw", 300, nullptr, true);
+        EXPECT_EQ(result.connect, 0);
+        EXPECT_EQ(result.error, QLatin1String(mail::kTlsStrippedText));
+        EXPECT_EQ(server.commands, std::vector<std::string>{"CAPA"});
+    }
+}
+
 TEST(Pop3Session, RefusedValuesAndClosedPortsNeverHang)
 {
     EnsureCoreApp();
@@ -243,7 +259,7 @@ public:
         if (passwords.count(key))
             done(passwords[key], {});
         else
-            done(std::nullopt, QStringLiteral("none"));
+            done(std::nullopt, missing);
     }
     void writePassword(const QString& key, const std::string& password, QObject*, WriteDone done) override
     {
@@ -261,6 +277,7 @@ public:
     }
     std::function<void()> unlocked;
     std::map<QString, std::string> passwords;
+    mail::SecretError missing{mail::SecretError::Kind::NotStored, QStringLiteral("none")};
     bool working = true;
 };
 
@@ -411,9 +428,11 @@ TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
         {{ok, "-ERR\r\n"}, "Bad User Name", true},
         {{ok, "-ERR\r\n"}, "Bad User Name", false}, // the same kind again: shown, not told
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+        {{ok, "-ERR\r\n"}, "Bad User Name", false}, // told before, another kind between
         {{ok, ok, ok, "+OK 2 100\r\n"}, "", false}, // cleared
         {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true}, // told again after a success
+        {{ok, "-ERR\r\n"}, "Bad User Name", true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.replies.back());
@@ -477,6 +496,46 @@ TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)
     secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
     third.CheckSoon();
     EXPECT_TRUE(third.watching());
+}
+
+TEST(MailWatch, ALockedStoreIsSaidAndWaitedForOtherMissingPasswordsAreAskedFor)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    FakeSecretStore secrets;
+    WriteMailboxFile({"bob", "", "127.0.0.1:1", 600, 3}); // an earlier run's mailbox
+    using Kind = mail::SecretError::Kind;
+    const struct {
+        Kind kind;
+        const char* said; // reported when locked, asked with the password field otherwise
+        const char* status;
+    } cases[] = {
+        {Kind::Locked, "cannot be read because the secret store is locked. The mail check starts as soon as",
+         "mail: off (the secret store is locked)"},
+        {Kind::NotStored, "(no password is stored for this mailbox). Please enter it again.",
+         "mail: off (the password is needed)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        secrets.passwords.clear();
+        secrets.missing = mail::SecretError::of(c.kind);
+        FakeHost host;
+        MailWatch watch(host);
+        watch.RestoreFromFile();
+        watch.CheckSoon(); // asked again: still said once
+        EXPECT_FALSE(watch.watching());
+        EXPECT_EQ(watch.StatusText(), QLatin1String(c.status));
+        const QStringList& said = c.kind == Kind::Locked ? host.problems : host.asked;
+        ASSERT_EQ(host.asked.size() + host.problems.size(), 1);
+        ASSERT_EQ(said.size(), 1);
+        EXPECT_TRUE(said[0].contains(QLatin1String(c.said))) << said[0].toStdString();
+        // Whatever the reason, the store's opening brings the watch up.
+        secrets.passwords[mail::SecretKey("bob", "127.0.0.1:1")] = "pw";
+        ASSERT_TRUE(secrets.unlocked);
+        secrets.unlocked();
+        EXPECT_TRUE(watch.watching());
+        EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: first check pending"));
+    }
 }
 
 TEST(NetworkReturn, OnlyARiseToOnlineFromAKnownLowerStateIsAReturn)
