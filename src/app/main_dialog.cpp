@@ -113,6 +113,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
 MainDialog::~MainDialog()
 {
     platform::resumeNotifier().unsubscribe(m_resumeSubscription);
+    platform::setFileMessageListener({});
     qApp->removeEventFilter(this);
     delete m_alertWindow;
     delete m_mailNotice; // top-level windows of their own, not children
@@ -211,7 +212,16 @@ void MainDialog::SetUp()
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
     // The network backend (a plugin and a system bus connection) stays off the start-up path.
     QTimer::singleShot(kFollowNetworkDelayMs, this, [this] { m_mailWatch->FollowNetwork(); });
-    // Data files left alone on purpose (a planted link, a FIFO, a huge file) are said once.
+    // Files left alone on purpose (a planted link, a FIFO, a huge file, another user's)
+    // are said once: those of set-up now, later ones (a sound file) as they come.
+    showFileMessages();
+    platform::setFileMessageListener([this] {
+        QMetaObject::invokeMethod(this, [this] { showFileMessages(); }, Qt::QueuedConnection);
+    });
+}
+
+void MainDialog::showFileMessages()
+{
     for (const std::string& refusal : platform::takeRefusedFiles()) {
         platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
                                   platform::Messages::Icon::Exclamation);

@@ -241,7 +241,10 @@ bool CreateSoundLibraryFolder()
     std::string folder = SoundLibraryFolder();
     folder.pop_back(); // the trailing "/"
     struct stat st { };
-    if (::stat(folder.c_str(), &st) == 0)
+    if (::stat(folder.c_str(), &st) == 0) {
+        // Judges the folder: another user's library, or a link of theirs, is refused and said.
+        platform::createFolders(folder);
         return false;
+    }
     return platform::createFolders(folder);
 }

@@ -489,3 +489,60 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
     EXPECT_TRUE(secret.open(QIODevice::ReadOnly) && secret.readAll() == "#secret,,2020,01,02,03,04,1,,,");
     EXPECT_FALSE(QFile::exists(elsewhere.path() + QStringLiteral("/created"))) << "written through a planted link";
 }
+
+// A sound file is read as data files are and handed to the player as bytes: a FIFO, or
+// another user's sound library or link to one, never holds the start and is said once.
+TEST_F(CompanionProcess, HostileSoundFilesAreSaidAndNeverHoldTheStartOrTheEnd)
+{
+    const QString library = data.path() + QStringLiteral("/SOUNDLIB");
+    QTemporaryDir theirs;
+    const auto foreign = [](const QString& path) {
+        return ::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    };
+    const struct {
+        const char* name;
+        bool needsRoot;
+        std::function<void()> plant;
+        QString said;
+    } cases[] = {
+        {"a FIFO as the start sound", false,
+         [&] {
+             QDir().mkpath(library + QStringLiteral("/Cat Sounds/Normal"));
+             ::mkfifo(QFile::encodeName(library + QStringLiteral("/Cat Sounds/Normal/Start.wav")).constData(), 0600);
+         },
+         library + QStringLiteral("/Cat Sounds/Normal/Start.wav was left untouched: it is not a regular file.")},
+        {"another user's sound library", true,
+         [&] {
+             QDir().mkpath(library + QStringLiteral("/Cat Sounds/Normal"));
+             foreign(library);
+         },
+         library + QStringLiteral(" was left untouched: it belongs to another user.")},
+        {"another user's link as the sound library", true,
+         [&] {
+             QDir().mkpath(theirs.path() + QStringLiteral("/Cat Sounds/Normal"));
+             QFile::link(theirs.path(), library);
+             foreign(library);
+         },
+         library + QStringLiteral(" was left untouched: it is a symbolic link made by another user.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && ::geteuid() != 0) {
+            std::printf("skipped \"%s\": needs root to act as another user\n", c.name);
+            continue;
+        }
+        QDir(data.path()).removeRecursively();
+        QDir().mkpath(data.path());
+        c.plant();
+        startCompanion();
+        EXPECT_EQ(run({QStringLiteral("--status")}).exitCode, 0);
+        ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
+        EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
+        EXPECT_EQ(companion.exitCode(), 0);
+        stopCompanion();
+        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        EXPECT_EQ(err.count(c.said), 1) << qPrintable(err);
+        // Nothing was written into another user's library.
+        EXPECT_FALSE(QFile::exists(theirs.path() + QStringLiteral("/Cat Sounds/Normal/Enter.wav")));
+    }
+}

@@ -1,6 +1,7 @@
 #include "env_guard.h"
 #include "fakes/fakes.h"
 #include "platform/sdl_sound_output.h"
+#include "platform/wav_shape.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -267,6 +268,45 @@ TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
     output.stop();
     EXPECT_FALSE(output.deviceOpen()) << "nothing playable, nothing opened";
     EXPECT_FALSE(QFile::exists(path("out.raw")));
+}
+
+// The header check before any decoder: plain samples of bounded length only.
+TEST(WavShape, AcceptsPlainSamplesOfBoundedLengthOnly)
+{
+    const auto header = [](int format, int channels, int rate, int bits, std::uint32_t dataBytes, int present) {
+        QByteArray fmt;
+        appendLe(fmt, static_cast<std::uint32_t>(format), 2);
+        appendLe(fmt, static_cast<std::uint32_t>(channels), 2);
+        appendLe(fmt, static_cast<std::uint32_t>(rate), 4);
+        appendLe(fmt, static_cast<std::uint32_t>(rate * channels * bits / 8), 4);
+        appendLe(fmt, static_cast<std::uint32_t>(channels * bits / 8), 2);
+        appendLe(fmt, static_cast<std::uint32_t>(bits), 2);
+        QByteArray wav("RIFF\0\0\0\0WAVEfmt ", 16);
+        appendLe(wav, static_cast<std::uint32_t>(fmt.size()), 4);
+        wav += fmt + "data";
+        appendLe(wav, dataBytes, 4);
+        return (wav + QByteArray(present, '\x01')).toStdString();
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::uint64_t frames; // 0: refused
+    } cases[] = {
+        { "16-bit mono", header(1, 1, 22050, 16, 100, 100), 50 },
+        { "data declared past the end", header(1, 2, 8000, 8, 1000, 10), 5 },
+        { "float", header(3, 2, 48000, 32, 16, 16), 2 },
+        { "ADPCM", header(2, 1, 8000, 4, 100, 100), 0 },
+        { "no whole frame", header(1, 2, 44100, 16, 3, 3), 0 },
+        { "too many channels", header(1, 9, 44100, 16, 18, 18), 0 },
+        { "header cut short", header(1, 1, 44100, 16, 4, 4).substr(0, 30), 0 },
+        { "not RIFF", "RIFX" + header(1, 1, 44100, 16, 4, 4).substr(4), 0 },
+        // 1.5 MB of 8-bit mono at 1000 Hz would be over ten minutes once converted.
+        { "too long once converted", header(1, 1, 1000, 8, 1500000, 1500000), 0 },
+    };
+    for (const auto& c : cases) {
+        const auto shape = platform::acceptWav(c.bytes, kRate, kChannels * 2);
+        EXPECT_EQ(shape ? shape->frames : 0, c.frames) << c.name;
+    }
 }
 
 TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)
