@@ -182,15 +182,14 @@ void MainDialog::SetUp()
         m_tick.reset();
         g_dataFolder = m_dataFolder;
     });
-    // The default sounds come with a new library only: a sound the user deleted stays deleted.
-    const bool newSoundLibrary = CreateSoundLibraryFolder();
+    // Default sounds until one start has written them all: a sound the user deleted
+    // afterwards stays deleted.
+    const bool soundLibrary = CreateSoundLibraryFolder();
     platform::runGuarded(this, [&] { CreateDefaultSoundTable(); });
     // CreateDefaultSoundTable has set g_defaultSongPath, even when it failed.
     platform::runGuarded(this, [&] {
-        if (newSoundLibrary)
+        if (soundLibrary)
             EnsureDefaultSoundLibrary();
-        else
-            WriteUnwrittenDefaultSounds();
         PlaySoundSlot(1, "@1");
     });
     platform::runGuarded(this, [&] {

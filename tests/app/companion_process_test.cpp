@@ -2,6 +2,7 @@
 // toy and SDL's disk audio driver. Waits are bounded polls for start-up, never timer periods.
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -544,5 +545,51 @@ TEST_F(CompanionProcess, HostileSoundFilesAreSaidAndNeverHoldTheStartOrTheEnd)
         EXPECT_EQ(err.count(c.said), 1) << qPrintable(err);
         // Nothing was written into another user's library.
         EXPECT_FALSE(QFile::exists(theirs.path() + QStringLiteral("/Cat Sounds/Normal/Enter.wav")));
+    }
+}
+
+// The first start on a full disk writes none of the default sounds; the next start with
+// room writes them all.
+TEST_F(CompanionProcess, DefaultSoundsAFullFirstStartKeptBackComeWithTheNextStart)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString disk = scratch.path() + QStringLiteral("/disk");
+    QDir().mkpath(disk);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                         QStringLiteral("size=2m"), QStringLiteral("tmpfs"), disk}),
+              0);
+    const std::unique_ptr<const QString, void (*)(const QString*)> unmount(
+        &disk, [](const QString* path) { QProcess::execute(QStringLiteral("umount"), {*path}); });
+    QFile filler(disk + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    }
+    filler.close();
+    const QString folder = disk + QStringLiteral("/data");
+    const auto wavCount = [&] {
+        int count = 0;
+        for (QDirIterator it(folder + QStringLiteral("/SOUNDLIB"), {QStringLiteral("*.wav")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++count;
+        return count;
+    };
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full" : "with room");
+        if (!full)
+            ASSERT_TRUE(filler.remove());
+        else
+            ASSERT_TRUE(QDir().mkpath(folder)); // a folder costs no blocks
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), folder,
+                                                         QStringLiteral("--toy=virtual:") + toy.path()});
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+        ASSERT_TRUE(companion.waitForFinished(5000));
+        EXPECT_EQ(wavCount(), full ? 0 : 10);
     }
 }
