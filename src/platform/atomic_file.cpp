@@ -102,7 +102,7 @@ std::string descriptorRefusal(const std::string& path, const TrustFacts& facts, 
     return judgeTrust(path, opened, ::geteuid(), TrustKind::File).reason;
 }
 
-bool writeAll(int fd, const std::string& bytes)
+bool writeAll(int fd, std::string_view bytes)
 {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
@@ -121,7 +121,7 @@ bool writeAll(int fd, const std::string& bytes)
 
 // Overwrites an existing file where it is. The new length is reserved before a byte
 // changes, so running out of room fails with the old content still whole.
-void writeInPlace(const std::string& path, const std::string& real, const std::string& bytes, bool ownerOnly)
+void writeInPlace(const std::string& path, const std::string& real, std::string_view bytes, bool ownerOnly)
 {
     const int fd = ::open(real.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -189,8 +189,14 @@ std::string resolveLink(const std::string& path)
 
 } // namespace
 
-void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode)
+void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode)
 {
+    // What the readers would refuse is never written: the old file stays readable.
+    if (static_cast<long long>(bytes.size()) > kMaxDataFileSize) {
+        throw FileError(FileError::Cause::Generic, path,
+            path + " was not saved: it would be larger than " + std::to_string(kMaxDataFileSize / (1024 * 1024))
+                + " MB, which could not be read back.");
+    }
     const TrustRefusal trust = trustRefusal(path, TrustKind::File);
     if (trust.refused())
         throw FileError(FileError::Cause::AccessDenied, path, refusalText(trust.path, trust.reason));

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -15,12 +16,13 @@ inline constexpr long long kMaxDataFileSize = 64LL * 1024 * 1024;
 
 // Replaces path with bytes: a temporary file in the same folder ("<name>.tmp<pid>-" and
 // random characters), flushed, renamed over the target. Throws FileError (naming path)
-// and leaves the old file intact on failure. A writable file in a folder that is not (a
+// and leaves the old file intact on failure; bytes larger than kMaxDataFileSize, which
+// no reader would take back, are such a failure. A writable file in a folder that is not (a
 // shared or managed data folder) is rewritten in place instead: its room is reserved
 // first, so a full disk still leaves it intact, but a crash during that write can tear it.
 // What the trust rule (file_trust.h) refuses is refused here, as is a target that is not
 // a regular file or is larger than kMaxDataFileSize.
-void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode = FileMode::KeepMode);
+void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode = FileMode::KeepMode);
 
 // Sound files are read whole into memory; a few minutes of CD-quality sound fit.
 inline constexpr long long kMaxSoundFileSize = 32LL * 1024 * 1024;

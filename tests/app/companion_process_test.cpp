@@ -463,6 +463,15 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
          }},
         // Each record once read its topic up to the one far comma and its date from the start.
         {QString(), [&] { put(list, "2020,1,2,3,4,1,s,r," + QByteArray(60000, '#').replace("##", "#x") + ","); }},
+        // Eight million records cut short once took 1.5 GB and saved as three times the file.
+        {QStringLiteral("were left out (damaged, or more than the list can hold)"),
+         [&] { put(list, QByteArray("#,,2030,").repeated(8000000) + "#a,,2030,01,02,03,04,1,,,"); }},
+        // Too large to load: no save of this run may replace it.
+        {QStringLiteral("Alarms are not saved during this run, so that ") + list,
+         [&] {
+             put(list, "x");
+             QFile(list).resize(64 * 1024 * 1024 + 1);
+         }},
     };
     for (const auto& [said, plant] : cases) {
         SCOPED_TRACE(said.toStdString());
