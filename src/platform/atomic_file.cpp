@@ -198,8 +198,17 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, FileMo
                 + " MB, which could not be read back.");
     }
     const TrustRefusal trust = trustRefusal(path, TrustKind::File);
-    if (trust.refused())
-        throw FileError(FileError::Cause::AccessDenied, path, refusalText(trust.path, trust.reason));
+    if (trust.refused()) {
+        const std::string text = refusalText(trust.path, trust.reason);
+        // The error shows it; it is not said a second time.
+        {
+            Refusals& r = refusals();
+            const std::lock_guard<std::mutex> guard(r.lock);
+            r.said.insert(trust.path);
+            r.pending.erase(std::remove(r.pending.begin(), r.pending.end(), text), r.pending.end());
+        }
+        throw FileError(FileError::Cause::AccessDenied, path, text);
+    }
     const std::string real = resolveLink(path);
     // rename() would happily replace a read-only file in a writable folder; refuse it
     // first so the old file survives as it would have with a direct write.
@@ -368,6 +377,7 @@ bool createFolders(const std::string& folder)
         trimmed.pop_back();
     const std::size_t slash = trimmed.find_last_of('/');
     if (slash != std::string::npos && slash > 0) {
+        // The parent is judged (when it exists) before anything is made in it.
         const std::string parent = trimmed.substr(0, slash);
         if (!createFolders(parent) || ::stat(parent.c_str(), &st) != 0)
             return false;

@@ -1,6 +1,7 @@
 #include "file_util.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
+#include "platform/file_trust.h"
 #include "support/temp_data_folder.h"
 
 #include <csignal>
@@ -231,6 +232,94 @@ TEST_F(AtomicFileTest, MissingFileOrFolderCannotBeRead)
     EXPECT_FALSE(platform::fileExists(target()));
     test::writeBytes(target(), "");
     EXPECT_TRUE(platform::fileExists(target()));
+}
+
+} // namespace
+
+namespace {
+
+// One rule for every file and folder: nothing of another user's, nothing reached through
+// their link, no file in a folder others can write unless it is the user's own. Judged
+// on gathered facts, so any owners can be played.
+TEST(FileTrust, OneRuleForEveryFileAndFolder)
+{
+    using platform::TrustFacts;
+    using platform::TrustKind;
+    static constexpr uid_t me = 1000, other = 1001, root = 0;
+    const auto facts = [](TrustFacts::Entry target, TrustFacts::Entry folder) {
+        TrustFacts f;
+        f.target = target;
+        f.folder = folder;
+        f.folderPath = "/d";
+        f.folders = { { "/d", folder.owner }, { "/", 0 } };
+        return f;
+    };
+    const TrustFacts::Entry mine { true, me, S_IFREG | 0600 }, folder { true, me, S_IFDIR | 0700 },
+        sticky { true, root, S_IFDIR | 01777 };
+    const auto with = [](TrustFacts f, const std::function<void(TrustFacts&)>& change) {
+        change(f);
+        return f;
+    };
+    const struct {
+        const char* name;
+        TrustFacts facts;
+        uid_t user;
+        TrustKind kind;
+        std::string refusedPath; // empty: allowed
+        const char* reason;
+    } cases[] = {
+        { "own file", facts(mine, folder), me, TrustKind::File, "", "" },
+        { "another user's file", facts({ true, other, S_IFREG | 0644 }, folder), me, TrustKind::File, "/d/f",
+            "it belongs to another user" },
+        { "root's file", facts({ true, root, S_IFREG | 0644 }, { true, root, S_IFDIR | 0755 }), me, TrustKind::File,
+            "", "" },
+        { "root's file others can write", facts({ true, root, S_IFREG | 0666 }, folder), me, TrustKind::File,
+            "/d/f", "other users can write it" },
+        { "root's file in a shared folder", facts({ true, root, S_IFREG | 0644 }, sticky), me, TrustKind::File,
+            "/d/f", "it is in a folder other users can write" },
+        { "own file in a shared folder", facts(mine, sticky), me, TrustKind::File, "", "" },
+        { "another user's file in a shared folder", facts({ true, other, S_IFREG | 0600 }, sticky), me,
+            TrustKind::File, "/d/f", "it belongs to another user" },
+        { "another user's link on the way", with(facts(mine, folder), [](TrustFacts& f) { f.links = { { "/s/qd", other } }; }),
+            me, TrustKind::File, "/s/qd", "it is a symbolic link made by another user" },
+        { "root's link on the way", with(facts(mine, folder), [](TrustFacts& f) { f.links = { { "/lib", root } }; }), me,
+            TrustKind::File, "", "" },
+        { "own link in a shared folder", with(facts(mine, folder), [](TrustFacts& f) {
+              f.links = { { "/d/f", me } };
+              f.finalLinkInSharedFolder = true;
+          }),
+            me, TrustKind::File, "/d/f", "it is a symbolic link in a folder other users can write" },
+        { "missing file in another user's folder", facts({}, { true, other, S_IFDIR | 0755 }), me, TrustKind::File,
+            "/d", "it belongs to another user" },
+        { "another user's folder above", with(facts(mine, folder), [](TrustFacts& f) { f.folders.insert(f.folders.begin() + 1, { "/home/o", other }); }),
+            me, TrustKind::File, "/home/o", "it belongs to another user" },
+        { "shared folder as data folder", facts(sticky, { true, root, S_IFDIR | 0755 }), me, TrustKind::Folder, "", "" },
+        { "another user's folder", facts({ true, other, S_IFDIR | 0777 }, { true, root, S_IFDIR | 0755 }), me,
+            TrustKind::Folder, "/d/f", "it belongs to another user" },
+        { "root: another user's file", facts({ true, other, S_IFREG | 0600 }, sticky), root, TrustKind::File, "/d/f",
+            "it belongs to another user" },
+        { "root: own file", facts({ true, root, S_IFREG | 0666 }, sticky), root, TrustKind::File, "", "" },
+    };
+    for (const auto& c : cases) {
+        const platform::TrustRefusal refusal = platform::judgeTrust("/d/f", c.facts, c.user, c.kind);
+        EXPECT_EQ(refusal.refused() ? refusal.path : "", c.refusedPath) << c.name;
+        EXPECT_EQ(refusal.reason.find(c.reason), 0u) << c.name << ": " << refusal.reason;
+    }
+}
+
+// The facts come from the real file system: links on the way are found and followed.
+TEST(FileTrust, LinksOnTheWayAreFoundAndFollowed)
+{
+    TempDataFolder data;
+    std::filesystem::create_directory(data.path("real"));
+    test::writeBytes(data.path("real/f"), "x");
+    std::filesystem::create_directory_symlink(data.path("real"), data.path("via"));
+    const platform::TrustFacts facts = platform::gatherTrustFacts(data.path("via/./f"));
+    ASSERT_EQ(facts.links.size(), 1u);
+    EXPECT_EQ(facts.links[0].first, std::filesystem::canonical(data.folder()).string() + "/via");
+    EXPECT_EQ(facts.resolved, std::filesystem::canonical(data.path("real/f")).string());
+    EXPECT_TRUE(facts.target.exists);
+    EXPECT_FALSE(platform::trustRefusal(data.path("via/f"), platform::TrustKind::File).refused());
 }
 
 } // namespace

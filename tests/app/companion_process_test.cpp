@@ -602,3 +602,58 @@ TEST_F(CompanionProcess, DefaultSoundsAFullFirstStartKeptBackComeWithTheNextStar
         EXPECT_EQ(wavCount(), full ? 0 : 10);
     }
 }
+
+// Another user's files in a shared folder, and a data folder that is another user's
+// link, are neither read nor written, and each is said once.
+TEST_F(CompanionProcess, AnotherUsersFilesAndLinksAreLeftAloneAndSaid)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    ::chmod(QFile::encodeName(shared.path()).constData(), 01777);
+    const auto theirs = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    };
+    const QString list = shared.path() + QStringLiteral("/AlarmList.txt");
+    const QString profile = shared.path() + QStringLiteral("/DogProfile.txt");
+    const QString link = shared.path() + QStringLiteral("/qd");
+    const QString home = data.path(); // where their link points: our own folder
+    const struct {
+        const char* name;
+        QString folder;
+        std::function<void()> plant;
+        QStringList said;
+    } cases[] = {
+        {"their files in a sticky folder", shared.path(),
+         [&] {
+             theirs(list, "#theirs,,2030,01,02,03,04,1,/x.wav,1time,");
+             theirs(profile, "#Mallory#0#0#1/1/2000####");
+         },
+         {list + QStringLiteral(" was left untouched: it belongs to another user."),
+          profile + QStringLiteral(" was left untouched: it belongs to another user.")}},
+        {"their link as the data folder", link, [&] { QFile::link(home, link); ::lchown(QFile::encodeName(link).constData(), 65534, 65534); },
+         {link + QStringLiteral(" was left untouched: it is a symbolic link made by another user.")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.plant();
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), c.folder,
+                                                         QStringLiteral("--toy=virtual:") + toy.path()});
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+        ASSERT_TRUE(companion.waitForFinished(5000));
+        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        for (const QString& said : c.said)
+            EXPECT_EQ(err.count(said), 1) << qPrintable(said) << "\n" << qPrintable(err);
+    }
+    // Nothing of theirs was replaced, and nothing was made through their link.
+    QFile kept(list);
+    EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll().startsWith("#theirs,"));
+    EXPECT_TRUE(QDir(home).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+}
