@@ -1,9 +1,9 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
-#include <sys/types.h>
 
 namespace platform {
 
@@ -21,9 +21,9 @@ struct TrustFacts {
     };
     std::vector<std::pair<std::string, uid_t>> links; // every link on the way, and its owner
     bool finalLinkInSharedFolder = false; // the path itself is a link in a folder others can write
-    std::string resolved;                 // the path with every link followed
-    Entry target;                         // what the path names, after its links
-    std::string folderPath;               // the folder holding it, after links
+    std::string resolved; // the path with every link followed
+    Entry target; // what the path names, after its links
+    std::string folderPath; // the folder holding it, after links
     Entry folder;
     std::vector<std::pair<std::string, uid_t>> folders; // that folder and each above it, and their owners
 };

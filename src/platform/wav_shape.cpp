@@ -14,7 +14,8 @@ std::uint32_t le(std::string_view bytes, std::size_t at, int width)
 }
 
 // The tail every extensible sub-format GUID shares after its two-byte format code.
-constexpr unsigned char kGuidTail[14] = { 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71 };
+constexpr unsigned char kGuidTail[14]
+    = { 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71 };
 
 bool bitsFit(int format, int bits)
 {
@@ -59,8 +60,8 @@ std::optional<WavShape> acceptWav(std::string_view bytes, int deviceRate, int de
                     return std::nullopt;
                 shape.format = static_cast<int>(le(bytes, body + 24, 2));
             }
-            if (!bitsFit(shape.format, shape.bits) || shape.channels < 1 || shape.channels > 8 || shape.rate < 1000
-                || shape.rate > 384000 || blockAlign != shape.channels * shape.bits / 8)
+            if (!bitsFit(shape.format, shape.bits) || shape.channels < 1 || shape.channels > 8
+                || shape.rate < 1000 || shape.rate > 384000 || blockAlign != shape.channels * shape.bits / 8)
                 return std::nullopt;
             haveFormat = true;
         } else if (id == "data") {
@@ -72,7 +73,8 @@ std::optional<WavShape> acceptWav(std::string_view bytes, int deviceRate, int de
             if (shape.frames == 0 || deviceRate <= 0 || deviceFrameBytes <= 0)
                 return std::nullopt;
             const std::uint64_t played = (shape.frames * static_cast<std::uint64_t>(deviceRate)
-                                             / static_cast<std::uint64_t>(shape.rate) + 1)
+                                                 / static_cast<std::uint64_t>(shape.rate)
+                                             + 1)
                 * static_cast<std::uint64_t>(deviceFrameBytes);
             if (played > kMaxPlayedBytes)
                 return std::nullopt;

@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!shape)
             continue;
         const std::uint64_t frameSize = static_cast<std::uint64_t>(shape->channels) * shape->bits / 8;
-        const bool known = shape->format == 1 || shape->format == 3 || shape->format == 6 || shape->format == 7;
+        const bool known
+            = shape->format == 1 || shape->format == 3 || shape->format == 6 || shape->format == 7;
         if (!known || shape->frames == 0 || frameSize == 0 || shape->frames * frameSize > size
             || shape->frames * static_cast<std::uint64_t>(rate) / static_cast<std::uint64_t>(shape->rate)
                     * static_cast<std::uint64_t>(frameBytes)
