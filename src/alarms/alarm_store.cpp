@@ -270,8 +270,8 @@ namespace {
 std::size_t savedLength(const std::array<std::string_view, kFieldCount>& fields, int soundOn)
 {
     const std::size_t digits = std::to_string(soundOn).size();
-    return 1 + fields[0].size() + 1 + fields[1].size() + 1 + 10 + 1 + 5 + 1 + digits + 1 + fields[8].size() + 1
-        + fields[9].size() + 1;
+    return 1 + fields[0].size() + 1 + fields[1].size() + 1 + 10 + 1 + 5 + 1 + digits + 1 + fields[8].size()
+        + 1 + fields[9].size() + 1;
 }
 
 // Records are kept in file order while the list's saved form stays within budget: a
@@ -363,8 +363,8 @@ void LoadAlarmList()
         struct stat st {};
         if (::lstat(path.c_str(), &st) == 0) {
             s_notLoaded = path;
-            platform::noteFileMessage(path + "\n",
-                "Alarms are not saved during this run, so that " + path + " stays as it is" + backupNote(path) + ".");
+            platform::noteFileMessage(path + "\n", "Alarms are not saved during this run, so that " + path
+                    + " stays as it is" + backupNote(path) + ".");
         }
         return;
     }
@@ -372,7 +372,8 @@ void LoadAlarmList()
     std::size_t lineLength = 0;
     int incomplete = 0;
     int leftOut = 0;
-    const int skipped = parseFirstLine(bytes, g_alarmList, lineLength, incomplete, kMaxSavedListSize, leftOut);
+    const int skipped
+        = parseFirstLine(bytes, g_alarmList, lineLength, incomplete, kMaxSavedListSize, leftOut);
     // The next save writes only what was understood; keep the rest recoverable.
     if (skipped > 0 || incomplete > 0 || leftOut > 0 || hasTextAfterFirstLine(bytes, lineLength)) {
         if (skipped > 0 || leftOut > 0) {
@@ -391,12 +392,14 @@ void SaveAlarmList()
     const std::string path = alarmFilePath();
     if (s_notLoaded == path) {
         throw platform::FileError(platform::FileError::Cause::AccessDenied, path,
-            path + " could not be read at start, so alarms are not saved during this run" + backupNote(path) + ".");
+            path + " could not be read at start, so alarms are not saved during this run" + backupNote(path)
+                + ".");
     }
     const std::string text = SerializeAlarmList(g_alarmList);
     if (s_pendingBackup && s_pendingBackup->path == path) {
         // Throws before the list file is touched, so nothing is lost either way.
-        platform::writeFileAtomically(path + ".bak", s_pendingBackup->bytes->view(), platform::FileMode::OwnerOnly);
+        platform::writeFileAtomically(
+            path + ".bak", s_pendingBackup->bytes->view(), platform::FileMode::OwnerOnly);
         s_pendingBackup.reset();
     }
     platform::writeFileAtomically(path, text);

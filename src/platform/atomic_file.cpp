@@ -194,8 +194,8 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, FileMo
     // What the readers would refuse is never written: the old file stays readable.
     if (static_cast<long long>(bytes.size()) > kMaxDataFileSize) {
         throw FileError(FileError::Cause::Generic, path,
-            path + " was not saved: it would be larger than " + std::to_string(kMaxDataFileSize / (1024 * 1024))
-                + " MB, which could not be read back.");
+            path + " was not saved: it would be larger than "
+                + std::to_string(kMaxDataFileSize / (1024 * 1024)) + " MB, which could not be read back.");
     }
     const TrustRefusal trust = trustRefusal(path, TrustKind::File);
     if (trust.refused()) {

@@ -87,7 +87,8 @@ void SdlSoundOutput::play(const std::string& path)
     // follow any link. The file is read as data files are (atomic_file.h), and only a
     // plain .wav of bounded length reaches the decoder.
     std::string wav;
-    if (!readTrustedFile(path, wav, kMaxSoundFileSize) || !acceptWav(wav, kRate, kChannels * 2) || !loadLibrary())
+    if (!readTrustedFile(path, wav, kMaxSoundFileSize) || !acceptWav(wav, kRate, kChannels * 2)
+        || !loadLibrary())
         return;
     std::vector<std::uint8_t> pcm;
     if (!decode(*m_sdl, wav, pcm) || pcm.empty() || !ensureDevice()) {
@@ -145,7 +146,8 @@ bool SdlSoundOutput::decode(const SdlLibrary& sdl, const std::string& wav, std::
     Uint8* data = nullptr;
     Uint32 length = 0;
     if (wav.size() > static_cast<std::size_t>(INT_MAX)
-        || !sdl.LoadWAV_RW(sdl.RWFromConstMem(wav.data(), static_cast<int>(wav.size())), 1, &source, &data, &length))
+        || !sdl.LoadWAV_RW(
+            sdl.RWFromConstMem(wav.data(), static_cast<int>(wav.size())), 1, &source, &data, &length))
         return false;
     // SDL_AudioCVT rather than SDL_AudioStream: the stream's resampler in SDL 2.26
     // drops the last few thousand frames of a sound.

@@ -278,7 +278,7 @@ TEST_F(AlarmStoreTest, AFileNotLoadedAtStartIsNotSavedOverThatRun)
     EXPECT_NE(said[1].find(backupPath()), std::string::npos) << said[1];
     g_alarmList.push_back(std::make_unique<AlarmRecord>());
     EXPECT_THROW(SaveAlarmList(), platform::FileError);
-    EXPECT_EQ(std::filesystem::file_size(listPath()), static_cast<std::uintmax_t>(platform::kMaxDataFileSize + 1));
+    EXPECT_EQ(std::filesystem::file_size(listPath()), platform::kMaxDataFileSize + 1u);
     test::writeBytes(listPath(), kExampleLine); // a later start that reads it saves again
     g_alarmList.clear();
     LoadAlarmList();

@@ -243,66 +243,51 @@ namespace {
 // on gathered facts, so any owners can be played.
 TEST(FileTrust, OneRuleForEveryFileAndFolder)
 {
-    using platform::TrustFacts;
-    using platform::TrustKind;
-    static constexpr uid_t me = 1000, other = 1001, root = 0;
-    const auto facts = [](TrustFacts::Entry target, TrustFacts::Entry folder) {
-        TrustFacts f;
-        f.target = target;
-        f.folder = folder;
-        f.folderPath = "/d";
-        f.folders = { { "/d", folder.owner }, { "/", 0 } };
-        return f;
-    };
-    const TrustFacts::Entry mine { true, me, S_IFREG | 0600 }, folder { true, me, S_IFDIR | 0700 },
-        sticky { true, root, S_IFDIR | 01777 };
-    const auto with = [](TrustFacts f, const std::function<void(TrustFacts&)>& change) {
-        change(f);
-        return f;
-    };
+    constexpr int me = 1000, other = 1001, root = 0, none = -1;
+    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder;
     const struct {
         const char* name;
-        TrustFacts facts;
-        uid_t user;
-        TrustKind kind;
-        std::string refusedPath; // empty: allowed
+        int user, owner; // target owner; none: missing
+        mode_t mode;
+        int folderOwner;
+        mode_t folderMode;
+        int linkOwner, aboveOwner; // a link on the way, a folder above; none: no such
+        bool sharedLink; // the path itself is a link in a folder others can write
+        platform::TrustKind kind;
+        const char* refused; // the path named, empty: allowed
         const char* reason;
     } cases[] = {
-        { "own file", facts(mine, folder), me, TrustKind::File, "", "" },
-        { "another user's file", facts({ true, other, S_IFREG | 0644 }, folder), me, TrustKind::File, "/d/f",
-            "it belongs to another user" },
-        { "root's file", facts({ true, root, S_IFREG | 0644 }, { true, root, S_IFDIR | 0755 }), me, TrustKind::File,
-            "", "" },
-        { "root's file others can write", facts({ true, root, S_IFREG | 0666 }, folder), me, TrustKind::File,
-            "/d/f", "other users can write it" },
-        { "root's file in a shared folder", facts({ true, root, S_IFREG | 0644 }, sticky), me, TrustKind::File,
-            "/d/f", "it is in a folder other users can write" },
-        { "own file in a shared folder", facts(mine, sticky), me, TrustKind::File, "", "" },
-        { "another user's file in a shared folder", facts({ true, other, S_IFREG | 0600 }, sticky), me,
-            TrustKind::File, "/d/f", "it belongs to another user" },
-        { "another user's link on the way", with(facts(mine, folder), [](TrustFacts& f) { f.links = { { "/s/qd", other } }; }),
-            me, TrustKind::File, "/s/qd", "it is a symbolic link made by another user" },
-        { "root's link on the way", with(facts(mine, folder), [](TrustFacts& f) { f.links = { { "/lib", root } }; }), me,
-            TrustKind::File, "", "" },
-        { "own link in a shared folder", with(facts(mine, folder), [](TrustFacts& f) {
-              f.links = { { "/d/f", me } };
-              f.finalLinkInSharedFolder = true;
-          }),
-            me, TrustKind::File, "/d/f", "it is a symbolic link in a folder other users can write" },
-        { "missing file in another user's folder", facts({}, { true, other, S_IFDIR | 0755 }), me, TrustKind::File,
-            "/d", "it belongs to another user" },
-        { "another user's folder above", with(facts(mine, folder), [](TrustFacts& f) { f.folders.insert(f.folders.begin() + 1, { "/home/o", other }); }),
-            me, TrustKind::File, "/home/o", "it belongs to another user" },
-        { "shared folder as data folder", facts(sticky, { true, root, S_IFDIR | 0755 }), me, TrustKind::Folder, "", "" },
-        { "another user's folder", facts({ true, other, S_IFDIR | 0777 }, { true, root, S_IFDIR | 0755 }), me,
-            TrustKind::Folder, "/d/f", "it belongs to another user" },
-        { "root: another user's file", facts({ true, other, S_IFREG | 0600 }, sticky), root, TrustKind::File, "/d/f",
-            "it belongs to another user" },
-        { "root: own file", facts({ true, root, S_IFREG | 0666 }, sticky), root, TrustKind::File, "", "" },
+        // clang-format off
+        { "own file", me, me, 0600, me, 0700, none, none, false, file, "", "" },
+        { "another user's file", me, other, 0644, me, 0700, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "root's file", me, root, 0644, root, 0755, none, none, false, file, "", "" },
+        { "root's file others can write", me, root, 0666, me, 0700, none, none, false, file, "/d/f", "other users can write it" },
+        { "root's file in a shared folder", me, root, 0644, root, 01777, none, none, false, file, "/d/f", "it is in a folder other users can write" },
+        { "own file in a shared folder", me, me, 0600, root, 01777, none, none, false, file, "", "" },
+        { "their file in a shared folder", me, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "their link on the way", me, me, 0600, me, 0700, other, none, false, file, "/s/qd", "it is a symbolic link made by another user" },
+        { "root's link on the way", me, me, 0600, me, 0700, root, none, false, file, "", "" },
+        { "own link in a shared folder", me, me, 0600, me, 0700, me, none, true, file, "/d/f", "it is a symbolic link in a folder other users" },
+        { "missing file in their folder", me, none, 0, other, 0755, none, none, false, file, "/d", "it belongs to another user" },
+        { "their folder further up", me, me, 0600, me, 0700, none, other, false, file, "/up", "it belongs to another user" },
+        { "shared folder as data folder", me, root, 01777, root, 0755, none, none, false, folder, "", "" },
+        { "their folder", me, other, 0777, root, 0755, none, none, false, folder, "/d/f", "it belongs to another user" },
+        { "root: their file", root, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "root: own file", root, root, 0666, root, 01777, none, none, false, file, "", "" },
+        // clang-format on
     };
     for (const auto& c : cases) {
-        const platform::TrustRefusal refusal = platform::judgeTrust("/d/f", c.facts, c.user, c.kind);
-        EXPECT_EQ(refusal.refused() ? refusal.path : "", c.refusedPath) << c.name;
+        platform::TrustFacts facts;
+        const auto uid = [](int owner) { return static_cast<uid_t>(owner); };
+        facts.target = { c.owner != none, uid(c.owner), c.mode };
+        facts.folder = { true, uid(c.folderOwner), c.folderMode };
+        facts.folderPath = "/d";
+        facts.folders = { { "/d", uid(c.folderOwner) }, { "/up", uid(c.aboveOwner == none ? root : c.aboveOwner) } };
+        if (c.linkOwner != none)
+            facts.links = { { c.sharedLink ? "/d/f" : "/s/qd", uid(c.linkOwner) } };
+        facts.finalLinkInSharedFolder = c.sharedLink;
+        const platform::TrustRefusal refusal = platform::judgeTrust("/d/f", facts, uid(c.user), c.kind);
+        EXPECT_EQ(refusal.refused() ? refusal.path : "", c.refused) << c.name;
         EXPECT_EQ(refusal.reason.find(c.reason), 0u) << c.name << ": " << refusal.reason;
     }
 }
