@@ -1,6 +1,6 @@
 // Sound files: any content is read back whole through the trusted reader, and the header
-// check accepts only what it can account for: whole frames inside the file, a format it
-// names, and a converted length within the bound.
+// check accepts only what it can account for: a format it names, whole frames inside the
+// file, and a converted length within the bound.
 #include "platform/atomic_file.h"
 #include "platform/wav_shape.h"
 
@@ -10,50 +10,35 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-std::string s_path;
-
-} // namespace
+static std::string s_path;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string folder = base + "/quillby-fuzz-XXXXXX";
-    if (!mkdtemp(folder.data()))
-        std::abort();
-    s_path = folder + "/sound.wav";
-    static const std::string made = folder;
-    std::atexit([] {
-        std::remove(s_path.c_str());
-        std::remove(made.c_str());
-    });
+    s_path = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/quillby-fuzz-wav-")
+        + std::to_string(getpid());
+    std::atexit([] { std::remove(s_path.c_str()); });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
     FILE* file = std::fopen(s_path.c_str(), "wb");
-    if (!file)
+    if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
         std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-
     std::string read;
-    if (!platform::readTrustedFile(s_path, read, platform::kMaxSoundFileSize) || read != bytes)
+    if (!platform::readTrustedFile(s_path, read, platform::kMaxSoundFileSize)
+        || read != std::string(reinterpret_cast<const char*>(data), size))
         std::abort();
     for (const auto& [rate, frameBytes] : { std::pair { 44100, 4 }, std::pair { 8000, 1 } }) {
         const auto shape = platform::acceptWav(read, rate, frameBytes);
         if (!shape)
             continue;
         const std::uint64_t frameSize = static_cast<std::uint64_t>(shape->channels) * shape->bits / 8;
-        const bool known
-            = shape->format == 1 || shape->format == 3 || shape->format == 6 || shape->format == 7;
+        const bool known = shape->format == 1 || shape->format == 3 || shape->format == 6 || shape->format == 7;
+        const std::uint64_t played = shape->frames * static_cast<std::uint64_t>(rate)
+            / static_cast<std::uint64_t>(shape->rate) * static_cast<std::uint64_t>(frameBytes);
         if (!known || shape->frames == 0 || frameSize == 0 || shape->frames * frameSize > size
-            || shape->frames * static_cast<std::uint64_t>(rate) / static_cast<std::uint64_t>(shape->rate)
-                    * static_cast<std::uint64_t>(frameBytes)
-                > platform::kMaxPlayedBytes)
+            || played > platform::kMaxPlayedBytes)
             std::abort();
     }
     return 0;
