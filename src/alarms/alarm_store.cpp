@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -27,19 +28,13 @@ namespace {
 constexpr std::size_t npos = std::string::npos;
 // topic, note, year, month, day, hour, minute, sound on, sound file, repeat
 constexpr std::size_t kFieldCount = 10;
+// Records cut short kept by one load; the others are left out (the file is kept as .bak).
+constexpr int kMaxCutShortRecords = 10000;
 
 std::string alarmFilePath()
 {
     return g_dataFolder + "AlarmList.txt";
 }
-
-// The file as it was when a load had to leave records out; saved beside it as
-// "AlarmList.txt.bak" before the first save overwrites it.
-struct PendingBackup {
-    std::string path;
-    std::string bytes;
-};
-std::optional<PendingBackup> s_pendingBackup;
 
 
 // Lists repeat the same days and times of day over and over; formatting costs a time
@@ -160,6 +155,7 @@ public:
     FileBytes& operator=(const FileBytes&) = delete;
     ~FileBytes() { std::free(m_data); }
 
+    std::size_t size() const { return m_size; }
     // False when the file cannot be opened or read, as platform::readWholeFile.
     bool read(const std::string& path)
     {
@@ -207,6 +203,24 @@ private:
     std::size_t m_size = 0;
 };
 
+// The file as it was when a load had to leave records out; saved beside it as
+// "AlarmList.txt.bak" before the first save overwrites it. Holds the load's own buffer.
+struct PendingBackup {
+    std::string path;
+    std::unique_ptr<FileBytes> bytes;
+};
+std::optional<PendingBackup> s_pendingBackup;
+
+// A file that exists but was not loaded (refused, unreadable) is not overwritten by a
+// save of the list that lacks its records: saves are refused for the rest of the run.
+std::string s_notLoaded;
+
+std::string backupNote(const std::string& path)
+{
+    const std::string backup = path + ".bak";
+    return platform::fileExists(backup) ? "; an earlier copy is " + backup : "";
+}
+
 bool hasTextAfterFirstLine(std::string_view bytes, std::size_t lineLength)
 {
     for (std::size_t i = lineLength + 1; i < bytes.size(); ++i) {
@@ -251,10 +265,26 @@ namespace {
 // A record's fields end at the next record's "#": one whose commas run out before it
 // keeps the fields it has and leaves the rest empty, so reading stays linear in the line
 // and no record takes in another's text. incomplete counts such records.
-int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength, int& incomplete)
+// How many bytes the record takes when saved: the date and time of day always print as
+// "YYYY,MM,DD" and "HH,MM" (MakeLocalTime keeps years to four digits).
+std::size_t savedLength(const std::array<std::string_view, kFieldCount>& fields, int soundOn)
+{
+    const std::size_t digits = std::to_string(soundOn).size();
+    return 1 + fields[0].size() + 1 + fields[1].size() + 1 + 10 + 1 + 5 + 1 + digits + 1 + fields[8].size()
+        + 1 + fields[9].size() + 1;
+}
+
+// Records are kept in file order while the list's saved form stays within budget: a
+// save then never writes a file the next load would refuse, and what a load holds in
+// memory stays in proportion to that. leftOut counts the records left out: past the
+// budget, or cut short beyond kMaxCutShortRecords.
+int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength, int& incomplete,
+    std::size_t budget, int& leftOut)
 {
     int skipped = 0;
     incomplete = 0;
+    leftOut = 0;
+    std::size_t saved = 0;
     ConversionCache times(line.size());
     std::array<std::string_view, kFieldCount> fields;
     separator_scan::Scanner separators(line);
@@ -284,12 +314,23 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
             ++incomplete;
         }
         const std::size_t next = recordFrom(at);
+        const int soundOn = fieldNumber(fields[7]);
+        const std::size_t length = savedLength(fields, soundOn);
+        // A file cut off leaves a record or two cut short; millions come only from a
+        // broken or planted file, and would each cost far more memory than their bytes.
+        const bool tooManyCutShort = found < kFieldCount && incomplete > kMaxCutShortRecords;
+        if (tooManyCutShort || length > budget - saved) {
+            ++leftOut;
+            p = next;
+            continue;
+        }
         try {
             const TimeValue date = times.date(fieldNumber(fields[2]), fieldNumber(fields[3]), fieldNumber(fields[4]));
             const TimeValue timeOfDay = times.timeOfDay(fieldNumber(fields[5]), fieldNumber(fields[6]));
             out.push_back(std::unique_ptr<AlarmRecord>(new AlarmRecord {
-                RecordText(fields[0]), RecordText(fields[1]), date, timeOfDay, fieldNumber(fields[7]),
+                RecordText(fields[0]), RecordText(fields[1]), date, timeOfDay, soundOn,
                 RecordText(fields[8]), RecordText(fields[9]) }));
+            saved += length;
         } catch (const platform::InvalidArgumentError&) {
             // A date that cannot be represented spoils only its own record.
             ++skipped;
@@ -306,33 +347,59 @@ int ParseAlarmList(std::string_view text, AlarmList& out)
 {
     std::size_t lineLength = 0;
     int incomplete = 0;
-    return parseFirstLine(text, out, lineLength, incomplete);
+    int leftOut = 0;
+    const int skipped = parseFirstLine(text, out, lineLength, incomplete, kMaxSavedListSize, leftOut);
+    return skipped + leftOut;
 }
 
 void LoadAlarmList()
 {
     s_pendingBackup.reset();
+    s_notLoaded.clear();
     const std::string path = alarmFilePath();
     // Read-only access is enough: a read-only file still loads.
-    FileBytes file;
-    if (!file.read(path))
+    auto file = std::make_unique<FileBytes>();
+    if (!file->read(path)) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            s_notLoaded = path;
+            platform::noteFileMessage(path + "\n", "Alarms are not saved during this run, so that " + path
+                    + " stays as it is" + backupNote(path) + ".");
+        }
         return;
-    const std::string_view bytes = file.view();
+    }
+    const std::string_view bytes = file->view();
     std::size_t lineLength = 0;
     int incomplete = 0;
-    const int skipped = parseFirstLine(bytes, g_alarmList, lineLength, incomplete);
+    int leftOut = 0;
+    const int skipped
+        = parseFirstLine(bytes, g_alarmList, lineLength, incomplete, kMaxSavedListSize, leftOut);
     // The next save writes only what was understood; keep the rest recoverable.
-    if (skipped > 0 || incomplete > 0 || hasTextAfterFirstLine(bytes, lineLength))
-        s_pendingBackup = PendingBackup { path, std::string(bytes) };
+    if (skipped > 0 || incomplete > 0 || leftOut > 0 || hasTextAfterFirstLine(bytes, lineLength)) {
+        if (skipped > 0 || leftOut > 0) {
+            std::string what = std::to_string(skipped + leftOut) + " alarm record(s) of " + path;
+            what += leftOut > 0 ? " were left out (damaged, or more than the list can hold)"
+                                : " were damaged and left out";
+            platform::noteFileMessage(path + "\n",
+                what + "; the file as it is will be kept as " + path + ".bak at the next save.");
+        }
+        s_pendingBackup = PendingBackup { path, std::move(file) };
+    }
 }
 
 void SaveAlarmList()
 {
     const std::string path = alarmFilePath();
+    if (s_notLoaded == path) {
+        throw platform::FileError(platform::FileError::Cause::AccessDenied, path,
+            path + " could not be read at start, so alarms are not saved during this run" + backupNote(path)
+                + ".");
+    }
     const std::string text = SerializeAlarmList(g_alarmList);
     if (s_pendingBackup && s_pendingBackup->path == path) {
         // Throws before the list file is touched, so nothing is lost either way.
-        platform::writeFileAtomically(path + ".bak", s_pendingBackup->bytes, platform::FileMode::OwnerOnly);
+        platform::writeFileAtomically(
+            path + ".bak", s_pendingBackup->bytes->view(), platform::FileMode::OwnerOnly);
         s_pendingBackup.reset();
     }
     platform::writeFileAtomically(path, text);

@@ -77,7 +77,7 @@ void removeSaveLeftovers(const std::string& dataFolder)
         files.push_back(dataFolder + name);
     for (const char* sound : DefaultSoundFiles())
         files.push_back(dataFolder + "SOUNDLIB/" + sound);
-    files.push_back(dataFolder + "SOUNDLIB/" + kUnwrittenDefaultsFile);
+    files.push_back(dataFolder + "SOUNDLIB/" + kDefaultsWrittenFile);
     platform::removeStaleTemporaries(files);
 }
 

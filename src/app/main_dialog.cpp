@@ -118,6 +118,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
 MainDialog::~MainDialog()
 {
     platform::resumeNotifier().unsubscribe(m_resumeSubscription);
+    platform::setFileMessageListener({});
     qApp->removeEventFilter(this);
     delete m_alertWindow;
     delete m_mailNotice; // top-level windows of their own, not children
@@ -186,15 +187,14 @@ void MainDialog::SetUp()
         m_tick.reset();
         g_dataFolder = m_dataFolder;
     });
-    // The default sounds come with a new library only: a sound the user deleted stays deleted.
-    const bool newSoundLibrary = CreateSoundLibraryFolder();
+    // Default sounds until one start has written them all: a sound the user deleted
+    // afterwards stays deleted.
+    const bool soundLibrary = CreateSoundLibraryFolder();
     platform::runGuarded(this, [&] { CreateDefaultSoundTable(); });
     // CreateDefaultSoundTable has set g_defaultSongPath, even when it failed.
     platform::runGuarded(this, [&] {
-        if (newSoundLibrary)
+        if (soundLibrary)
             EnsureDefaultSoundLibrary();
-        else
-            WriteUnwrittenDefaultSounds();
         PlaySoundSlot(1, "@1");
     });
     platform::runGuarded(this, [&] {
@@ -216,7 +216,16 @@ void MainDialog::SetUp()
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
     // The network backend (a plugin and a system bus connection) stays off the start-up path.
     QTimer::singleShot(kFollowNetworkDelayMs, this, [this] { m_mailWatch->FollowNetwork(); });
-    // Data files left alone on purpose (a planted link, a FIFO, a huge file) are said once.
+    // Files left alone on purpose (a planted link, a FIFO, a huge file, another user's)
+    // are said once: those of set-up now, later ones (a sound file) as they come.
+    showFileMessages();
+    platform::setFileMessageListener([this] {
+        QMetaObject::invokeMethod(this, [this] { showFileMessages(); }, Qt::QueuedConnection);
+    });
+}
+
+void MainDialog::showFileMessages()
+{
     for (const std::string& refusal : platform::takeRefusedFiles()) {
         platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
                                   platform::Messages::Icon::Exclamation);

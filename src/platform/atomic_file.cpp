@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/errors.h"
+#include "platform/file_trust.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -54,20 +56,6 @@ int openUniqueTemp(const std::string& path, std::string& tempPath)
     return fd;
 }
 
-std::string describeLink(const std::string& path)
-{
-    struct stat link { };
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-        return {};
-    // Another user's link would make us write, and read back, whatever they chose.
-    if (link.st_uid != ::geteuid())
-        return "it is a symbolic link made by another user";
-    struct stat folder { };
-    if (::stat(folderOf(path).c_str(), &folder) != 0 || (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return "it is a symbolic link in a folder other users can write";
-    return {};
-}
-
 std::string describeTarget(const struct stat& st)
 {
     if (!S_ISREG(st.st_mode))
@@ -91,6 +79,7 @@ struct Refusals {
     std::mutex lock;
     std::set<std::string> said;
     std::vector<std::string> pending;
+    std::function<void()> listener;
 };
 
 Refusals& refusals()
@@ -101,13 +90,19 @@ Refusals& refusals()
 
 void noteRefusal(const std::string& path, const std::string& reason)
 {
-    Refusals& r = refusals();
-    const std::lock_guard<std::mutex> guard(r.lock);
-    if (r.said.insert(path).second)
-        r.pending.push_back(refusalText(path, reason));
+    noteFileMessage(path, refusalText(path, reason));
 }
 
-bool writeAll(int fd, const std::string& bytes)
+// The trust rule (file_trust.h) applied to what an open descriptor shows, so a file
+// swapped in after the path was judged is judged again.
+std::string descriptorRefusal(const std::string& path, const TrustFacts& facts, const struct stat& st)
+{
+    TrustFacts opened = facts;
+    opened.target = { true, st.st_uid, st.st_mode };
+    return judgeTrust(path, opened, ::geteuid(), TrustKind::File).reason;
+}
+
+bool writeAll(int fd, std::string_view bytes)
 {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
@@ -126,7 +121,7 @@ bool writeAll(int fd, const std::string& bytes)
 
 // Overwrites an existing file where it is. The new length is reserved before a byte
 // changes, so running out of room fails with the old content still whole.
-void writeInPlace(const std::string& path, const std::string& real, const std::string& bytes, bool ownerOnly)
+void writeInPlace(const std::string& path, const std::string& real, std::string_view bytes, bool ownerOnly)
 {
     const int fd = ::open(real.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -194,20 +189,26 @@ std::string resolveLink(const std::string& path)
 
 } // namespace
 
-std::string refusalOf(const std::string& path)
+void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode)
 {
-    std::string reason = describeLink(path);
-    struct stat target { };
-    if (reason.empty() && ::stat(path.c_str(), &target) == 0 && !S_ISDIR(target.st_mode))
-        reason = describeTarget(target);
-    return reason;
-}
-
-void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode)
-{
-    const std::string linkReason = describeLink(path);
-    if (!linkReason.empty())
-        refuse(path, linkReason);
+    // What the readers would refuse is never written: the old file stays readable.
+    if (static_cast<long long>(bytes.size()) > kMaxDataFileSize) {
+        throw FileError(FileError::Cause::Generic, path,
+            path + " was not saved: it would be larger than "
+                + std::to_string(kMaxDataFileSize / (1024 * 1024)) + " MB, which could not be read back.");
+    }
+    const TrustRefusal trust = trustRefusal(path, TrustKind::File);
+    if (trust.refused()) {
+        const std::string text = refusalText(trust.path, trust.reason);
+        // The error shows it; it is not said a second time.
+        {
+            Refusals& r = refusals();
+            const std::lock_guard<std::mutex> guard(r.lock);
+            r.said.insert(trust.path);
+            r.pending.erase(std::remove(r.pending.begin(), r.pending.end(), text), r.pending.end());
+        }
+        throw FileError(FileError::Cause::AccessDenied, path, text);
+    }
     const std::string real = resolveLink(path);
     // rename() would happily replace a read-only file in a writable folder; refuse it
     // first so the old file survives as it would have with a direct write.
@@ -293,18 +294,17 @@ int removeStaleTemporaries(const std::vector<std::string>& paths)
     return removed;
 }
 
-int openDataFile(const std::string& path)
+int openTrustedFile(const std::string& path, long long maxSize)
 {
-    // Not blocking: a FIFO would otherwise hold the program in open() until a writer came.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ELOOP) {
-        const std::string reason = describeLink(path);
-        if (!reason.empty()) {
-            noteRefusal(path, reason);
-            return -1;
-        }
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const TrustFacts facts = gatherTrustFacts(path);
+    const TrustRefusal trust = judgeTrust(path, facts, ::geteuid(), TrustKind::File);
+    if (trust.refused()) {
+        noteRefusal(trust.path, trust.reason);
+        return -1;
     }
+    // Not blocking: a FIFO would otherwise hold the program in open() until a writer came.
+    // The links on the way were judged above; the descriptor is judged again below.
+    const int fd = ::open(facts.resolved.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return -1;
     struct stat st { };
@@ -312,15 +312,46 @@ int openDataFile(const std::string& path)
         ::close(fd);
         return -1;
     }
-    const std::string reason = describeTarget(st);
+    std::string reason = descriptorRefusal(path, facts, st);
+    if (reason.empty() && !S_ISREG(st.st_mode))
+        reason = "it is not a regular file";
+    if (reason.empty() && st.st_size > maxSize)
+        reason = "it is larger than " + std::to_string(maxSize / (1024 * 1024)) + " MB";
     if (!reason.empty()) {
         ::close(fd);
-        // A folder was never a readable data file; it needs no message.
+        // A folder was never a readable file; it needs no message.
         if (!S_ISDIR(st.st_mode))
             noteRefusal(path, reason);
         return -1;
     }
     return fd;
+}
+
+int openDataFile(const std::string& path)
+{
+    return openTrustedFile(path, kMaxDataFileSize);
+}
+
+void noteFileMessage(const std::string& key, const std::string& text)
+{
+    std::function<void()> listener;
+    {
+        Refusals& r = refusals();
+        const std::lock_guard<std::mutex> guard(r.lock);
+        if (!r.said.insert(key).second)
+            return;
+        r.pending.push_back(text);
+        listener = r.listener;
+    }
+    if (listener)
+        listener();
+}
+
+void setFileMessageListener(std::function<void()> listener)
+{
+    Refusals& r = refusals();
+    const std::lock_guard<std::mutex> guard(r.lock);
+    r.listener = std::move(listener);
 }
 
 std::vector<std::string> takeRefusedFiles()
@@ -333,13 +364,20 @@ std::vector<std::string> takeRefusedFiles()
 bool createFolders(const std::string& folder)
 {
     struct stat st { };
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
+    if (::stat(folder.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            return false;
+        const TrustRefusal trust = trustRefusal(folder, TrustKind::Folder);
+        if (trust.refused())
+            noteRefusal(trust.path, trust.reason);
+        return !trust.refused();
+    }
     std::string trimmed = folder;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
     const std::size_t slash = trimmed.find_last_of('/');
     if (slash != std::string::npos && slash > 0) {
+        // The parent is judged (when it exists) before anything is made in it.
         const std::string parent = trimmed.substr(0, slash);
         if (!createFolders(parent) || ::stat(parent.c_str(), &st) != 0)
             return false;
@@ -351,7 +389,12 @@ bool createFolders(const std::string& folder)
 
 bool readWholeFile(const std::string& path, std::string& bytes)
 {
-    const int fd = openDataFile(path);
+    return readTrustedFile(path, bytes, kMaxDataFileSize);
+}
+
+bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize)
+{
+    const int fd = openTrustedFile(path, maxSize);
     if (fd < 0)
         return false;
     bytes.clear();
@@ -361,6 +404,11 @@ bool readWholeFile(const std::string& path, std::string& bytes)
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             bytes.append(buffer, static_cast<std::size_t>(n));
+            // A file that grew after it was measured is not read past the bound.
+            if (static_cast<long long>(bytes.size()) > maxSize) {
+                ok = false;
+                break;
+            }
             continue;
         }
         if (n < 0 && errno == EINTR)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -14,27 +16,33 @@ inline constexpr long long kMaxDataFileSize = 64LL * 1024 * 1024;
 
 // Replaces path with bytes: a temporary file in the same folder ("<name>.tmp<pid>-" and
 // random characters), flushed, renamed over the target. Throws FileError (naming path)
-// and leaves the old file intact on failure. A writable file in a folder that is not (a
+// and leaves the old file intact on failure; bytes larger than kMaxDataFileSize, which
+// no reader would take back, are such a failure. A writable file in a folder that is not (a
 // shared or managed data folder) is rewritten in place instead: its room is reserved
 // first, so a full disk still leaves it intact, but a crash during that write can tear it.
-// A symbolic link the user made is followed; one another user made, or one in a folder
-// other users can write, is refused, as is a target that is not a regular file or is
-// larger than kMaxDataFileSize.
-void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode = FileMode::KeepMode);
+// What the trust rule (file_trust.h) refuses is refused here, as is a target that is not
+// a regular file or is larger than kMaxDataFileSize.
+void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode = FileMode::KeepMode);
 
-// Why a data file must be left alone (see writeFileAtomically), or empty when it may be
-// used. A missing file may be used.
-std::string refusalOf(const std::string& path);
+// Sound files are read whole into memory; a few minutes of CD-quality sound fit.
+inline constexpr long long kMaxSoundFileSize = 32LL * 1024 * 1024;
 
-// Opens a data file for reading without blocking: -1 when it cannot be opened or is
-// refused (a planted link, not a regular file, too large). A refusal is kept, once per
-// path, for takeRefusedFiles().
+// Opens a file for reading without blocking: -1 when it cannot be opened or is refused
+// (the trust rule of file_trust.h, not a regular file, larger than maxSize). A refusal
+// is kept, once per path, for takeRefusedFiles().
+int openTrustedFile(const std::string& path, long long maxSize);
+// openTrustedFile for a data file.
 int openDataFile(const std::string& path);
-// The refusals noted since the last call, each a sentence naming its file.
+// The refusals and notes since the last call, each a sentence naming its file.
 std::vector<std::string> takeRefusedFiles();
+// Keeps text for takeRefusedFiles(), once per key.
+void noteFileMessage(const std::string& key, const std::string& text);
+// Called (on the noting thread) whenever a new text is kept; empty to stop.
+void setFileMessageListener(std::function<void()> listener);
 
 // Creates a folder and its missing parents, each 0700. A parent without write bits
-// counts as read-only even for the superuser, as the writer above treats it.
+// counts as read-only even for the superuser, as the writer above treats it. An existing
+// folder the trust rule refuses gives false, and its refusal is kept.
 bool createFolders(const std::string& folder);
 
 // Removes what saves of these files left behind when they were killed between writing
@@ -49,6 +57,8 @@ bool readFirstLine(const std::string& path, std::string& line);
 // Reads the whole file as it is. Returns false when it cannot be opened or read, or is
 // refused (openDataFile).
 bool readWholeFile(const std::string& path, std::string& bytes);
+// The same for any file up to maxSize (sound files: kMaxSoundFileSize).
+bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize);
 
 bool fileExists(const std::string& path);
 

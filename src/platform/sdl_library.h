@@ -30,7 +30,7 @@ public:
     decltype(&SDL_QueueAudio) QueueAudio = nullptr;
     decltype(&SDL_ClearQueuedAudio) ClearQueuedAudio = nullptr;
     decltype(&SDL_GetQueuedAudioSize) GetQueuedAudioSize = nullptr;
-    decltype(&SDL_RWFromFile) RWFromFile = nullptr;
+    decltype(&SDL_RWFromConstMem) RWFromConstMem = nullptr;
     decltype(&SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
     decltype(&SDL_FreeWAV) FreeWAV = nullptr;
     decltype(&SDL_BuildAudioCVT) BuildAudioCVT = nullptr;

@@ -42,8 +42,8 @@ private:
     bool ensureDevice();
     void closeDevice();
     void closeWhenDone(std::size_t queuedBytes);
-    // The file as signed 16-bit native-endian stereo at kRate; false when unplayable.
-    static bool decode(const SdlLibrary& sdl, const std::string& path, std::vector<std::uint8_t>& pcm);
+    // A file's bytes as signed 16-bit native-endian stereo at kRate; false when unplayable.
+    static bool decode(const SdlLibrary& sdl, const std::string& wav, std::vector<std::uint8_t>& pcm);
 
     int m_openAttempts = 0;
     bool m_openFailed = false;

@@ -1,8 +1,10 @@
 #include "platform/sound_output.h"
 #include "platform/seam.h"
 
+#include "platform/atomic_file.h"
 #include "platform/sdl_library.h"
 #include "platform/sdl_sound_output.h"
+#include "platform/wav_shape.h"
 
 #include <QCoreApplication>
 #include <climits>
@@ -79,10 +81,17 @@ void SdlSoundOutput::play(const std::string& path)
     // also when the new file turns out to be unplayable.
     stop();
     // After a failed open nothing would be heard; not even SDL is loaded for it.
-    if (path.empty() || m_openFailed || !loadLibrary())
+    if (path.empty() || m_openFailed)
+        return;
+    // SDL is handed the bytes, never the path: its own open would block on a FIFO and
+    // follow any link. The file is read as data files are (atomic_file.h), and only a
+    // plain .wav of bounded length reaches the decoder.
+    std::string wav;
+    if (!readTrustedFile(path, wav, kMaxSoundFileSize) || !acceptWav(wav, kRate, kChannels * 2)
+        || !loadLibrary())
         return;
     std::vector<std::uint8_t> pcm;
-    if (!decode(*m_sdl, path, pcm) || pcm.empty() || !ensureDevice()) {
+    if (!decode(*m_sdl, wav, pcm) || pcm.empty() || !ensureDevice()) {
         if (m_device == 0)
             closeDevice();
         return;
@@ -131,12 +140,14 @@ bool SdlSoundOutput::ensureDevice()
     return true;
 }
 
-bool SdlSoundOutput::decode(const SdlLibrary& sdl, const std::string& path, std::vector<std::uint8_t>& pcm)
+bool SdlSoundOutput::decode(const SdlLibrary& sdl, const std::string& wav, std::vector<std::uint8_t>& pcm)
 {
     SDL_AudioSpec source {};
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!sdl.LoadWAV_RW(sdl.RWFromFile(path.c_str(), "rb"), 1, &source, &data, &length))
+    if (wav.size() > static_cast<std::size_t>(INT_MAX)
+        || !sdl.LoadWAV_RW(
+            sdl.RWFromConstMem(wav.data(), static_cast<int>(wav.size())), 1, &source, &data, &length))
         return false;
     // SDL_AudioCVT rather than SDL_AudioStream: the stream's resampler in SDL 2.26
     // drops the last few thousand frames of a sound.

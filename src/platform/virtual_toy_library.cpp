@@ -126,8 +126,9 @@ public:
         }
         line[16] = '\n';
         // One write() on an O_APPEND file keeps each line whole for a reader polling it.
-        const int fd
-            = ::open((m_folder + "reports").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        // Not blocking: a FIFO without a reader would hold the tick in open().
+        const int fd = ::open((m_folder + "reports").c_str(),
+            O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
         if (fd < 0)
             return;
         [[maybe_unused]] const ssize_t written = ::write(fd, line, sizeof line);

@@ -26,11 +26,11 @@ std::string tablePath()
     return g_dataFolder + "sound.txt";
 }
 
-// Default sounds a full disk or locked folder kept from being written, one relative name
-// a line; tried again at the next start. Files written once are never written again.
-std::string unwrittenListPath()
+// Written once every default sound is in place. Until then each start writes those still
+// missing (a full disk kept them back); after it, a default the user deleted stays deleted.
+std::string defaultsWrittenPath()
 {
-    return SoundLibraryFolder() + kUnwrittenDefaultsFile;
+    return SoundLibraryFolder() + kDefaultsWrittenFile;
 }
 
 // A stored path without a leading "/" is the data folder's: the default table uses such
@@ -72,24 +72,6 @@ std::vector<std::string> writeDefaultSounds(const std::vector<std::string>& file
             library.c_str(), firstFailure.c_str());
     }
     return failed;
-}
-
-// Keeps the list of what is still owed, or removes it once nothing is.
-void rememberUnwritten(const std::vector<std::string>& failed)
-{
-    const std::string list = unwrittenListPath();
-    if (failed.empty()) {
-        ::unlink(list.c_str());
-        return;
-    }
-    std::string text;
-    for (const std::string& file : failed)
-        text += file + "\n";
-    try {
-        platform::writeFileAtomically(list, text);
-    } catch (const platform::FileError&) {
-        // Without room for the list they stay unwritten; the message above said so.
-    }
 }
 
 std::string formatTable(const SoundFlags& flags, const SoundPaths& paths)
@@ -211,37 +193,25 @@ bool LoadSoundTable(SoundFlags& flags, SoundPaths& paths)
 
 void EnsureDefaultSoundLibrary()
 {
-    const auto& defaults = DefaultSoundFiles();
-    rememberUnwritten(writeDefaultSounds(std::vector<std::string>(defaults.begin(), defaults.end())));
-}
-
-void WriteUnwrittenDefaultSounds()
-{
-    std::string text;
-    if (!platform::readWholeFile(unwrittenListPath(), text))
+    if (platform::fileExists(defaultsWrittenPath()))
         return;
-    // Only names of our own default files count; anything else in the list is ignored.
     const auto& defaults = DefaultSoundFiles();
-    std::vector<std::string> owed;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == npos)
-            end = text.size();
-        const std::string name = text.substr(start, end - start);
-        if (std::find(defaults.begin(), defaults.end(), name) != defaults.end())
-            owed.push_back(name);
-        start = end + 1;
+    if (!writeDefaultSounds(std::vector<std::string>(defaults.begin(), defaults.end())).empty())
+        return;
+    try {
+        platform::writeFileAtomically(defaultsWrittenPath(), "");
+        // The list an earlier version kept of what it still owed.
+        ::unlink((SoundLibraryFolder() + ".unwritten-defaults").c_str());
+    } catch (const platform::FileError&) {
+        // Without room for the marker the next start looks again and finds nothing missing.
     }
-    rememberUnwritten(writeDefaultSounds(owed));
 }
 
 bool CreateSoundLibraryFolder()
 {
     std::string folder = SoundLibraryFolder();
     folder.pop_back(); // the trailing "/"
-    struct stat st { };
-    if (::stat(folder.c_str(), &st) == 0)
-        return false;
+    // An existing folder is judged: another user's library, or a link of theirs, is
+    // refused and said.
     return platform::createFolders(folder);
 }

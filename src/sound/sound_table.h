@@ -34,17 +34,13 @@ const std::array<const char*, kSoundSlotCount>& DefaultSoundFiles();
 // Relative path of the default alarm song.
 inline constexpr const char* kDefaultSongFile = "Cat Songs/classic.wav";
 
-// Writes every default sound file that is missing under the sound library folder,
-// synthesised by our own code. Existing files are never touched. Files that cannot be
-// written are left out, said so once on standard error, and listed for
-// WriteUnwrittenDefaultSounds.
+// Until one start has written every default sound file (kDefaultsWrittenFile in the
+// library records it), writes those missing, synthesised by our own code. Existing files
+// are never touched; files that cannot be written (a full disk) are left for the next
+// start and said once on standard error. After that, a default deleted stays deleted.
 void EnsureDefaultSoundLibrary();
+inline constexpr const char* kDefaultsWrittenFile = ".defaults-written";
 
-// Writes the default sounds an earlier start could not write (a full disk), listed in
-// kUnwrittenDefaultsFile of the library; files written once, then deleted, stay deleted.
-void WriteUnwrittenDefaultSounds();
-inline constexpr const char* kUnwrittenDefaultsFile = ".unwritten-defaults";
-
-// Creates the sound library folder. True only when it did not exist and now does: the
-// default sounds are written then, so a default file the user deleted stays deleted.
+// Creates the sound library folder when missing. False when it cannot be made or the
+// existing one is refused (another user's, or their link; said by atomic_file.h).
 bool CreateSoundLibraryFolder();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <array>
+#include <filesystem>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -231,6 +232,57 @@ TEST_F(AlarmStoreTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheFile)
     }
     EXPECT_EQ(test::readBytes(listPath()), kExampleLine);
     EXPECT_EQ(test::folderEntries(data.folder()), std::set<std::string> { "AlarmList.txt" });
+}
+
+// A full-size file of records cut short once saved as three times its size, which the
+// next load refused: every alarm lost. The save now stays within what a load accepts.
+TEST_F(AlarmStoreTest, AFullSizeFileSavesWithinWhatTheNextLoadAccepts)
+{
+    const std::string valid = "#Dentist,bring the card,2030,05,14,09,30,1,/x/ring.wav,1time,";
+    std::string original;
+    for (int i = 0; i < 1000; ++i)
+        original += valid;
+    while (original.size() < 64000000)
+        original += "#,,2030,";
+    original += valid; // after the records cut short, as in the file
+    loadFile(original);
+    const std::size_t loaded = g_alarmList.size();
+    EXPECT_EQ(topics().front(), "Dentist");
+    EXPECT_EQ((*std::next(g_alarmList.begin(), 999))->topic, "Dentist");
+    EXPECT_EQ(g_alarmList.back()->topic, "Dentist");
+    EXPECT_LT(loaded, 1000u + 20000u) << "records cut short by the million are not all kept";
+    const auto said = platform::takeRefusedFiles();
+    ASSERT_FALSE(said.empty());
+    EXPECT_NE(said.back().find(backupPath()), std::string::npos) << said.back();
+    SaveAlarmList();
+    const std::size_t savedSize = test::readBytes(listPath()).size();
+    EXPECT_LE(savedSize, static_cast<std::size_t>(platform::kMaxDataFileSize));
+    EXPECT_EQ(test::readBytes(backupPath()).size(), original.size());
+    g_alarmList.clear();
+    LoadAlarmList();
+    EXPECT_EQ(g_alarmList.size(), loaded);
+    EXPECT_EQ(topics().front(), "Dentist");
+}
+
+// A file that exists but is not loaded is never replaced by a save of a list without it.
+TEST_F(AlarmStoreTest, AFileNotLoadedAtStartIsNotSavedOverThatRun)
+{
+    test::writeBytes(listPath(), "x");
+    std::filesystem::resize_file(listPath(), platform::kMaxDataFileSize + 1);
+    test::writeBytes(backupPath(), kExampleLine);
+    LoadAlarmList();
+    EXPECT_TRUE(g_alarmList.empty());
+    const auto said = platform::takeRefusedFiles();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_NE(said[1].find("not saved during this run"), std::string::npos) << said[1];
+    EXPECT_NE(said[1].find(backupPath()), std::string::npos) << said[1];
+    g_alarmList.push_back(std::make_unique<AlarmRecord>());
+    EXPECT_THROW(SaveAlarmList(), platform::FileError);
+    EXPECT_EQ(std::filesystem::file_size(listPath()), platform::kMaxDataFileSize + 1u);
+    test::writeBytes(listPath(), kExampleLine); // a later start that reads it saves again
+    g_alarmList.clear();
+    LoadAlarmList();
+    EXPECT_NO_THROW(SaveAlarmList());
 }
 
 TEST_F(AlarmStoreTest, DaylightSavingChangeDaysRoundTrip)

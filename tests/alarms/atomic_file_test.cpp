@@ -1,6 +1,7 @@
 #include "file_util.h"
 #include "platform/atomic_file.h"
 #include "platform/errors.h"
+#include "platform/file_trust.h"
 #include "support/temp_data_folder.h"
 
 #include <csignal>
@@ -147,6 +148,7 @@ TEST_F(AtomicFileTest, SymbolicLinkStaysALink)
 // device would fill memory. Each is left as it is, said once.
 TEST_F(AtomicFileTest, PlantedLinksAndFilesThatAreNoDataAreLeftAlone)
 {
+    platform::takeRefusedFiles(); // what earlier tests left unsaid
     test::writeBytes(data.path("victim"), "secret");
     const std::pair<std::string, std::function<void(const std::string&)>> cases[] = {
         { "symbolic link in a folder", [&](const std::string& p) {
@@ -230,6 +232,79 @@ TEST_F(AtomicFileTest, MissingFileOrFolderCannotBeRead)
     EXPECT_FALSE(platform::fileExists(target()));
     test::writeBytes(target(), "");
     EXPECT_TRUE(platform::fileExists(target()));
+}
+
+} // namespace
+
+namespace {
+
+// One rule for every file and folder: nothing of another user's, nothing reached through
+// their link, no file in a folder others can write unless it is the user's own. Judged
+// on gathered facts, so any owners can be played.
+TEST(FileTrust, OneRuleForEveryFileAndFolder)
+{
+    constexpr int me = 1000, other = 1001, root = 0, none = -1;
+    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder;
+    const struct {
+        const char* name;
+        int user, owner; // target owner; none: missing
+        mode_t mode;
+        int folderOwner;
+        mode_t folderMode;
+        int linkOwner, aboveOwner; // a link on the way, a folder above; none: no such
+        bool sharedLink; // the path itself is a link in a folder others can write
+        platform::TrustKind kind;
+        const char* refused; // the path named, empty: allowed
+        const char* reason;
+    } cases[] = {
+        // clang-format off
+        { "own file", me, me, 0600, me, 0700, none, none, false, file, "", "" },
+        { "another user's file", me, other, 0644, me, 0700, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "root's file", me, root, 0644, root, 0755, none, none, false, file, "", "" },
+        { "root's file others can write", me, root, 0666, me, 0700, none, none, false, file, "/d/f", "other users can write it" },
+        { "root's file in a shared folder", me, root, 0644, root, 01777, none, none, false, file, "/d/f", "it is in a folder other users can write" },
+        { "own file in a shared folder", me, me, 0600, root, 01777, none, none, false, file, "", "" },
+        { "their file in a shared folder", me, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "their link on the way", me, me, 0600, me, 0700, other, none, false, file, "/s/qd", "it is a symbolic link made by another user" },
+        { "root's link on the way", me, me, 0600, me, 0700, root, none, false, file, "", "" },
+        { "own link in a shared folder", me, me, 0600, me, 0700, me, none, true, file, "/d/f", "it is a symbolic link in a folder other users" },
+        { "missing file in their folder", me, none, 0, other, 0755, none, none, false, file, "/d", "it belongs to another user" },
+        { "their folder further up", me, me, 0600, me, 0700, none, other, false, file, "/up", "it belongs to another user" },
+        { "shared folder as data folder", me, root, 01777, root, 0755, none, none, false, folder, "", "" },
+        { "their folder", me, other, 0777, root, 0755, none, none, false, folder, "/d/f", "it belongs to another user" },
+        { "root: their file", root, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
+        { "root: own file", root, root, 0666, root, 01777, none, none, false, file, "", "" },
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        platform::TrustFacts facts;
+        const auto uid = [](int owner) { return static_cast<uid_t>(owner); };
+        facts.target = { c.owner != none, uid(c.owner), c.mode };
+        facts.folder = { true, uid(c.folderOwner), c.folderMode };
+        facts.folderPath = "/d";
+        facts.folders = { { "/d", uid(c.folderOwner) }, { "/up", uid(c.aboveOwner == none ? root : c.aboveOwner) } };
+        if (c.linkOwner != none)
+            facts.links = { { c.sharedLink ? "/d/f" : "/s/qd", uid(c.linkOwner) } };
+        facts.finalLinkInSharedFolder = c.sharedLink;
+        const platform::TrustRefusal refusal = platform::judgeTrust("/d/f", facts, uid(c.user), c.kind);
+        EXPECT_EQ(refusal.refused() ? refusal.path : "", c.refused) << c.name;
+        EXPECT_EQ(refusal.reason.find(c.reason), 0u) << c.name << ": " << refusal.reason;
+    }
+}
+
+// The facts come from the real file system: links on the way are found and followed.
+TEST(FileTrust, LinksOnTheWayAreFoundAndFollowed)
+{
+    TempDataFolder data;
+    std::filesystem::create_directory(data.path("real"));
+    test::writeBytes(data.path("real/f"), "x");
+    std::filesystem::create_directory_symlink(data.path("real"), data.path("via"));
+    const platform::TrustFacts facts = platform::gatherTrustFacts(data.path("via/./f"));
+    ASSERT_EQ(facts.links.size(), 1u);
+    EXPECT_EQ(facts.links[0].first, std::filesystem::canonical(data.folder()).string() + "/via");
+    EXPECT_EQ(facts.resolved, std::filesystem::canonical(data.path("real/f")).string());
+    EXPECT_TRUE(facts.target.exists);
+    EXPECT_FALSE(platform::trustRefusal(data.path("via/f"), platform::TrustKind::File).refused());
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // toy and SDL's disk audio driver. Waits are bounded polls for start-up, never timer periods.
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -494,6 +496,15 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
          }},
         // Each record once read its topic up to the one far comma and its date from the start.
         {QString(), [&] { put(list, "2020,1,2,3,4,1,s,r," + QByteArray(60000, '#').replace("##", "#x") + ","); }},
+        // Eight million records cut short once took 1.5 GB and saved as three times the file.
+        {QStringLiteral("were left out (damaged, or more than the list can hold)"),
+         [&] { put(list, QByteArray("#,,2030,").repeated(8000000) + "#a,,2030,01,02,03,04,1,,,"); }},
+        // Too large to load: no save of this run may replace it.
+        {QStringLiteral("Alarms are not saved during this run, so that ") + list,
+         [&] {
+             put(list, "x");
+             QFile(list).resize(64 * 1024 * 1024 + 1);
+         }},
     };
     for (const auto& [said, plant] : cases) {
         SCOPED_TRACE(said.toStdString());
@@ -520,4 +531,139 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
     QFile secret(victim);
     EXPECT_TRUE(secret.open(QIODevice::ReadOnly) && secret.readAll() == "#secret,,2020,01,02,03,04,1,,,");
     EXPECT_FALSE(QFile::exists(elsewhere.path() + QStringLiteral("/created"))) << "written through a planted link";
+}
+
+// A sound file is read as data files are and handed to the player as bytes: a FIFO as
+// the start sound no longer holds the start (SDL's own open blocked in it) or the end.
+TEST_F(CompanionProcess, AFifoAsASoundNeverHoldsTheStartOrTheEnd)
+{
+    const QString start = data.path() + QStringLiteral("/SOUNDLIB/Cat Sounds/Normal/Start.wav");
+    QDir().mkpath(QFileInfo(start).path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(start).constData(), 0600), 0);
+    startCompanion();
+    EXPECT_EQ(run({QStringLiteral("--status")}).exitCode, 0);
+    ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
+    EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
+    EXPECT_EQ(companion.exitCode(), 0);
+    const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+    const QString said = start + QStringLiteral(" was left untouched: it is not a regular file.");
+    EXPECT_EQ(err.count(said), 1) << qPrintable(err);
+}
+
+// The first start on a full disk writes none of the default sounds; the next start with
+// room writes them all.
+TEST_F(CompanionProcess, DefaultSoundsAFullFirstStartKeptBackComeWithTheNextStart)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString disk = scratch.path() + QStringLiteral("/disk");
+    QDir().mkpath(disk);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                         QStringLiteral("-o"), QStringLiteral("size=2m"),
+                                                         QStringLiteral("tmpfs"), disk}),
+              0);
+    const std::unique_ptr<const QString, void (*)(const QString*)> unmount(
+        &disk, [](const QString* path) { QProcess::execute(QStringLiteral("umount"), {*path}); });
+    QFile filler(disk + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    }
+    filler.close();
+    const QString folder = disk + QStringLiteral("/data");
+    const auto wavCount = [&] {
+        int count = 0;
+        for (QDirIterator it(folder + QStringLiteral("/SOUNDLIB"), {QStringLiteral("*.wav")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++count;
+        return count;
+    };
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full" : "with room");
+        if (!full)
+            ASSERT_TRUE(filler.remove());
+        else
+            ASSERT_TRUE(QDir().mkpath(folder)); // a folder costs no blocks
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), folder,
+                                                         QStringLiteral("--toy=virtual:") + toy.path()});
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+        ASSERT_TRUE(companion.waitForFinished(5000));
+        EXPECT_EQ(wavCount(), full ? 0 : 10);
+    }
+}
+
+// Another user's files in a shared folder, and a data folder that is another user's
+// link, are neither read nor written, and each is said once.
+TEST_F(CompanionProcess, AnotherUsersFilesAndLinksAreLeftAloneAndSaid)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    ::chmod(QFile::encodeName(shared.path()).constData(), 01777);
+    const auto theirs = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    };
+    const QString list = shared.path() + QStringLiteral("/AlarmList.txt");
+    const QString profile = shared.path() + QStringLiteral("/DogProfile.txt");
+    const QString link = shared.path() + QStringLiteral("/qd");
+    const QString home = data.path(); // where their link points: our own folder
+    const struct {
+        const char* name;
+        QString folder;
+        std::function<void()> plant;
+        QStringList said;
+    } cases[] = {
+        {"their files in a sticky folder", shared.path(),
+         [&] {
+             theirs(list, "#theirs,,2030,01,02,03,04,1,/x.wav,1time,");
+             theirs(profile, "#Mallory#0#0#1/1/2000####");
+         },
+         {list + QStringLiteral(" was left untouched: it belongs to another user."),
+          profile + QStringLiteral(" was left untouched: it belongs to another user.")}},
+        {"their link as the data folder", link,
+         [&] {
+             QFile::link(home, link);
+             ::lchown(QFile::encodeName(link).constData(), 65534, 65534);
+         },
+         {link + QStringLiteral(" was left untouched: it is a symbolic link made by another user.")}},
+        {"their link as the sound library", data.path(),
+         [&] {
+             QDir(home).removeRecursively();
+             QDir().mkpath(home);
+             QDir().mkpath(shared.path() + QStringLiteral("/lib"));
+             QFile::link(shared.path() + QStringLiteral("/lib"), home + QStringLiteral("/SOUNDLIB"));
+             ::lchown(QFile::encodeName(home + QStringLiteral("/SOUNDLIB")).constData(), 65534, 65534);
+         },
+         {home + QStringLiteral("/SOUNDLIB was left untouched: it is a symbolic link made by another user")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.plant();
+        companion.setProcessEnvironment(env);
+        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), c.folder,
+                                                         QStringLiteral("--toy=virtual:") + toy.path()});
+        ASSERT_TRUE(companion.waitForStarted(10000));
+        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+        ASSERT_TRUE(companion.waitForFinished(5000));
+        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        for (const QString& said : c.said)
+            EXPECT_EQ(err.count(said), 1) << qPrintable(said) << "\n" << qPrintable(err);
+        if (c.folder == link) { // nothing was made through their link
+            EXPECT_TRUE(QDir(home).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+        }
+    }
+    // Nothing of theirs was replaced or written into.
+    QFile kept(list);
+    EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll().startsWith("#theirs,"));
+    EXPECT_TRUE(QDir(shared.path() + QStringLiteral("/lib")).isEmpty());
 }

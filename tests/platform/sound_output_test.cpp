@@ -1,6 +1,7 @@
 #include "env_guard.h"
 #include "fakes/fakes.h"
 #include "platform/sdl_sound_output.h"
+#include "platform/wav_shape.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -27,6 +28,21 @@ void appendLe(QByteArray& out, std::uint32_t value, int bytes)
         out.append(static_cast<char>((value >> (8 * i)) & 0xff));
 }
 
+// A .wav header ("fmt " and "data" chunk heads) for dataBytes of samples.
+QByteArray wavHeader(int format, int channels, int rate, int bits, std::uint32_t dataBytes)
+{
+    QByteArray wav("RIFF");
+    appendLe(wav, 36 + dataBytes, 4);
+    wav.append("WAVEfmt ");
+    appendLe(wav, 16, 4);
+    for (const auto& [value, bytes] : { std::pair { format, 2 }, { channels, 2 }, { rate, 4 },
+             { rate * channels * bits / 8, 4 }, { channels * bits / 8, 2 }, { bits, 2 } })
+        appendLe(wav, static_cast<std::uint32_t>(value), bytes);
+    wav.append("data");
+    appendLe(wav, dataBytes, 4);
+    return wav;
+}
+
 // A PCM .wav file: 8-bit unsigned or 16-bit signed samples, interleaved.
 void writeWav(const QString& path, int rate, int channels, int bits, const std::vector<int>& samples)
 {
@@ -37,22 +53,9 @@ void writeWav(const QString& path, int rate, int channels, int bits, const std::
         else
             appendLe(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)), 2);
     }
-    QByteArray wav("RIFF");
-    appendLe(wav, static_cast<std::uint32_t>(36 + data.size()), 4);
-    wav.append("WAVEfmt ");
-    appendLe(wav, 16, 4);
-    appendLe(wav, 1, 2);
-    appendLe(wav, static_cast<std::uint32_t>(channels), 2);
-    appendLe(wav, static_cast<std::uint32_t>(rate), 4);
-    appendLe(wav, static_cast<std::uint32_t>(rate * channels * bits / 8), 4);
-    appendLe(wav, static_cast<std::uint32_t>(channels * bits / 8), 2);
-    appendLe(wav, static_cast<std::uint32_t>(bits), 2);
-    wav.append("data");
-    appendLe(wav, static_cast<std::uint32_t>(data.size()), 4);
-    wav.append(data);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(wav);
+    file.write(wavHeader(1, channels, rate, bits, static_cast<std::uint32_t>(data.size())) + data);
 }
 
 std::vector<int> tone(int rate, int channels, double seconds)
@@ -267,6 +270,34 @@ TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
     output.stop();
     EXPECT_FALSE(output.deviceOpen()) << "nothing playable, nothing opened";
     EXPECT_FALSE(QFile::exists(path("out.raw")));
+}
+
+// The header check before any decoder: plain samples of bounded length only.
+TEST(WavShape, AcceptsPlainSamplesOfBoundedLengthOnly)
+{
+    const auto header = [](int format, int channels, int rate, int bits, std::uint32_t dataBytes, int present) {
+        return (wavHeader(format, channels, rate, bits, dataBytes) + QByteArray(present, '\x01')).toStdString();
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::uint64_t frames; // 0: refused
+    } cases[] = {
+        { "16-bit mono", header(1, 1, 22050, 16, 100, 100), 50 },
+        { "data declared past the end", header(1, 2, 8000, 8, 1000, 10), 5 },
+        { "float", header(3, 2, 48000, 32, 16, 16), 2 },
+        { "ADPCM", header(2, 1, 8000, 4, 100, 100), 0 },
+        { "no whole frame", header(1, 2, 44100, 16, 3, 3), 0 },
+        { "too many channels", header(1, 9, 44100, 16, 18, 18), 0 },
+        { "header cut short", header(1, 1, 44100, 16, 4, 4).substr(0, 30), 0 },
+        { "not RIFF", "RIFX" + header(1, 1, 44100, 16, 4, 4).substr(4), 0 },
+        // 1.5 MB of 8-bit mono at 1000 Hz is 25 minutes once converted.
+        { "too long once converted", header(1, 1, 1000, 8, 1500000, 1500000), 0 },
+    };
+    for (const auto& c : cases) {
+        const auto shape = platform::acceptWav(c.bytes, kRate, kChannels * 2);
+        EXPECT_EQ(shape ? shape->frames : 0, c.frames) << c.name;
+    }
 }
 
 TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)

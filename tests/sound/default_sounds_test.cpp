@@ -156,35 +156,29 @@ TEST_F(DefaultSoundLibraryTest, UnwritableFilesAreSkippedAndReportedOnce)
     EXPECT_TRUE(test::folderEntries(data.folder()).empty());
 }
 
-// What a full disk kept back is written at a later start, and only that: a default the
-// user deleted stays deleted.
-TEST_F(DefaultSoundLibraryTest, SoundsKeptBackAreWrittenLaterAndOnlyThey)
+// Until one start has written them all, each start writes the defaults still missing
+// (a full disk kept them back); after it, a default the user deleted stays deleted.
+TEST_F(DefaultSoundLibraryTest, SoundsKeptBackAreWrittenLaterAndDeletedOnesStayDeleted)
 {
     const std::string guard = SoundLibraryFolder() + "Cat Sounds/Guard mode";
-    const std::string enter = SoundLibraryFolder() + "Cat Sounds/Normal/Enter.wav";
+    const std::string marker = SoundLibraryFolder() + kDefaultsWrittenFile;
+    EXPECT_TRUE(CreateSoundLibraryFolder());
+    EXPECT_TRUE(CreateSoundLibraryFolder()); // already there and ours
     std::filesystem::create_directories(guard);
     ::testing::internal::CaptureStderr();
-    for (const auto write : { EnsureDefaultSoundLibrary, WriteUnwrittenDefaultSounds }) {
+    for (int start = 0; start < 2; ++start) {
         test::ScopedMode full(guard, 0555);
-        write();
+        EnsureDefaultSoundLibrary();
     }
     ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(test::folderEntries(guard).empty());
-    std::remove(enter.c_str());
-    WriteUnwrittenDefaultSounds();
+    EXPECT_FALSE(platform::fileExists(marker));
+    EnsureDefaultSoundLibrary();
     EXPECT_EQ(test::folderEntries(guard).size(), 4u);
-    EXPECT_FALSE(platform::fileExists(enter));
-    std::remove((guard + "/Reset.wav").c_str()); // deleted after it was written: stays so
-    WriteUnwrittenDefaultSounds();
+    EXPECT_TRUE(platform::fileExists(marker));
+    std::remove((guard + "/Reset.wav").c_str());
+    EnsureDefaultSoundLibrary();
     EXPECT_EQ(test::folderEntries(guard).size(), 3u);
-    EXPECT_FALSE(platform::fileExists(SoundLibraryFolder() + kUnwrittenDefaultsFile));
-}
-
-TEST_F(DefaultSoundLibraryTest, OnlyANewLibraryGetsTheDefaults)
-{
-    EXPECT_TRUE(CreateSoundLibraryFolder());
-    EXPECT_TRUE(std::filesystem::is_directory(SoundLibraryFolder()));
-    EXPECT_FALSE(CreateSoundLibraryFolder()); // already there: the caller writes nothing
 }
 
 TEST(SoundSettings, FileNamesTheRowsShowAndAccept)
