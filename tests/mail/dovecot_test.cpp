@@ -275,7 +275,7 @@ TEST(Dovecot, TlsChecksTheCertificate)
     if (dovecot.tlsPort() == 0)
         GTEST_SKIP() << "openssl could not make a test certificate";
     dovecot.deliver();
-    const Pop3Endpoint endpoint{QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
+    const MailServer endpoint{MailServer::Protocol::Pop3, QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
     for (const bool trusted : {false, true}) {
         CPop3Client client;
         if (trusted)
