@@ -47,13 +47,14 @@ std::optional<std::size_t> literalAtEnd(std::string_view line)
     if (open == std::string_view::npos)
         return std::nullopt;
     const std::string_view digits = line.substr(open + 1, line.size() - open - 2);
-    if (digits.empty() || digits.size() > 10)
+    if (digits.empty())
         return std::nullopt;
     std::size_t value = 0;
     for (const char c : digits) {
         if (c < '0' || c > '9')
             return std::nullopt;
-        value = value * 10 + static_cast<std::size_t>(c - '0');
+        // Anything past the bound is as bad as the bound plus one.
+        value = std::min(value * 10 + static_cast<std::size_t>(c - '0'), kMaxLiteralBytes + 1);
     }
     return value;
 }
