@@ -323,7 +323,7 @@ void MailWatch::onIdleLost()
 
 void MailWatch::reconnectLater()
 {
-    m_reconnectMs = m_reconnectMs == 0 ? kFirstReconnectMs : std::min(2 * m_reconnectMs, intervalMs());
+    m_reconnectMs = m_reconnectMs == 0 ? m_firstReconnectMs : std::min(2 * m_reconnectMs, intervalMs());
     m_checkTimer->start(m_reconnectMs);
 }
 

@@ -93,6 +93,7 @@ public:
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
     void setSoonMs(int ms) { m_soonMs = ms; }
+    void setFirstReconnectMs(int ms) { m_firstReconnectMs = ms; }
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
     // Where sessions come from (MakeMailSession unless set).
     void setSessionFactory(SessionFactory factory) { m_sessionFactory = std::move(factory); }
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<MailSession, void (*)(MailSession*)> m_idle;
     SessionFactory m_sessionFactory;
     int m_reconnectMs = 0;
+    int m_firstReconnectMs = kFirstReconnectMs;
     QTimer* m_checkTimer;
     QTimer* m_retryTimer;
     QTimer* m_followTimer;
