@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "mail/imap_client.h"
 #include "mail/network_return.h"
+#include "platform/clock.h"
 #include "mail/secret_store.h"
 #include "sound/sound_table.h"
 
@@ -295,13 +296,14 @@ void MailWatch::keepIfIdling()
         m_client.reset();
         return;
     }
-    m_reconnectMs = 0;
     if (!m_client->Stays()) {
+        m_reconnectMs = 0;
         m_client.reset();
         return;
     }
     // The session now does what timer 7 did.
     m_idle = std::move(m_client);
+    m_idleSinceTick = platform::clock().tickCount();
     m_checkTimer->stop();
     connect(m_idle.get(), &MailSession::countChanged, this, &MailWatch::onIdleCount);
     connect(m_idle.get(), &MailSession::lost, this, &MailWatch::onIdleLost);
@@ -316,8 +318,11 @@ void MailWatch::onIdleCount()
 void MailWatch::onIdleLost()
 {
     // A server's BYE or a broken connection is no failed check: only a reconnection that
-    // fails is.
+    // fails is. A session that lasted starts the delays over; one lost at once (a server
+    // that takes the login and then refuses IDLE or hangs up) makes them grow.
     m_idle.reset();
+    if (platform::clock().tickCount() - m_idleSinceTick >= kHealthyIdleMs)
+        m_reconnectMs = 0;
     reconnectLater();
 }
 

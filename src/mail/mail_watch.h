@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSslCertificate>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,7 @@ public:
     static constexpr int kDefaultFirstCheckMs = 2000;
     static constexpr int kSoonMs = 1000;
     static constexpr int kFirstReconnectMs = 3000;
+    static constexpr std::uint32_t kHealthyIdleMs = 60000;
     using SessionFactory = std::function<std::unique_ptr<MailSession>(const MailServer&)>;
 
     explicit MailWatch(MailHost& host, QObject* parent = nullptr);
@@ -76,8 +78,8 @@ public:
     bool checking() const { return m_client != nullptr; }
     // An IMAP session stays connected and reports changes itself.
     bool idling() const { return m_idle != nullptr; }
-    // The delay before the next reconnection after an idling session was lost; 0 when
-    // no reconnection is under way.
+    // The delay of the last reconnection after an idling session was lost; 0 when none
+    // is under way or the session is not idling.
     int reconnectDelayMs() const { return m_reconnectMs; }
     int mailCount() const { return m_mailCount; }
     int errorKind() const { return m_errorKind; }
@@ -127,6 +129,7 @@ private:
     SessionFactory m_sessionFactory;
     int m_reconnectMs = 0;
     int m_firstReconnectMs = kFirstReconnectMs;
+    std::uint32_t m_idleSinceTick = 0;
     QTimer* m_checkTimer;
     QTimer* m_retryTimer;
     QTimer* m_followTimer;

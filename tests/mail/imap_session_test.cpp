@@ -330,6 +330,7 @@ TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
     EnsureCoreApp();
     TempDataFolder data;
     fakes::FakeSound sound;
+    fakes::FakeClock clock;
     CountingHost host;
     FakeSession::Script script;
     script.count = 2;
@@ -363,7 +364,9 @@ TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
     watch.OnTimer(MailWatch::kCheckTimer); // a stray timer 7 opens no second session
     EXPECT_EQ(script.sessions, 1);
 
-    // Lost: no failure shown; reconnections 3 s, 6 s, ... up to the interval while they fail.
+    // Lost after a while: no failure shown; reconnections 3 s, 6 s, ... up to the
+    // interval while they fail.
+    clock.advanceMs(MailWatch::kHealthyIdleMs);
     session->drop();
     EXPECT_FALSE(watch.idling());
     EXPECT_TRUE(failures.isEmpty());
@@ -381,8 +384,15 @@ TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
     script.count = 1;
     ASSERT_TRUE(check());
     EXPECT_TRUE(watch.idling());
-    EXPECT_EQ(watch.reconnectDelayMs(), 0);
     EXPECT_EQ(host.announcements, 2); // the count (1) did not change meanwhile
+    // Lost again at once: the delay does not start over; after a good while it does.
+    for (const std::uint32_t lived : {0u, MailWatch::kHealthyIdleMs}) {
+        clock.advanceMs(lived);
+        script.last->drop();
+        EXPECT_EQ(watch.reconnectDelayMs(), lived ? MailWatch::kFirstReconnectMs : 600000);
+        ASSERT_TRUE(check());
+        EXPECT_TRUE(watch.idling());
+    }
 
     // A resume or the network's return: the idle session is closed on purpose (LOGOUT)
     // and a new one opens within a second.
