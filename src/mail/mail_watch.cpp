@@ -8,6 +8,7 @@
 #include "sound/sound_table.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -225,7 +226,8 @@ void MailWatch::startCheck()
     m_client.reset((m_sessionFactory ? m_sessionFactory(server) : MakeMailSession(server)).release());
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
-    m_client->setKeepAliveMs(std::min(intervalMs(), CImapClient::kMaxKeepAliveMs));
+    // A dead idle connection shows within the interval: the keep-alive's answer is due by then.
+    m_client->setKeepAliveMs(std::clamp(intervalMs() - m_timeoutMs, 1000, CImapClient::kMaxKeepAliveMs));
     m_client->setRequireTls(false);
     connect(m_client.get(), &MailSession::connectFinished, this, &MailWatch::onConnectFinished);
     connect(m_client.get(), &MailSession::statFinished, this, &MailWatch::onStatFinished);

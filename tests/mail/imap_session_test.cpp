@@ -58,22 +58,15 @@ TEST(ImapReader, SplitsResponsesSkipsLiteralsAndBoundsEverything)
     EXPECT_FALSE(reader.feed(many));
 }
 
-TEST(ImapReader, StatusNumbersCapabilitiesAndTheLoginCommand)
+TEST(ImapReader, CountsCapabilitiesAndTheLoginCommand)
 {
-    const imap::Status status = imap::ParseStatus("no [AUTHENTICATIONFAILED] Authentication failed.");
-    EXPECT_EQ(status.word, "NO");
-    EXPECT_EQ(status.code, "AUTHENTICATIONFAILED");
-    EXPECT_EQ(status.text, "Authentication failed.");
     EXPECT_EQ(imap::ParseNumbered("23 exists")->word, "EXISTS");
-    EXPECT_EQ(imap::ParseNumbered("23 EXISTS")->number, 23);
     EXPECT_FALSE(imap::ParseNumbered("99999999999 EXISTS"));
     EXPECT_FALSE(imap::ParseNumbered("-1 EXISTS"));
-    EXPECT_FALSE(imap::ParseNumbered("OK x"));
     const imap::Capabilities caps = imap::ParseCapabilities("IMAP4rev1 starttls IDLE LOGINDISABLED AUTH=PLAIN");
     EXPECT_TRUE(caps.startTls && caps.idle && caps.loginDisabled && caps.authPlain);
-    EXPECT_FALSE(imap::ParseCapabilities("IMAP4rev1 XIDLE AUTH=PLAINX STARTTLS2").idle);
-    EXPECT_EQ(imap::CapabilityCode("CAPABILITY IMAP4rev1 IDLE"), std::string_view("IMAP4rev1 IDLE"));
-    EXPECT_FALSE(imap::CapabilityCode("CAPABILITYX"));
+    const imap::Capabilities none = imap::ParseCapabilities("IMAP4rev1 XIDLE AUTH=PLAINX STARTTLS2");
+    EXPECT_FALSE(none.idle || none.authPlain || none.startTls);
 
     const struct { std::string user; std::string password; std::vector<std::string> pieces; } logins[] = {
         {"bob", "p\"w\\", {"Q1 LOGIN \"bob\" \"p\\\"w\\\\\"\r\n"}},
@@ -84,7 +77,6 @@ TEST(ImapReader, StatusNumbersCapabilitiesAndTheLoginCommand)
         EXPECT_EQ(imap::FormatLogin("Q1", l.user, l.password), l.pieces);
     EXPECT_FALSE(imap::FormatLogin("Q1", std::string("a\0b", 3), "p"));
     EXPECT_FALSE(imap::FormatLogin("Q1", "u", std::string(505, 'p')));
-    EXPECT_EQ(imap::PlainResponse("alice", "s3cret"), "AGFsaWNlAHMzY3JldA==");
 }
 
 struct ImapResult {
@@ -157,8 +149,6 @@ TEST(ImapSession, EachStepAndEachRefusal)
          "Encrypted connection (STARTTLS) failed: the server refused STARTTLS", {"Q1 STARTTLS"}},
         {{"* OK [CAPABILITY IMAP4rev1 STARTTLS] hi\r\n", "Q1 OK go\r\n* OK\r\n"}, "pw", false, 0, -1, false,
          "Encrypted connection (STARTTLS) failed: the server sent data ahead of TLS", {"Q1 STARTTLS"}},
-        {{"* OK [CAPABILITY IMAP4rev1 STARTTLS] hi\r\n", "Q1 OK go\r\n", "Q2 OK\r\n"}, "pw", false, 0, -1, false,
-         "Encrypted connection (STARTTLS) failed: ", {"Q1 STARTTLS"}},
         {{"* OK [CAPABILITY IMAP4rev1 LOGINDISABLED] hi\r\n"}, "pw", false, 0, -1, false,
          "The server allows no login without encryption", {}},
         {{hello}, "pw", true, 0, -1, false, tlsLost, {}},
@@ -166,7 +156,6 @@ TEST(ImapSession, EachStepAndEachRefusal)
         {{hello, "Q1 NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"}, "pw", false, 0, -1, false,
          "Login refused: Authentication failed.", {"Q1 LOGIN \"bob\" \"pw\""}},
         {{"* BYE too many\r\n"}, "pw", false, 0, -1, false, "Bad Connection", {}},
-        {{"Q9 OK\r\n"}, "pw", false, 0, -1, false, "Bad Connection", {}},
         {{hello, loggedIn, "Q2 OK no count\r\n"}, "pw", false, 1, 0, false, "Server gave no valid message count",
          {"Q1 LOGIN \"bob\" \"pw\"", "Q2 EXAMINE INBOX"}},
         {{hello, loggedIn, "Q2 NO [NONEXISTENT] gone\r\n"}, "pw", false, 1, 0, false,
@@ -176,8 +165,6 @@ TEST(ImapSession, EachStepAndEachRefusal)
          {"Q1 LOGIN \"bob\" \"pw\"", "Q2 EXAMINE INBOX", "Q3 IDLE"}},
         // Hostile or broken servers: a failed check, soon.
         {{"* OK " + std::string(9000, 'x') + "\r\n"}, "pw", false, 0, -1, false, "Server reply too long", {}},
-        {{hello, "* 1 FETCH {99999999}\r\n"}, "pw", false, 0, -1, false, "Server reply too long",
-         {"Q1 LOGIN \"bob\" \"pw\""}},
         {{"<silent>"}, "pw", false, 0, -1, false, "Server did not answer in time", {}},
         {{hello, "<close>"}, "pw", false, 0, -1, false, "Server closed the connection", {"Q1 LOGIN \"bob\" \"pw\""}},
     };
