@@ -11,7 +11,7 @@ packages=(
   qt6-wayland libwayland-dev wayland-protocols
   tzdata xvfb xauth xdotool x11-utils openbox trayer x11-apps imagemagick
   sway wtype grim dbus python3-dbus python3-gi
-  dovecot-pop3d openssl
+  dovecot-pop3d dovecot-imapd openssl
   python3-dbusmock libqt6network6 faketime
   desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd
   clang libclang-rt-14-dev

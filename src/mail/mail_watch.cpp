@@ -1,23 +1,36 @@
 #include "mail/mail_watch.h"
 
 #include "core/globals.h"
+#include "mail/imap_client.h"
 #include "mail/network_return.h"
-#include "mail/pop3_client.h"
+#include "platform/clock.h"
 #include "mail/secret_store.h"
 #include "mail/tls_memory.h"
 #include "sound/sound_table.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 namespace {
 
-// The client reports from inside its socket's signals; it goes away on the next turn.
-void deleteLaterClient(CPop3Client* client)
+// The session reports from inside its socket's signals; it goes away on the next turn
+// (an IMAP one after LOGOUT).
+void closeSession(MailSession* session)
 {
-    if (client) {
-        client->disconnect();
-        client->deleteLater();
+    if (session) {
+        session->disconnect();
+        session->Close();
+    }
+}
+
+// Deleted at once: no event loop may be left to run a deferred delete.
+void deleteSession(std::unique_ptr<MailSession, void (*)(MailSession*)>& owned)
+{
+    if (MailSession* session = owned.release()) {
+        session->disconnect();
+        session->Close();
+        delete session;
     }
 }
 
@@ -32,11 +45,12 @@ QString failureKind(const QString& text)
 MailWatch::MailWatch(MailHost& host, QObject* parent)
     : QObject(parent),
       m_host(host),
-      m_client(nullptr, &deleteLaterClient),
+      m_client(nullptr, &closeSession),
+      m_idle(nullptr, &closeSession),
       m_checkTimer(new QTimer(this)),
       m_retryTimer(new QTimer(this)),
       m_followTimer(new QTimer(this)),
-      m_timeoutMs(CPop3Client::kDefaultTimeoutMs)
+      m_timeoutMs(CImapClient::kDefaultTimeoutMs)
 {
     connect(m_checkTimer, &QTimer::timeout, this, [this] { OnTimer(kCheckTimer); });
     connect(m_retryTimer, &QTimer::timeout, this, [this] { OnTimer(kRetryTimer); });
@@ -45,11 +59,8 @@ MailWatch::MailWatch(MailHost& host, QObject* parent)
 
 MailWatch::~MailWatch()
 {
-    // No event loop may be left to run a deferred delete.
-    if (CPop3Client* client = m_client.release()) {
-        client->disconnect();
-        delete client;
-    }
+    deleteSession(m_client);
+    deleteSession(m_idle);
 }
 
 int MailWatch::intervalMs() const
@@ -59,7 +70,7 @@ int MailWatch::intervalMs() const
 
 bool MailWatch::watching() const
 {
-    return m_checkTimer->isActive() || checking();
+    return m_checkTimer->isActive() || checking() || idling();
 }
 
 bool MailWatch::timerActive(int timerId) const
@@ -171,6 +182,7 @@ void MailWatch::startWatching()
 {
     // A check of the old settings finishes into nothing.
     m_client.reset();
+    dropIdle();
     m_checkTimer->start(m_firstCheckMs);
 }
 
@@ -178,6 +190,12 @@ void MailWatch::CheckSoon()
 {
     if (m_waitingForPassword)
         return readPassword();
+    // After a suspend or a network change the idle connection may be dead without a sign.
+    if (idling()) {
+        dropIdle();
+        m_checkTimer->start(m_soonMs);
+        return;
+    }
     // Not watching (no mailbox or no password), or a check runs right now.
     if (!m_checkTimer->isActive() || checking())
         return;
@@ -204,6 +222,8 @@ void MailWatch::OnTimer(int timerId)
 {
     switch (timerId) {
     case kCheckTimer:
+        if (idling())
+            break; // the idling session checks by itself
         m_checkTimer->start(intervalMs());
         if (!checking())
             startCheck();
@@ -219,13 +239,17 @@ void MailWatch::OnTimer(int timerId)
 void MailWatch::startCheck()
 {
     m_followTimer->stop();
-    m_client.reset(new CPop3Client);
+    // A server the settings did not check (a hand-edited file) fails to connect.
+    const MailServer server = ParseMailServer(QString::fromStdString(m_settings.server)).value_or(MailServer{});
+    m_client.reset((m_sessionFactory ? m_sessionFactory(server) : MakeMailSession(server)).release());
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
+    // A dead idle connection shows within the interval: the keep-alive's answer is due by then.
+    m_client->setKeepAliveMs(std::clamp(intervalMs() - m_timeoutMs, 1000, CImapClient::kMaxKeepAliveMs));
     m_client->setRequireTls(tlsRequired());
-    connect(m_client.get(), &CPop3Client::connectFinished, this, &MailWatch::onConnectFinished);
-    connect(m_client.get(), &CPop3Client::statFinished, this, &MailWatch::onStatFinished);
-    m_client->Connect(QString::fromStdString(m_settings.server), m_settings.user, m_settings.password);
+    connect(m_client.get(), &MailSession::connectFinished, this, &MailWatch::onConnectFinished);
+    connect(m_client.get(), &MailSession::statFinished, this, &MailWatch::onStatFinished);
+    m_client->Connect(server, m_settings.user, m_settings.password);
 }
 
 bool MailWatch::tlsRequired() const
@@ -271,6 +295,8 @@ void MailWatch::failCheck(int kind)
     m_lastError = m_client->ErrorText();
     m_haveResult = true;
     Q_EMIT failureChanged(m_lastError, firstTelling(failureKind(m_lastError)));
+    if (m_reconnectMs > 0)
+        reconnectLater();
     endCheck();
 }
 
@@ -284,7 +310,7 @@ bool MailWatch::firstTelling(const QString& failure)
 
 void MailWatch::endCheck()
 {
-    m_client.reset();
+    keepIfIdling();
     m_followTimer->start(intervalMs());
     const int count = m_errorKind == kNoError ? m_mailCount : -1;
     if (count == -1 || count == m_settings.lastMailCount) {
@@ -300,6 +326,54 @@ void MailWatch::endCheck()
     }
     writeFile();
     Q_EMIT checkFinished();
+}
+
+void MailWatch::keepIfIdling()
+{
+    if (!m_client || m_errorKind != kNoError) {
+        m_client.reset();
+        return;
+    }
+    if (!m_client->Stays()) {
+        m_reconnectMs = 0;
+        m_client.reset();
+        return;
+    }
+    // The session now does what timer 7 did.
+    m_idle = std::move(m_client);
+    m_idleSinceTick = platform::clock().tickCount();
+    m_checkTimer->stop();
+    connect(m_idle.get(), &MailSession::countChanged, this, &MailWatch::onIdleCount);
+    connect(m_idle.get(), &MailSession::lost, this, &MailWatch::onIdleLost);
+}
+
+void MailWatch::onIdleCount()
+{
+    m_mailCount = m_idle->GetMessageCount();
+    endCheck();
+}
+
+void MailWatch::onIdleLost()
+{
+    // A server's BYE or a broken connection is no failed check: only a reconnection that
+    // fails is. A session that lasted starts the delays over; one lost at once (a server
+    // that takes the login and then refuses IDLE or hangs up) makes them grow.
+    m_idle.reset();
+    if (platform::clock().tickCount() - m_idleSinceTick >= kHealthyIdleMs)
+        m_reconnectMs = 0;
+    reconnectLater();
+}
+
+void MailWatch::reconnectLater()
+{
+    m_reconnectMs = m_reconnectMs == 0 ? m_firstReconnectMs : std::min(2 * m_reconnectMs, intervalMs());
+    m_checkTimer->start(m_reconnectMs);
+}
+
+void MailWatch::dropIdle()
+{
+    m_idle.reset();
+    m_reconnectMs = 0;
 }
 
 void MailWatch::writeFile()

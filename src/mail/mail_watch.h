@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/mail_session.h"
 #include "mail/mailbox_file.h"
 #include "mail/secret_store.h"
 
@@ -8,9 +9,10 @@
 #include <QSslCertificate>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
-class CPop3Client;
 class NetworkReturn;
 class QTimer;
 
@@ -33,6 +35,10 @@ public:
 // and written to "MailBoxConfig.jxq" with the settings. One check runs at a time.
 // Besides the interval, CheckSoon checks within a second: when the network comes back
 // (FollowNetwork), after a resume, when a locked secret store opens.
+// The check talks to the server through a MailSession (POP3 or IMAP, as the server field
+// says). An IMAP session that stays (IDLE) replaces timer 7: each count it reports runs
+// the same rule as a check; when it is lost the watch reconnects after a delay that grows
+// from a few seconds to the interval, and CheckSoon reconnects at once.
 class MailWatch final : public QObject {
     Q_OBJECT
 
@@ -41,6 +47,9 @@ public:
     enum ErrorKind { kNoError = 0, kLoginFailed = 1, kCountFailed = 2 };
     static constexpr int kDefaultFirstCheckMs = 2000;
     static constexpr int kSoonMs = 1000;
+    static constexpr int kFirstReconnectMs = 3000;
+    static constexpr std::uint32_t kHealthyIdleMs = 60000;
+    using SessionFactory = std::function<std::unique_ptr<MailSession>(const MailServer&)>;
 
     explicit MailWatch(MailHost& host, QObject* parent = nullptr);
     ~MailWatch() override;
@@ -69,6 +78,11 @@ public:
     const MailboxSettings& settings() const { return m_settings; }
     bool watching() const;
     bool checking() const { return m_client != nullptr; }
+    // An IMAP session stays connected and reports changes itself.
+    bool idling() const { return m_idle != nullptr; }
+    // The delay of the last reconnection after an idling session was lost; 0 when none
+    // is under way or the session is not idling.
+    int reconnectDelayMs() const { return m_reconnectMs; }
     int mailCount() const { return m_mailCount; }
     int errorKind() const { return m_errorKind; }
     const QString& lastError() const { return m_lastError; }
@@ -86,7 +100,10 @@ public:
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
     void setSoonMs(int ms) { m_soonMs = ms; }
+    void setFirstReconnectMs(int ms) { m_firstReconnectMs = ms; }
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
+    // Where sessions come from (MakeMailSession unless set).
+    void setSessionFactory(SessionFactory factory) { m_sessionFactory = std::move(factory); }
 
 Q_SIGNALS:
     void checkFinished();
@@ -112,10 +129,20 @@ private:
     void noteTls(bool encrypted);
     // Whether a failure of this kind is to be told (once until the next success).
     bool firstTelling(const QString& failure);
+    void keepIfIdling();
+    void onIdleCount();
+    void onIdleLost();
+    void reconnectLater();
+    void dropIdle();
 
     MailHost& m_host;
     MailboxSettings m_settings;
-    std::unique_ptr<CPop3Client, void (*)(CPop3Client*)> m_client;
+    std::unique_ptr<MailSession, void (*)(MailSession*)> m_client;
+    std::unique_ptr<MailSession, void (*)(MailSession*)> m_idle;
+    SessionFactory m_sessionFactory;
+    int m_reconnectMs = 0;
+    int m_firstReconnectMs = kFirstReconnectMs;
+    std::uint32_t m_idleSinceTick = 0;
     QTimer* m_checkTimer;
     QTimer* m_retryTimer;
     QTimer* m_followTimer;

@@ -1,6 +1,7 @@
 #include "mail/mailbox_file.h"
 
 #include "core/globals.h"
+#include "mail/mail_server.h"
 #include "mail/pop3_client.h"
 #include "platform/atomic_file.h"
 
@@ -58,12 +59,26 @@ std::size_t skipNumber(const std::string& line, std::size_t from, bool signedNum
     return i + 1;
 }
 
+// Where the server field that starts at from ends (its "/"): after a scheme's "://" when
+// it has one, else at the first "/".
+std::size_t findServerEnd(const std::string& line, std::size_t from)
+{
+    for (const std::string_view scheme : {"pop3://", "pop3s://", "imap://", "imaps://"}) {
+        if (line.size() - from > scheme.size()
+            && std::equal(scheme.begin(), scheme.end(), line.begin() + static_cast<std::ptrdiff_t>(from),
+                          [](char a, char b) { return a == ((b >= 'A' && b <= 'Z') ? static_cast<char>(b - 'A' + 'a') : b); }))
+            return line.find('/', from + scheme.size());
+    }
+    return line.find('/', from);
+}
+
 } // namespace
 
 std::optional<StoredMailbox> ParseMailboxLine(const std::string& line)
 {
     // user/password/server/minutes/count/path/ where neither the user name nor the server
-    // holds a "/" (the settings refuse it) and the two numbers are decimal; the password
+    // holds a "/" (the settings refuse it; only a scheme's "://" may lead the server) and
+    // the two numbers are decimal; the password
     // and the path may hold any number of them. The shortest password that lets the rest
     // fit wins. Scanned by hand: a regular expression recurses once per character and a
     // long line would overflow the stack.
@@ -73,7 +88,7 @@ std::optional<StoredMailbox> ParseMailboxLine(const std::string& line)
         return std::nullopt;
     for (std::size_t passwordEnd = line.find('/', userEnd + 1); passwordEnd != npos;
          passwordEnd = line.find('/', passwordEnd + 1)) {
-        const std::size_t serverEnd = line.find('/', passwordEnd + 1);
+        const std::size_t serverEnd = findServerEnd(line, passwordEnd + 1);
         if (serverEnd == npos || serverEnd == passwordEnd + 1)
             continue;
         const std::size_t countStart = skipNumber(line, serverEnd + 1, false);
@@ -118,7 +133,7 @@ QString CheckMailboxSettings(const std::string& user, const std::string& passwor
         return QStringLiteral("The password cannot contain the byte 0xFF.");
     if (server.empty())
         return QStringLiteral("Please enter the POP server.");
-    if (!ParsePop3Server(QString::fromStdString(server)))
-        return QStringLiteral("The POP server must be a host name or address, optionally followed by \":port\".");
+    if (!ParseMailServer(QString::fromStdString(server)))
+        return QStringLiteral("The POP server must be written as one of: ") + MailServerForms();
     return {};
 }

@@ -42,46 +42,6 @@ bool isBlank(char c)
 
 } // namespace
 
-std::optional<Pop3Endpoint> ParsePop3Server(const QString& server)
-{
-    const QString text = server.trimmed();
-    Pop3Endpoint endpoint;
-    QString portText;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return std::nullopt;
-        endpoint.host = text.mid(1, close - 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return std::nullopt;
-            portText = rest.mid(1);
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        const qsizetype colon = text.indexOf(QLatin1Char(':'));
-        endpoint.host = text.left(colon);
-        portText = text.mid(colon + 1);
-    } else {
-        endpoint.host = text; // a name, an IPv4 address or a bare IPv6 address
-    }
-    if (endpoint.host.isEmpty())
-        return std::nullopt;
-    for (const QChar c : endpoint.host) {
-        if (c.isSpace() || c == QLatin1Char('/'))
-            return std::nullopt;
-    }
-    if (!portText.isNull()) {
-        bool ok = false;
-        const uint port = portText.toUInt(&ok);
-        if (!ok || port == 0 || port > 65535)
-            return std::nullopt;
-        endpoint.port = static_cast<quint16>(port);
-    }
-    endpoint.tls = endpoint.port == Pop3Endpoint::kTlsPort;
-    return endpoint;
-}
-
 namespace pop3 {
 
 bool IsErrorReply(std::string_view reply)
@@ -235,7 +195,7 @@ int CPop3Client::CheckReply(unsigned kind, std::string_view reply, std::string_v
 
 void CPop3Client::Connect(const QString& server, const std::string& user, const std::string& password)
 {
-    const std::optional<Pop3Endpoint> endpoint = ParsePop3Server(server);
+    const std::optional<MailServer> endpoint = ParseMailServer(server);
     if (!endpoint) {
         m_step = Step::Connecting;
         QMetaObject::invokeMethod(this, [this] { fail(QLatin1String(kCannotConnect)); }, Qt::QueuedConnection);
@@ -244,7 +204,7 @@ void CPop3Client::Connect(const QString& server, const std::string& user, const 
     Connect(*endpoint, user, password);
 }
 
-void CPop3Client::Connect(const Pop3Endpoint& endpoint, const std::string& user, const std::string& password)
+void CPop3Client::Connect(const MailServer& endpoint, const std::string& user, const std::string& password)
 {
     m_step = Step::Connecting;
     // Refused before anything is sent: a value that does not fit is never cut.
@@ -258,7 +218,7 @@ void CPop3Client::Connect(const Pop3Endpoint& endpoint, const std::string& user,
     m_passLine = *passLine;
     m_buffer = *userLine; // sent after the greeting
     m_host = endpoint.host;
-    m_implicitTls = endpoint.tls;
+    m_implicitTls = endpoint.implicitTls;
     arm();
     // The same trust for port 995 and for STLS.
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -266,7 +226,7 @@ void CPop3Client::Connect(const Pop3Endpoint& endpoint, const std::string& user,
         config.addCaCertificates(m_extraCa);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     m_socket->setSslConfiguration(config);
-    if (endpoint.tls) {
+    if (endpoint.implicitTls) {
         m_socket->connectToHostEncrypted(endpoint.host, endpoint.port);
     } else {
         m_socket->connectToHost(endpoint.host, endpoint.port);

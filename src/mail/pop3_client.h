@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/text.h"
+#include "mail/mail_server.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,18 +16,6 @@
 
 class QSslSocket;
 class QTimer;
-
-// Where a mailbox lives: "host", "host:port" or "[v6 address]:port". Port 995 is POP3
-// over TLS, every other port plain text.
-struct Pop3Endpoint {
-    static constexpr quint16 kPlainPort = 110;
-    static constexpr quint16 kTlsPort = 995;
-    QString host;
-    quint16 port = kPlainPort;
-    bool tls = false;
-};
-// nullopt when the text is no host or the port is not 1-65535.
-std::optional<Pop3Endpoint> ParsePop3Server(const QString& server);
 
 namespace pop3 {
 
@@ -84,7 +73,7 @@ public:
 
     // Starts the login; connectFinished(1) once PASS is accepted, (0) with ErrorText set.
     void Connect(const QString& server, const std::string& user, const std::string& password);
-    void Connect(const Pop3Endpoint& endpoint, const std::string& user, const std::string& password);
+    void Connect(const MailServer& server, const std::string& user, const std::string& password);
     // After a successful Connect: STAT; statFinished(1) with the count parsed, or (0).
     void Stat();
 

@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto stored = ParseMailboxLine(line);
     if (!stored)
         return 0;
-    if (stored->user.empty() || stored->user.find('/') != std::string::npos || stored->server.find('/') != std::string::npos
+    // Only a scheme's "://" may put a "/" into the server.
+    const std::size_t scheme = stored->server.find("://");
+    const std::size_t slash = stored->server.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+    if (stored->user.empty() || stored->user.find('/') != std::string::npos || slash != std::string::npos
         || stored->minutes < kMinMailMinutes || stored->minutes > kMaxMailMinutes || stored->lastMailCount < -1)
         std::abort();
     MailboxSettings settings;

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             || command->contains('\0') || static_cast<std::size_t>(command->size()) >= pop3::kCommandLineBytes)
             std::abort();
     }
-    if (const auto endpoint = ParsePop3Server(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())))) {
+    if (const auto endpoint = ParseMailServer(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())))) {
         if (endpoint->host.isEmpty() || endpoint->port == 0)
             std::abort();
     }

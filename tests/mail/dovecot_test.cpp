@@ -1,6 +1,7 @@
 // The client and the watch against a real Dovecot, started here on a loopback port with
 // its own configuration and a maildir whose message count the test changes.
 #include "core_app.h"
+#include "mail/imap_client.h"
 #include "mail/mail_watch.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
@@ -8,6 +9,7 @@
 #include "support/temp_data_folder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -15,10 +17,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <pwd.h>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +51,13 @@ public:
             m_binary = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
     }
     ~Dovecot() { stop(); }
+    bool found() const { return !m_binary.isEmpty(); }
+    // Debian's dovecot-imapd is installed.
+    static bool hasImap()
+    {
+        return QFile::exists(QStringLiteral("/usr/lib/dovecot/imap"))
+            || QFile::exists(QStringLiteral("/usr/libexec/dovecot/imap"));
+    }
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
@@ -54,7 +65,6 @@ public:
             m_process.waitForFinished(5000);
         }
     }
-    bool found() const { return !m_binary.isEmpty(); }
 
     // Makes a test CA and a certificate for 127.0.0.1 signed by it; false without openssl.
     bool makeCertificates()
@@ -108,10 +118,12 @@ public:
         m_tlsPort = haveCertificate ? FreePort() : 0;
         if (m_port == 0)
             m_port = FreePort();
+        m_imapPort = hasImap() ? FreePort() : 0;
+        m_imapTlsPort = hasImap() && haveCertificate ? FreePort() : 0;
         const gid_t internalGroup = internal->pw_gid;
         const group* internalGroupEntry = ::getgrgid(internalGroup);
         QString config = QStringLiteral(
-            "protocols = pop3\n"
+            "protocols = pop3%9\n"
             "listen = 127.0.0.1\n"
             "base_dir = %1/run\n"
             "state_dir = %1/state\n"
@@ -128,6 +140,9 @@ public:
             "service pop3-login {\n  chroot =\n"
             "  inet_listener pop3 {\n    port = %6\n  }\n"
             "  inet_listener pop3s {\n    port = %7\n    ssl = %8\n  }\n}\n"
+            "service imap-login {\n  chroot =\n"
+            "  inet_listener imap {\n    port = %10\n  }\n"
+            "  inet_listener imaps {\n    port = %11\n    ssl = %8\n  }\n}\n"
             "service anvil {\n  chroot =\n}\n")
             .arg(dir, QString::fromLocal8Bit(internal->pw_name),
                  QString::fromLocal8Bit(internalGroupEntry ? internalGroupEntry->gr_name : internal->pw_name))
@@ -135,13 +150,22 @@ public:
             .arg(mailUser->pw_gid)
             .arg(m_port)
             .arg(m_tlsPort)
-            .arg(haveCertificate ? QStringLiteral("yes") : QStringLiteral("no"));
+            .arg(haveCertificate ? QStringLiteral("yes") : QStringLiteral("no"))
+            .arg(hasImap() ? QStringLiteral(" imap") : QString())
+            .arg(m_imapPort)
+            .arg(m_imapTlsPort);
         if (haveCertificate)
             config += QStringLiteral("ssl = yes\nssl_cert = <%1\nssl_key = <%2/key.pem\n").arg(certificatePath(), dir);
         else
             config += QStringLiteral("ssl = no\n");
         WriteText(dir + QStringLiteral("/dovecot.conf"), config.toUtf8());
+        return launch(why);
+    }
 
+    // Starts it (again) with the configuration start wrote.
+    bool launch(std::string& why)
+    {
+        const QString dir = m_dir.path();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(m_binary, {QStringLiteral("-F"), QStringLiteral("-c"), dir + QStringLiteral("/dovecot.conf")});
         for (int i = 0; i < 100; ++i) {
@@ -202,6 +226,8 @@ public:
     QList<QSslCertificate> ca() const { return QSslCertificate::fromPath(caPath()); }
     QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     quint16 tlsPort() const { return m_tlsPort; }
+    QString imapServer() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_imapPort); }
+    QString imapTlsServer() const { return QStringLiteral("imaps://127.0.0.1:%1").arg(m_imapTlsPort); }
 
 private:
     QString m_binary;
@@ -209,6 +235,8 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     quint16 m_tlsPort = 0;
+    quint16 m_imapPort = 0;
+    quint16 m_imapTlsPort = 0;
 };
 
 class NoHost final : public MailHost {
@@ -280,7 +308,7 @@ TEST(Dovecot, TlsChecksTheCertificate)
     if (dovecot.tlsPort() == 0)
         GTEST_SKIP() << "openssl could not make a test certificate";
     dovecot.deliver();
-    const Pop3Endpoint endpoint{QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
+    const MailServer endpoint{MailServer::Protocol::Pop3, QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
     for (const bool trusted : {false, true}) {
         CPop3Client client;
         if (trusted)
@@ -377,6 +405,133 @@ TEST(Dovecot, WithoutStlsThePlainLoginStillWorksAndSaysSo)
     const QStringList logins = dovecot.waitForLogins(1);
     ASSERT_EQ(logins.size(), 1);
     EXPECT_FALSE(logins[0].contains(QLatin1String(", TLS"))) << logins[0].toStdString();
+}
+
+// IMAP: one Dovecot for all of these.
+class DovecotImap : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        EnsureCoreApp();
+        s_dovecot = new Dovecot;
+        if (!s_dovecot->found() || !Dovecot::hasImap())
+            return;
+        std::string why;
+        s_started = s_dovecot->start(why);
+        if (!s_started)
+            ADD_FAILURE() << why;
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dovecot;
+        s_dovecot = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!s_dovecot->found() || !Dovecot::hasImap())
+            GTEST_SKIP() << "dovecot not found (Debian packages dovecot-pop3d, dovecot-imapd)";
+        ASSERT_TRUE(s_started);
+        if (s_dovecot->tlsPort() == 0)
+            GTEST_SKIP() << "openssl could not make a test certificate";
+    }
+    static Dovecot* s_dovecot;
+    static bool s_started;
+};
+Dovecot* DovecotImap::s_dovecot = nullptr;
+bool DovecotImap::s_started = false;
+
+TEST_F(DovecotImap, Port993AndStartTlsLogInOverTlsAnUntrustedCertificateNotAtAll)
+{
+    Dovecot& dovecot = *s_dovecot;
+    dovecot.deliver();
+    const qsizetype before = dovecot.loginLines().size();
+    const struct { QString server; bool trusted; const char* error; } cases[] = {
+        {dovecot.imapTlsServer(), false, "Server cannot be connected: "},
+        {dovecot.imapServer(), false, "Encrypted connection (STARTTLS) failed: "},
+        {dovecot.imapTlsServer(), true, ""},
+        {dovecot.imapServer(), true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.server.toStdString());
+        CImapClient client;
+        if (c.trusted)
+            client.setExtraCaCertificates(dovecot.ca());
+        QSignalSpy connected(&client, &MailSession::connectFinished);
+        client.Connect(*ParseMailServer(c.server), "alice", "s3cret");
+        ASSERT_TRUE(connected.wait(10000));
+        EXPECT_EQ(client.ErrorText().toStdString().rfind(c.error, 0), 0u) << client.ErrorText().toStdString();
+        if (!c.trusted) {
+            EXPECT_EQ(connected[0][0].toInt(), 0);
+            EXPECT_EQ(dovecot.loginLines().size(), before); // no login at all
+            continue;
+        }
+        ASSERT_EQ(connected[0][0].toInt(), 1);
+        EXPECT_TRUE(client.Encrypted());
+        QSignalSpy stat(&client, &MailSession::statFinished);
+        client.Stat();
+        ASSERT_TRUE(stat.wait(10000));
+        EXPECT_EQ(stat[0][0].toInt(), 1) << client.ErrorText().toStdString();
+        EXPECT_GE(client.GetMessageCount(), 1);
+        EXPECT_TRUE(client.Stays()); // Dovecot offers IDLE
+    }
+    const QStringList logins = dovecot.waitForLogins(before + 2);
+    ASSERT_EQ(logins.size(), before + 2);
+    for (qsizetype i = before; i < logins.size(); ++i) {
+        EXPECT_TRUE(logins[i].contains(QLatin1String("imap-login"))) << logins[i].toStdString();
+        EXPECT_TRUE(logins[i].contains(QLatin1String(", TLS"))) << logins[i].toStdString();
+    }
+}
+
+class TimingHost final : public MailHost {
+public:
+    void announceNewMail() override
+    {
+        ++announcements;
+        lastMs = since.elapsed();
+    }
+    void askForMailboxPassword(const QString&) override {}
+    void reportMailProblem(const QString&) override {}
+    int announcements = 0;
+    qint64 lastMs = -1;
+    QElapsedTimer since;
+};
+
+TEST_F(DovecotImap, IdleAnnouncesADeliveryWithinTwoSecondsAlsoAfterARestart)
+{
+    Dovecot& dovecot = *s_dovecot;
+    TempDataFolder data;
+    TimingHost host;
+    MailWatch watch(host);
+    watch.setExtraCaCertificates(dovecot.ca());
+    watch.setFirstReconnectMs(200);
+    watch.Configure({"alice", "s3cret", dovecot.imapServer().toStdString(), 60, -1});
+    Check(watch);
+    ASSERT_EQ(watch.errorKind(), MailWatch::kNoError) << watch.lastError().toStdString();
+    EXPECT_TRUE(watch.encrypted());
+    ASSERT_TRUE(watch.idling());
+    const int first = watch.mailCount();
+
+    const auto deliverAndTime = [&](int announcements) {
+        host.since.start();
+        dovecot.deliver();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return host.announcements == announcements; }, 10000));
+        std::printf("[ measured ] delivery to announcement with IDLE: %lld ms\n", static_cast<long long>(host.lastMs));
+        EXPECT_LT(host.lastMs, 2000);
+    };
+    deliverAndTime(1);
+    EXPECT_EQ(watch.mailCount(), first + 1);
+    EXPECT_EQ(ReadMailboxFile()->lastMailCount, first + 1);
+
+    // The server goes away while we idle and comes back: reconnected, and the next
+    // delivery is announced as fast.
+    dovecot.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watch.idling(); }, 10000));
+    std::string why;
+    ASSERT_TRUE(dovecot.launch(why)) << why;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.idling(); }, 20000)) << watch.lastError().toStdString();
+    EXPECT_EQ(host.announcements, 1);
+    deliverAndTime(2);
+    EXPECT_EQ(watch.mailCount(), first + 2);
 }
 
 } // namespace

@@ -60,8 +60,11 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
     // Enter is OK; each problem keeps the dialog open and names the field.
     const struct { int field; const char* value; const char* message; } problems[] = {
         {1019, "", "Please enter the POP server."},
-        {1019, "pop.example.org:x", "The POP server must be a host name or address, optionally followed by \":port\"."},
-        {1019, "pop.example.org:995", "Please enter an integer between 1 and 9999."},
+        {1019, "imaps://mail.example.org/INBOX",
+         "The POP server must be written as one of: host or host:110 (POP3), host:995 (POP3 over TLS), host:993 "
+         "(IMAP over TLS), host:143 (IMAP), or pop3://, pop3s://, imap://, imaps:// followed by host:port for other "
+         "ports; an IPv6 address goes in brackets, as in [2001:db8::1]:993."},
+        {1019, "imaps://mail.example.org", "Please enter an integer between 1 and 9999."},
         {1020, "15", nullptr},
     };
     for (const auto& p : problems) {
@@ -79,7 +82,7 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.settings().user, "bob");
     EXPECT_EQ(dialog.settings().password, "pa/ss");
-    EXPECT_EQ(dialog.settings().server, "pop.example.org:995");
+    EXPECT_EQ(dialog.settings().server, "imaps://mail.example.org");
     EXPECT_EQ(dialog.settings().intervalSeconds, 900);
     EXPECT_EQ(dialog.mailClientPath(), CMailBoxDlg::kDesktopMailProgram);
 }

@@ -80,6 +80,14 @@ TEST(MailboxFile, ParseRefusesLinesWeDidNotWrite)
     ASSERT_TRUE(longLine.has_value());
     EXPECT_EQ(longLine->server, "s");
     EXPECT_EQ(longLine->mailClientPath, std::string(300000, 'p'));
+    // A scheme's "//" belongs to the server.
+    for (const char* server : {"imaps://mail.example.org", "IMAP://[::1]:1143", "pop3s://h:1995"}) {
+        const auto stored = ParseMailboxLine(FormatMailboxLine({"u", "", server, 300, 4}, "/p"));
+        ASSERT_TRUE(stored.has_value()) << server;
+        EXPECT_EQ(stored->server, server);
+        EXPECT_EQ(stored->minutes, 5);
+        EXPECT_EQ(stored->mailClientPath, "/p");
+    }
 }
 
 TEST(MailboxSettingsCheck, NamesWhatIsWrong)
@@ -93,6 +101,9 @@ TEST(MailboxSettingsCheck, NamesWhatIsWrong)
     EXPECT_TRUE(CheckMailboxSettings("u", "p\xFF", "host").contains(QLatin1String("password")));
     EXPECT_TRUE(CheckMailboxSettings("u", "p", "").contains(QLatin1String("POP server")));
     EXPECT_TRUE(CheckMailboxSettings("u", "p", "host:99999").contains(QLatin1String("POP server")));
+    EXPECT_TRUE(CheckMailboxSettings("u", "p", "imaps://host").isEmpty());
+    // The refusal shows the forms that would do.
+    EXPECT_TRUE(CheckMailboxSettings("u", "p", "imaps://host/INBOX").contains(QLatin1String("host:993 (IMAP over TLS)")));
 }
 
 } // namespace

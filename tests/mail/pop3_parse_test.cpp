@@ -117,29 +117,47 @@ TEST(Pop3Command, ValuesThatDoNotFitTheCommandLineOrBreakItAreRefused)
     EXPECT_FALSE(pop3::FormatCommand("PASS", std::string("a\0b", 3)).has_value());
 }
 
-TEST(Pop3Server, HostAndPortWithTlsOn995)
+TEST(MailServer, TheFieldNamesProtocolHostPortAndTls)
 {
-    const struct { const char* text; bool ok; const char* host; int port; bool tls; } cases[] = {
-        {"mail.example.org", true, "mail.example.org", 110, false},
-        {"10.0.0.1:2110", true, "10.0.0.1", 2110, false},
-        {"pop.example.org:995", true, "pop.example.org", 995, true},
-        {"[::1]:995", true, "::1", 995, true},
-        {"::1", true, "::1", 110, false},
-        {"host:0", false, "", 0, false},
-        {"host:70000", false, "", 0, false},
-        {"host:x", false, "", 0, false},
-        {":110", false, "", 0, false},
-        {"a b", false, "", 0, false},
-        {"", false, "", 0, false},
+    constexpr auto P = MailServer::Protocol::Pop3;
+    constexpr auto I = MailServer::Protocol::Imap;
+    const struct { const char* text; bool ok; MailServer::Protocol protocol; const char* host; int port; bool tls; } cases[] = {
+        {"mail.example.org", true, P, "mail.example.org", 110, false},
+        {" mail.example.org:110 ", true, P, "mail.example.org", 110, false},
+        {"10.0.0.1:2110", true, P, "10.0.0.1", 2110, false}, // any other port stays POP3
+        {"pop.example.org:995", true, P, "pop.example.org", 995, true},
+        {"imap.example.org:993", true, I, "imap.example.org", 993, true},
+        {"imap.example.org:143", true, I, "imap.example.org", 143, false},
+        {"[::1]:995", true, P, "::1", 995, true},
+        {"[::1]:993", true, I, "::1", 993, true},
+        {"::1", true, P, "::1", 110, false},
+        {"imap://h", true, I, "h", 143, false},
+        {"IMAPS://h", true, I, "h", 993, true},
+        {"imap://h:1143", true, I, "h", 1143, false},
+        {"imaps://[fe80::1]:10993", true, I, "fe80::1", 10993, true},
+        {"pop3://h:995", true, P, "h", 995, false}, // the scheme wins over the port
+        {"pop3s://h", true, P, "h", 995, true},
+        {"imaps://h:993/", false, P, "", 0, false},
+        {"imap://", false, P, "", 0, false},
+        {"http://h", false, P, "", 0, false},
+        {"imap:/h", false, P, "", 0, false},
+        {"[::1", false, P, "", 0, false},
+        {"host:0", false, P, "", 0, false},
+        {"host:70000", false, P, "", 0, false},
+        {"host:x", false, P, "", 0, false},
+        {":110", false, P, "", 0, false},
+        {"a b", false, P, "", 0, false},
+        {"", false, P, "", 0, false},
     };
     for (const auto& c : cases) {
-        const auto endpoint = ParsePop3Server(QString::fromLatin1(c.text));
-        ASSERT_EQ(endpoint.has_value(), c.ok) << c.text;
-        if (!endpoint)
+        const auto server = ParseMailServer(QString::fromLatin1(c.text));
+        ASSERT_EQ(server.has_value(), c.ok) << c.text;
+        if (!server)
             continue;
-        EXPECT_EQ(endpoint->host, QLatin1String(c.host));
-        EXPECT_EQ(endpoint->port, c.port);
-        EXPECT_EQ(endpoint->tls, c.tls);
+        EXPECT_EQ(server->protocol, c.protocol) << c.text;
+        EXPECT_EQ(server->host, QLatin1String(c.host)) << c.text;
+        EXPECT_EQ(server->port, c.port) << c.text;
+        EXPECT_EQ(server->implicitTls, c.tls) << c.text;
     }
 }
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mail/mail_server.h"
+
+#include <QList>
+#include <QObject>
+#include <QSslCertificate>
+#include <QString>
+#include <memory>
+#include <string>
+
+// One mailbox session as the mail watch sees it, whatever the protocol: Connect logs in
+// (connectFinished), Stat counts the messages (statFinished). A POP3 session ends there;
+// an IMAP session whose server offers IDLE stays open (Stays) and reports each change of
+// the count (countChanged) until the connection is lost (lost, with ErrorText).
+class MailSession : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~MailSession() override = default;
+    Q_DISABLE_COPY_MOVE(MailSession)
+
+    // Before Connect: the time-out of each step, certificates trusted besides the
+    // system's, and whether a session that ends up without TLS must fail before the
+    // password is sent.
+    virtual void setTimeoutMs(int ms) = 0;
+    virtual void setExtraCaCertificates(const QList<QSslCertificate>& certificates) = 0;
+    virtual void setRequireTls(bool require) = 0;
+    // How long a session that stays may be quiet before it proves its connection alive.
+    virtual void setKeepAliveMs(int) {}
+
+    virtual void Connect(const MailServer& server, const std::string& user, const std::string& password) = 0;
+    // After connectFinished(1).
+    virtual void Stat() = 0;
+    virtual int GetMessageCount() const = 0;
+    // The login went over TLS.
+    virtual bool Encrypted() const = 0;
+    virtual const QString& ErrorText() const = 0;
+    // After statFinished(1): the session stays connected and reports changes itself.
+    virtual bool Stays() const { return false; }
+    // Ends a session the program no longer wants (IMAP says LOGOUT first); the object
+    // deletes itself afterwards.
+    virtual void Close() { deleteLater(); }
+
+Q_SIGNALS:
+    void connectFinished(int result);
+    void statFinished(int result);
+    void countChanged();
+    void lost();
+};
+
+// A new session for the server's protocol.
+std::unique_ptr<MailSession> MakeMailSession(const MailServer& server);
