@@ -26,4 +26,7 @@ void FitComboPopup(QComboBox* list, int rows)
     list->setStyleSheet(list->styleSheet() + QStringLiteral(" QComboBox { combobox-popup: 0; }"));
     list->view()->setMinimumWidth(ComboPopupWidth(list));
     list->view()->setTextElideMode(Qt::ElideNone);
+    // Shown whenever there is more than one page: it tells that the list goes on.
+    if (list->count() > rows)
+        list->view()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
