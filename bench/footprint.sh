@@ -215,7 +215,7 @@ if has_part tray; then
   tray_phase quiet "$tray_pid"
   # The mailbox, entered as a user does, checked every minute: the first check finds 3
   # messages, the second 4 and announces them.
-  "${tray_start[@]}" --mail-settings
+  "${tray_start[@]}" --mail-settings >/dev/null
   dialog=$(xdotool search --sync --name '^MailBox Configure$' | head -1)
   xdotool windowactivate --sync "$dialog" mousemove --window "$dialog" 110 30 click 1
   xdotool type --delay 20 "bench"
