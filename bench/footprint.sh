@@ -13,7 +13,8 @@
 # Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS
 # (timed starts of each, default 7), IDLE_SECONDS (default 600), TRAY_SECONDS (each of the
 # two tray phases, default 600), PARTS (any of "start idle tray", default all three),
-# QUICK (set: 3 runs and 30 s phases, to try the script), SDL_AUDIODRIVER (default dummy:
+# TRAY_HOST (xembed: trayer, the default; sni: a StatusNotifier host on a session bus of
+# its own, bench/sni_host.py), QUICK (set: 3 runs and 30 s phases, to try the script), SDL_AUDIODRIVER (default dummy:
 # an audio thread that costs what a real one does, without a sound card), SHOW_RUNS (set:
 # print each round's start times), SHOW_THREADS (set: context switches per thread).
 set -euo pipefail
@@ -27,6 +28,7 @@ idle_seconds=${idle_seconds:-600}
 tray_seconds=${TRAY_SECONDS:-${quick:+30}}
 tray_seconds=${tray_seconds:-600}
 parts=${PARTS:-start idle tray}
+tray_host=${TRAY_HOST:-xembed}
 has_part() { [[ " $parts " == *" $1 "* ]]; }
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 
@@ -180,7 +182,6 @@ if has_part tray; then
       awk -v name="$(tr ' ' _ <"$t/comm")/${t##*/}" '/ctxt_switches/ { n += $2 } END { print name, n }' "$t/status"
     done 2>/dev/null
   }
-  # One phase: CPU and context switches per minute over tray_seconds.
   # One phase: CPU and context switches per minute over tray_seconds (the switches of
   # the threads alive at its end; one that started during it counts from zero).
   tray_phase() { # label pid
@@ -193,14 +194,25 @@ if has_part tray; then
     join -a2 -e 0 -o 0,1.2,2.2 "$work/sw0" "$work/sw1" |
       awk -v s="$tray_seconds" '{ printf "%s %d\n", $1, ($3 - $2) * 60 / s }' >"$work/sw"
     switches=$(awk '{ n += $2 } END { print n }' "$work/sw")
-    printf 'tray %-6s over %d s: CPU %.3f %% of a core, %d context switches a minute\n' "$1" "$tray_seconds" \
+    printf 'tray (%s) %-6s over %d s: CPU %.3f %% of a core, %d context switches a minute\n' "$tray_host" "$1" "$tray_seconds" \
       "$(echo "($cpu1 - $cpu0) * 100 / $hz / $tray_seconds" | bc -l)" "$switches"
     if [ -n "${SHOW_THREADS:-}" ]; then awk '{ printf "  %-24s %d a minute\n", $1, $2 }' "$work/sw" >&2; fi
   }
   openbox >/dev/null 2>&1 &
   pids+=($!)
-  trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-  pids+=($!)
+  if [ "$tray_host" = sni ]; then
+    # A session bus of our own, with a StatusNotifier watcher that fetches each new icon.
+    dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
+    export DBUS_SESSION_BUS_ADDRESS
+    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus")
+    pids+=("$(sed -n 2p "$work/bus")")
+    exec {host_out}< <(exec /usr/bin/python3 bench/sni_host.py "$work/fetches")
+    pids+=($!)
+    read -r -t 10 -u "$host_out" _
+  else
+    trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    pids+=($!)
+  fi
   exec {stub_out}< <(exec python3 bench/pop3_stub.py 3)
   pids+=($!)
   read -r -t 10 -u "$stub_out" pop3_port
