@@ -3,19 +3,33 @@
 # dialog showing one 308 x 288 picture, both under one Xvfb in one run. The start is also
 # compared with the same dialog showing one line of text as well: the companion's window
 # shows its owner's name, and the first text a program draws pays for loading the fonts.
+# Last, the cost of the tray icon (trayer's XEmbed tray under openbox): CPU and context
+# switches per minute of all the program's threads, hidden in the tray while nothing
+# happens, then while the icon blinks after a new-mail announcement (a local POP3 stub
+# answers the check; the mailbox is entered in the settings dialog with xdotool).
 #
 #   bench/footprint.sh [build-dir]        (default build/default)
 #
-# Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS (timed starts of each, default 7), IDLE_SECONDS (default 600),
-# DISPLAY_NUMBER (Xvfb display, default 99), SDL_AUDIODRIVER (default dummy: an audio
-# thread that costs what a real one does, without a sound card), SHOW_RUNS (set: print
-# each round's start times).
+# Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS
+# (timed starts of each, default 7), IDLE_SECONDS (default 600), TRAY_SECONDS (each of the
+# two tray phases, default 600), PARTS (any of "start idle tray", default all three),
+# TRAY_HOST (xembed: trayer, the default; sni: a StatusNotifier host on a session bus of
+# its own, bench/sni_host.py), QUICK (set: 3 runs and 30 s phases, to try the script), SDL_AUDIODRIVER (default dummy:
+# an audio thread that costs what a real one does, without a sound card), SHOW_RUNS (set:
+# print each round's start times), SHOW_THREADS (set: context switches per thread).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/default}
-runs=${RUNS:-7}
-idle_seconds=${IDLE_SECONDS:-600}
-display_number=${DISPLAY_NUMBER:-99}
+quick=${QUICK:+1}
+runs=${RUNS:-${quick:+3}}
+runs=${runs:-7}
+idle_seconds=${IDLE_SECONDS:-${quick:+30}}
+idle_seconds=${idle_seconds:-600}
+tray_seconds=${TRAY_SECONDS:-${quick:+30}}
+tray_seconds=${tray_seconds:-600}
+parts=${PARTS:-start idle tray}
+tray_host=${TRAY_HOST:-xembed}
+has_part() { [[ " $parts " == *" $1 "* ]]; }
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 
 cmake --build "$build" --target quillby quillby_bare_dialog >/dev/null
@@ -37,13 +51,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb ":$display_number" -noreset -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and says which.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 pids+=($xvfb)
-export DISPLAY=":$display_number"
-for _ in $(seq 600); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-if [ "$(tr -d ' ' <"/tmp/.X$display_number-lock" 2>/dev/null)" != "$xvfb" ] || ! xdpyinfo >/dev/null 2>&1; then
-  echo "footprint: Xvfb :$display_number did not start (display in use? set DISPLAY_NUMBER)" >&2
+for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -1 "$work/display")"
+if ! xdpyinfo >/dev/null 2>&1; then
+  echo "footprint: Xvfb did not start" >&2
   exit 1
 fi
 
@@ -101,53 +116,133 @@ measure_once() { # name command...
   stop "$pid"
 }
 
-mkdir -p "$work/data"
-quillby_start=("$quillby" --data-dir "$work/data" --toy=none)
-export XDG_RUNTIME_DIR
-XDG_RUNTIME_DIR=$(runtime start)
-# The first start of each warms the caches and writes the data files; it is not counted.
-start_visible "$bare" "$picture" && stop "$pid"
-start_visible "$bare" "$picture" FENWICK && stop "$pid"
-start_visible "${quillby_start[@]}" && stop "$pid"
-for f in bare.ms bare.kb text.ms text.kb quillby.ms quillby.kb; do : >"$work/$f"; done
-# Taken in turns, so that a machine that slows down or speeds up during the run weighs on
-# both alike.
-for _ in $(seq "$runs"); do
-  measure_once bare "$bare" "$picture"
-  measure_once text "$bare" "$picture" FENWICK
-  measure_once quillby "${quillby_start[@]}"
-done
+if has_part start; then
+  mkdir -p "$work/data"
+  quillby_start=("$quillby" --data-dir "$work/data" --toy=none)
+  export XDG_RUNTIME_DIR
+  XDG_RUNTIME_DIR=$(runtime start)
+  # The first start of each warms the caches and writes the data files; it is not counted.
+  start_visible "$bare" "$picture" && stop "$pid"
+  start_visible "$bare" "$picture" FENWICK && stop "$pid"
+  start_visible "${quillby_start[@]}" && stop "$pid"
+  for f in bare.ms bare.kb text.ms text.kb quillby.ms quillby.kb; do : >"$work/$f"; done
+  # Taken in turns, so that a machine that slows down or speeds up during the run weighs on
+  # both alike.
+  for _ in $(seq "$runs"); do
+    measure_once bare "$bare" "$picture"
+    measure_once text "$bare" "$picture" FENWICK
+    measure_once quillby "${quillby_start[@]}"
+  done
 
-[ -n "${SHOW_RUNS:-}" ] && paste "$work/bare.ms" "$work/text.ms" "$work/quillby.ms" >&2
-bare_ms=$(median <"$work/bare.ms")
-bare_kb=$(median <"$work/bare.kb")
-text_ms=$(median <"$work/text.ms")
-q_ms=$(median <"$work/quillby.ms")
-q_kb=$(median <"$work/quillby.kb")
-# The median of each round's own ratio: the least moved by a machine whose speed drifts.
-round_ratio() { paste "$work/$1.ms" "$work/quillby.ms" | awk '{ printf "%.4f\n", $2 / $1 }' | median; }
-printf 'start to visible window (median of %d): bare %d ms, quillby %d ms, ratio %.2f (by round %.2f)\n' \
-  "$runs" "$bare_ms" "$q_ms" "$(echo "$q_ms / $bare_ms" | bc -l)" "$(round_ratio bare)"
-printf 'with one line of text instead:       bare %d ms, quillby %d ms, ratio %.2f (by round %.2f)\n' \
-  "$text_ms" "$q_ms" "$(echo "$q_ms / $text_ms" | bc -l)" "$(round_ratio text)"
-printf 'resident memory (median):            bare %d kB, quillby %d kB, ratio %.2f\n' \
-  "$bare_kb" "$q_kb" "$(echo "$q_kb / $bare_kb" | bc -l)"
+  [ -n "${SHOW_RUNS:-}" ] && paste "$work/bare.ms" "$work/text.ms" "$work/quillby.ms" >&2
+  bare_ms=$(median <"$work/bare.ms")
+  bare_kb=$(median <"$work/bare.kb")
+  text_ms=$(median <"$work/text.ms")
+  q_ms=$(median <"$work/quillby.ms")
+  q_kb=$(median <"$work/quillby.kb")
+  # The median of each round's own ratio: the least moved by a machine whose speed drifts.
+  round_ratio() { paste "$work/$1.ms" "$work/quillby.ms" | awk '{ printf "%.4f\n", $2 / $1 }' | median; }
+  printf 'start to visible window (median of %d): bare %d ms, quillby %d ms, ratio %.2f (by round %.2f)\n' \
+    "$runs" "$bare_ms" "$q_ms" "$(echo "$q_ms / $bare_ms" | bc -l)" "$(round_ratio bare)"
+  printf 'with one line of text instead:       bare %d ms, quillby %d ms, ratio %.2f (by round %.2f)\n' \
+    "$text_ms" "$q_ms" "$(echo "$q_ms / $text_ms" | bc -l)" "$(round_ratio text)"
+  text_kb=$(median <"$work/text.kb")
+  printf 'resident memory 2 s after start (median): bare %d kB, with text %d kB, quillby %d kB\n' "$bare_kb" "$text_kb" "$q_kb"
+  printf 'start-up memory ratio (quillby / bare dialog with picture and text): %.3f\n' "$(echo "$q_kb / $text_kb" | bc -l)"
 
-# Idle: both toy settings side by side, hidden from the start, after the start sound.
-hz=$(getconf CLK_TCK)
-declare -A idle_pid
-for toy in none hid; do
-  mkdir -p "$work/idle-$toy"
-  XDG_RUNTIME_DIR=$(runtime "idle-$toy") "$quillby" "${hidden[@]}" --data-dir "$work/idle-$toy" --toy=$toy >/dev/null 2>&1 &
-  idle_pid[$toy]=$!
+fi
+
+if has_part idle; then
+  # Idle: both toy settings side by side, hidden from the start, after the start sound.
+  hz=$(getconf CLK_TCK)
+  declare -A idle_pid
+  for toy in none hid; do
+    mkdir -p "$work/idle-$toy"
+    XDG_RUNTIME_DIR=$(runtime "idle-$toy") "$quillby" "${hidden[@]}" --data-dir "$work/idle-$toy" --toy=$toy >/dev/null 2>&1 &
+    idle_pid[$toy]=$!
+    pids+=($!)
+  done
+  sleep 10
+  declare -A before
+  for toy in none hid; do before[$toy]=$(cpu_ticks "${idle_pid[$toy]}"); done
+  sleep "$idle_seconds"
+  for toy in none hid; do
+    used=$(($(cpu_ticks "${idle_pid[$toy]}") - before[$toy]))
+    printf 'idle CPU over %d s, --toy=%s: %.3f %% of a core\n' "$idle_seconds" "$toy" \
+      "$(echo "$used * 100 / $hz / $idle_seconds" | bc -l)"
+  done
+fi
+
+if has_part tray; then
+  hz=$(getconf CLK_TCK)
+  # Context switches of every live thread: "name/tid switches" per line.
+  thread_switches() {
+    local t
+    for t in /proc/"$1"/task/*; do
+      awk -v name="$(tr ' ' _ <"$t/comm")/${t##*/}" '/ctxt_switches/ { n += $2 } END { print name, n }' "$t/status"
+    done 2>/dev/null
+  }
+  # One phase: CPU and context switches per minute over tray_seconds (the switches of
+  # the threads alive at its end; one that started during it counts from zero).
+  tray_phase() { # label pid
+    local cpu0 cpu1 switches
+    cpu0=$(cpu_ticks "$2")
+    thread_switches "$2" | sort >"$work/sw0"
+    sleep "$tray_seconds"
+    cpu1=$(cpu_ticks "$2")
+    thread_switches "$2" | sort >"$work/sw1"
+    join -a2 -e 0 -o 0,1.2,2.2 "$work/sw0" "$work/sw1" |
+      awk -v s="$tray_seconds" '{ printf "%s %d\n", $1, ($3 - $2) * 60 / s }' >"$work/sw"
+    switches=$(awk '{ n += $2 } END { print n }' "$work/sw")
+    printf 'tray (%s) %-6s over %d s: CPU %.3f %% of a core, %d context switches a minute\n' "$tray_host" "$1" "$tray_seconds" \
+      "$(echo "($cpu1 - $cpu0) * 100 / $hz / $tray_seconds" | bc -l)" "$switches"
+    if [ -n "${SHOW_THREADS:-}" ]; then awk '{ printf "  %-24s %d a minute\n", $1, $2 }' "$work/sw" >&2; fi
+  }
+  openbox >/dev/null 2>&1 &
   pids+=($!)
-done
-sleep 10
-declare -A before
-for toy in none hid; do before[$toy]=$(cpu_ticks "${idle_pid[$toy]}"); done
-sleep "$idle_seconds"
-for toy in none hid; do
-  used=$(($(cpu_ticks "${idle_pid[$toy]}") - before[$toy]))
-  printf 'idle CPU over %d s, --toy=%s: %.3f %% of a core\n' "$idle_seconds" "$toy" \
-    "$(echo "$used * 100 / $hz / $idle_seconds" | bc -l)"
-done
+  if [ "$tray_host" = sni ]; then
+    # A session bus of our own, with a StatusNotifier watcher that fetches each new icon.
+    dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
+    export DBUS_SESSION_BUS_ADDRESS
+    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus")
+    pids+=("$(sed -n 2p "$work/bus")")
+    exec {host_out}< <(exec /usr/bin/python3 bench/sni_host.py "$work/fetches")
+    pids+=($!)
+    read -r -t 10 -u "$host_out" _
+  else
+    trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    pids+=($!)
+  fi
+  exec {stub_out}< <(exec python3 bench/pop3_stub.py 3)
+  pids+=($!)
+  read -r -t 10 -u "$stub_out" pop3_port
+  mkdir -p "$work/tray"
+  export XDG_RUNTIME_DIR
+  XDG_RUNTIME_DIR=$(runtime tray)
+  tray_start=("$quillby" --data-dir "$work/tray" --toy=none)
+  "${tray_start[@]}" "${hidden[@]}" >/dev/null 2>&1 &
+  tray_pid=$!
+  pids+=($tray_pid)
+  sleep 10
+  tray_phase quiet "$tray_pid"
+  # The mailbox, entered as a user does, checked every minute: the first check finds 3
+  # messages, the second 4 and announces them.
+  "${tray_start[@]}" --mail-settings >/dev/null
+  dialog=$(xdotool search --sync --name '^MailBox Configure$' | head -1)
+  xdotool windowactivate --sync "$dialog" mousemove --window "$dialog" 110 30 click 1
+  xdotool type --delay 20 "bench"
+  xdotool key Tab type --delay 20 "secret"
+  xdotool key Tab type --delay 20 "127.0.0.1:$pop3_port"
+  xdotool key Tab ctrl+a type --delay 20 "1"
+  xdotool key Return
+  for _ in $(seq 450); do
+    "${tray_start[@]}" --status 2>/dev/null | grep -q 'mail: 4 messages' && break
+    sleep 0.2
+  done
+  if ! "${tray_start[@]}" --status 2>/dev/null | grep -q 'mail: 4 messages'; then
+    echo "footprint: the mail check did not announce (status: $("${tray_start[@]}" --status 2>&1))" >&2
+    exit 1
+  fi
+  sleep 5
+  tray_phase blink "$tray_pid"
+fi

@@ -73,6 +73,18 @@ void undoPlatformChoice(bool quiet)
         std::fprintf(stderr, "quillby: no display available; running without windows (offscreen)\n");
 }
 
+// Each paint of a window kept in X shared memory waits for the server's reply before the
+// memory is drawn in again: a round trip and a wake-up of Qt's X reader thread for every
+// swap of the blinking tray icon. The windows are small; plain requests cost less. Set
+// only for Qt's own connection, so programs we start keep the user's environment.
+bool avoidSharedMemoryPaint()
+{
+    if (std::getenv("QT_XCB_NO_MITSHM"))
+        return false;
+    setenv("QT_XCB_NO_MITSHM", "1", 1);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,9 +102,12 @@ int main(int argc, char** argv)
     // before Qt starts, which may use it up for windows of its own.
     const QString activationToken = QString::fromLocal8Bit(qgetenv("XDG_ACTIVATION_TOKEN"));
     const bool platformChosen = choosePlatform(talks);
+    const bool paintChosen = avoidSharedMemoryPaint();
     QApplication app(argc, argv);
     if (platformChosen)
         undoPlatformChoice(talks);
+    if (paintChosen)
+        unsetenv("QT_XCB_NO_MITSHM");
     QApplication::setApplicationName(QStringLiteral("quillby"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBY_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -96,7 +96,11 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     m_alarmTimer->setSingleShot(true);
     connect(m_alarmTimer, &QTimer::timeout, this, [this] { OnTimer(kAlarmTimer); });
     connect(m_mainTimer, &QTimer::timeout, this, [this] { OnTimer(kMainTimer); });
-    connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
+    connect(m_blinkTimer, &QTimer::timeout, this, [this] {
+        if (m_blinkTimer->interval() != kTickMs)
+            m_blinkTimer->start(kTickMs); // from now on in step with the main tick
+        OnTimer(kBlinkTimer);
+    });
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
     connect(m_toyRuleFix, &ToyRuleFix::finished, this, [this] { m_toyStatus.forget(); });
     connect(m_mailWatch, &MailWatch::checkFinished, this, &MainDialog::showMailLine);
@@ -214,8 +218,10 @@ void MainDialog::SetUp()
     m_alarmTimer->start(kAlarmFirstMs);
     m_mainTimer->start(kTickMs);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
-    // The network backend (a plugin and a system bus connection) stays off the start-up path.
-    QTimer::singleShot(kFollowNetworkDelayMs, this, [this] { m_mailWatch->FollowNetwork(); });
+    // The network backend (plugins that bring GLib's GIO, a system bus connection) is for
+    // a mailbox only, and stays off the start-up path.
+    if (m_mailWatch->HasStoredMailbox())
+        QTimer::singleShot(kFollowNetworkDelayMs, this, [this] { followNetwork(); });
     // Files left alone on purpose (a planted link, a FIFO, a huge file, another user's)
     // are said once: those of set-up now, later ones (a sound file) as they come.
     showFileMessages();
@@ -698,6 +704,15 @@ void MainDialog::OpenMailSettings(bool focusPassword)
         return;
     g_mailClientPath = dialog.mailClientPath();
     m_mailWatch->Configure(dialog.settings());
+    followNetwork();
+}
+
+void MainDialog::followNetwork()
+{
+    if (m_followingNetwork)
+        return;
+    m_followingNetwork = true;
+    m_mailWatch->FollowNetwork();
 }
 
 MailNoticeWindow* MainDialog::mailNotice()
@@ -719,7 +734,9 @@ void MainDialog::announceNewMail()
     m_tray->Remove();
     m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("QUILLBY"), kNewMailTrayIcon,
                    CTrayIcon::kIconId);
-    m_blinkTimer->start(kTickMs);
+    // The blink wakes the program together with the main tick, not between two of its
+    // ticks: its first swap comes with the next tick.
+    m_blinkTimer->start(m_mainTimer->isActive() ? std::max(0, m_mainTimer->remainingTime()) : kTickMs);
     update();
 }
 

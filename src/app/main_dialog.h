@@ -108,6 +108,8 @@ private:
     void showMailFailure(const QString& text, bool tell);
     // Both tooltips' mail line after each check (a failure, a count read in clear).
     void showMailLine();
+    // Once a mailbox is known: a check when the network comes back.
+    void followNetwork();
     void reportMailProblem(const QString& text) override;
 
     void createControls();
@@ -149,6 +151,7 @@ private:
     QTimer* m_blinkTimer;
     MailWatch* m_mailWatch;
     bool m_mailDialogOpen = false;
+    bool m_followingNetwork = false;
     int m_quitFlag = 0;
     int m_pictureId = 0; // the picture control's image, 0 for none
     bool m_toyAccessReported = false;

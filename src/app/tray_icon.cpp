@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -81,7 +82,7 @@ bool CTrayIcon::Create(QWidget* owner, int callbackMessage, const QString& tip, 
         });
     }
     // Creating again while shown updates the one icon instead of losing track of it.
-    m_tray->setIcon(LoadIconResource(iconResourceId));
+    m_tray->setIcon(icon(iconResourceId));
     m_tray->setToolTip(shownToolTip());
     m_tray->show();
     m_shown = true;
@@ -102,9 +103,20 @@ bool CTrayIcon::SetIcon(int iconResourceId)
 {
     if (!m_shown || !m_tray)
         return false;
+    if (iconResourceId == m_iconResourceId)
+        return true;
     m_iconResourceId = iconResourceId;
-    m_tray->setIcon(LoadIconResource(iconResourceId));
+    m_tray->setIcon(icon(iconResourceId));
     return true;
+}
+
+const QIcon& CTrayIcon::icon(int iconResourceId)
+{
+    // Built once: the blink swaps two ready icons instead of drawing them again each time.
+    auto it = m_icons.find(iconResourceId);
+    if (it == m_icons.end())
+        it = m_icons.insert(iconResourceId, LoadIconResource(iconResourceId));
+    return *it;
 }
 
 QString CTrayIcon::shownToolTip() const

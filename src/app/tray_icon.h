@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QIcon>
 #include <QObject>
 #include <QString>
 
@@ -58,6 +60,9 @@ Q_SIGNALS:
     void command(int commandId);
 
 private:
+    const QIcon& icon(int iconResourceId);
+
+    QHash<int, QIcon> m_icons;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_menu = nullptr;
     QWidget* m_owner = nullptr;

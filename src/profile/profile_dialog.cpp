@@ -9,6 +9,7 @@
 #include "platform/messages.h"
 #include "sound/sound_table.h"
 #include "widgets/button_st.h"
+#include "widgets/combo_popup.h"
 #include "widgets/dialog_units.h"
 #include "widgets/validation.h"
 
@@ -68,7 +69,6 @@ QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
     placeControl(list, id, dlu);
     for (int i = from; i <= to; ++i)
         list->addItem(QString::number(i));
-    list->setMaxVisibleItems(12);
     // Narrow lists: a small font and a slim arrow keep "2026" readable.
     QFont font = list->font();
     font.setPixelSize(11);
@@ -77,6 +77,8 @@ QComboBox* dateList(QWidget* parent, int id, QRect dlu, int from, int to)
                                        "background: rgb(140,201,135); border: 1px solid rgb(63,110,59); }"
                                        "QComboBox::drop-down { width: 9px; border: none; }"
                                        "QComboBox::down-arrow { image: url(:/icons/241.svg); width: 8px; height: 7px; }"));
+    // The open list shows its numbers whole, twelve at a time, whatever the box's width.
+    FitComboPopup(list, 12);
     paintOnCard(list, true);
     return list;
 }

@@ -6,6 +6,7 @@
 #include "mail/mailbox_dialog.h"
 #include "mail/mailbox_file.h"
 #include "platform/resume_watch.h"
+#include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
 
 #include <QApplication>
@@ -356,3 +357,28 @@ TEST(MailMainDialog, APasswordTheStoreCannotGiveIsAskedForPlainly)
 }
 
 } // namespace
+
+// The network's return matters only to a mailbox: without one nothing follows it (its
+// backends bring GLib's GIO and a system bus connection); settings taken in the dialog start it.
+TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
+{
+    ResetGlobals();
+    fakes::FakeMessages messages;
+    QTemporaryDir data;
+    MainDialog dialog(data.path().toStdString() + "/");
+    dialog.SetUp();
+    EXPECT_EQ(dialog.mailWatch().networkReturn(), nullptr);
+
+    onNextModal([](QWidget* settings) {
+        settings->findChild<QLineEdit*>(QStringLiteral("ctl1017"))->setText(QStringLiteral("bob"));
+        settings->findChild<QLineEdit*>(QStringLiteral("ctl1018"))->setText(QStringLiteral("pw"));
+        settings->findChild<QLineEdit*>(QStringLiteral("ctl1019"))->setText(QStringLiteral("127.0.0.1:9"));
+        for (auto* button : settings->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("OK"))
+                button->click();
+        }
+    });
+    dialog.OpenMailSettings();
+    EXPECT_TRUE(dialog.mailWatch().HasStoredMailbox());
+    EXPECT_NE(dialog.mailWatch().networkReturn(), nullptr);
+}

@@ -6,7 +6,10 @@
 #include "support/gui_helpers.h"
 #include "support/temp_data_folder.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -130,3 +133,36 @@ TEST_F(ProfileDialogTest, ResetEmptiesTheTextsAndEmptyingTheSecondHobbiesLineGoe
 }
 
 } // namespace
+
+// Each date list opens as a list of whole numbers, a page of twelve at most, not as a
+// menu as tall as the screen and as narrow as the box.
+TEST_F(ProfileDialogTest, DateListsOpenWideEnoughForTheirNumbersAndTwelveRowsHigh)
+{
+    struct Case {
+        int id;
+        QString widest;
+        int rows;
+    };
+    const Case cases[] = { { 1071, QStringLiteral("31"), 12 }, { 1073, QStringLiteral("12"), 12 },
+                           { 1072, QStringLiteral("2099"), 12 } };
+    onNextModal([&](QWidget* card) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.id);
+            auto* list = card->findChild<QComboBox*>(QStringLiteral("ctl%1").arg(c.id));
+            ASSERT_NE(list, nullptr);
+            list->showPopup();
+            QAbstractItemView* view = list->view();
+            ASSERT_TRUE(view->isVisible());
+            const int text = QFontMetrics(view->font()).horizontalAdvance(c.widest);
+            EXPECT_GT(view->viewport()->width(), text) << "the widest number is cut";
+            EXPECT_GT(view->width(), list->width()) << "the open list keeps the closed box's width";
+            const int row = view->sizeHintForRow(0);
+            EXPECT_LE(view->viewport()->height(), row * c.rows + 2);
+            EXPECT_GE(view->viewport()->height(), row * std::min(c.rows, list->count()) - 2);
+            EXPECT_EQ(view->verticalScrollBar()->isVisible(), list->count() > c.rows);
+            list->hidePopup();
+        }
+        QTest::mouseClick(card->findChild<QWidget*>(QStringLiteral("ctl1006")), Qt::LeftButton);
+    });
+    OpenProfileDialog(nullptr, {});
+}
