@@ -9,36 +9,13 @@ set -u
 quillby=${1:?path to quillby}
 faketime=${2:?path to libfaketime}
 capture=${3:-}
-skip() { echo "SKIP: $*"; exit 77; }
-for tool in Xvfb openbox xdotool xev xwininfo import convert; do
-  command -v "$tool" >/dev/null || skip "$tool missing"
-done
-[ -r "$faketime" ] || skip "libfaketime missing"
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -m 700 "$work/run" "$work/home" "$work/data" "$work/toy"
+[ -r "$faketime" ] || { echo "SKIP: libfaketime missing"; exit 77; }
+x11_tools=(xdotool xev xwininfo import convert)
+source "$(dirname "$0")/x11_session.sh"
+mkdir -m 700 "$work/toy"
 touch "$work/toy/attached"
-export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb TZ=UTC
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+export TZ=UTC
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # Waits up to $1 seconds for the newest visible window whose name matches $2 and that is
 # not $3; prints its id.
 window() {
