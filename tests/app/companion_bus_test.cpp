@@ -9,18 +9,17 @@
 #include "fakes/fakes.h"
 #include "guard/guard_mode.h"
 #include "platform/toy_library.h"
+#include "support/pop3_stub.h"
+#include "support/private_bus.h"
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,28 +30,6 @@ namespace {
 const QString kService = QStringLiteral("org.quillby.Companion1");
 const QString kPath = QStringLiteral("/org/quillby/Companion1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    ~PrivateBus()
-    {
-        daemon.kill();
-        daemon.waitForFinished(10000);
-    }
-    bool start()
-    {
-        daemon.start(QStringLiteral("dbus-daemon"),
-            { QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1") });
-        const QDeadlineTimer deadline(30000);
-        QByteArray out;
-        while (!out.contains('\n') && daemon.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime())))
-            out += daemon.readAllStandardOutput();
-        address = QString::fromUtf8(out.trimmed());
-        return !address.isEmpty();
-    }
-};
 
 bool waitFor(const std::function<bool()>& condition)
 {
@@ -131,8 +108,8 @@ QStringList members(const QString& xml)
 
 TEST(CompanionBus, TheProgramOwnsTheNameAnswersEveryMethodAndKeepsTheNameFromASecondCopy)
 {
-    PrivateBus bus;
-    if (!bus.start())
+    test::PrivateBus bus;
+    if (bus.start().isEmpty())
         GTEST_SKIP() << "no dbus-daemon";
     QTemporaryDir runtime, data, toy;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -220,33 +197,10 @@ TEST(CompanionBus, TheProgramOwnsTheNameAnswersEveryMethodAndKeepsTheNameFromASe
     QDBusConnection::disconnectFromBus(QStringLiteral("program"));
 }
 
-// A POP3 mailbox that answers STAT with the count of the moment and PASS as told.
-struct Mailbox : QTcpServer {
-    int count = 2;
-    QByteArray pass = "+OK\r\n";
-    Mailbox()
-    {
-        listen(QHostAddress::LocalHost, 0);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket* socket = nextPendingConnection();
-            socket->write("+OK ready\r\n");
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine();
-                    socket->write(line.startsWith("USER") ? QByteArray("+OK\r\n")
-                            : line.startsWith("PASS")     ? pass
-                            : line.startsWith("STAT")     ? "+OK " + QByteArray::number(count) + " 100\r\n"
-                                                          : QByteArray("-ERR\r\n"));
-                }
-            });
-        });
-    }
-};
-
 TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
 {
-    PrivateBus bus;
-    if (!bus.start())
+    test::PrivateBus bus;
+    if (bus.start().isEmpty())
         GTEST_SKIP() << "no dbus-daemon";
     ResetGlobals();
     CTrayIcon::setAvailableOverride(1);
@@ -262,7 +216,7 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
     std::string error;
     const auto library = platform::makeToyLibrary("virtual:" + toy.toStdString(), &error);
     g_toy.setLibrary(library.get());
-    Mailbox mailbox;
+    test::Pop3Stub mailbox;
     {
         MainDialog dialog(data.path().toStdString() + "/");
         dialog.SetUp();
@@ -330,14 +284,13 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
                 else if (act.startsWith(QLatin1String("count=")))
                     mailbox.count = arg.toInt();
                 else if (act.startsWith(QLatin1String("pass=")))
-                    mailbox.pass = arg.toLatin1() + " nope\r\n";
+                    mailbox.passReply = arg.toLatin1() + " nope\r\n";
                 else if (act == QLatin1String("alarm")) {
                     clock.setTime(1715677170); // 08:59:30
                     dialog.OnTimer(MainDialog::kAlarmTimer);
                 } else {
                     if (act == QLatin1String("mailbox"))
-                        watch.Configure(
-                            { "bob", "pw", "127.0.0.1:" + std::to_string(mailbox.serverPort()), 600, -1 });
+                        watch.Configure({ "bob", "pw", mailbox.server(), 600, -1 });
                     else
                         dialog.OnTimer(MailWatch::kCheckTimer);
                     EXPECT_TRUE(checked.wait(10000));

@@ -57,9 +57,10 @@ protected:
         }
     }
 
-    QStringList companionArgs() const
+    QStringList companionArgs(const QString& folder = {}) const
     {
-        return {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--toy=virtual:") + toy.path()};
+        return {QStringLiteral("--data-dir"), folder.isEmpty() ? data.path() : folder,
+                QStringLiteral("--toy=virtual:") + toy.path()};
     }
     void plugToy()
     {
@@ -81,13 +82,23 @@ protected:
         return companion.waitForFinished(1000) && companion.exitStatus() == QProcess::NormalExit
             && companion.exitCode() == 0;
     }
-    void startCompanion()
+    void startCompanion(const QString& folder = {})
     {
         companion.setProcessEnvironment(env);
-        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs());
+        companion.start(QStringLiteral(QUILLBY_BINARY), companionArgs(folder));
         ASSERT_TRUE(companion.waitForStarted(10000));
         // Ready once it answers the remote control.
         ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
+    }
+    // Starts it on the folder and quits it once it answers; what it said on standard error.
+    QString startAndQuit(const QString& folder)
+    {
+        startCompanion(folder);
+        if (HasFatalFailure())
+            return {};
+        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
+        EXPECT_TRUE(companion.waitForFinished(5000));
+        return QString::fromLocal8Bit(companion.readAllStandardError());
     }
     struct Result {
         int exitCode = -1;
@@ -541,7 +552,6 @@ TEST_F(CompanionProcess, AFifoAsASoundNeverHoldsTheStartOrTheEnd)
     QDir().mkpath(QFileInfo(start).path());
     ASSERT_EQ(::mkfifo(QFile::encodeName(start).constData(), 0600), 0);
     startCompanion();
-    EXPECT_EQ(run({QStringLiteral("--status")}).exitCode, 0);
     ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
     EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
     EXPECT_EQ(companion.exitCode(), 0);
@@ -586,13 +596,7 @@ TEST_F(CompanionProcess, DefaultSoundsAFullFirstStartKeptBackComeWithTheNextStar
             ASSERT_TRUE(filler.remove());
         else
             ASSERT_TRUE(QDir().mkpath(folder)); // a folder costs no blocks
-        companion.setProcessEnvironment(env);
-        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), folder,
-                                                         QStringLiteral("--toy=virtual:") + toy.path()});
-        ASSERT_TRUE(companion.waitForStarted(10000));
-        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
-        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
-        ASSERT_TRUE(companion.waitForFinished(5000));
+        startAndQuit(folder);
         EXPECT_EQ(wavCount(), full ? 0 : 10);
     }
 }
@@ -648,14 +652,7 @@ TEST_F(CompanionProcess, AnotherUsersFilesAndLinksAreLeftAloneAndSaid)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.plant();
-        companion.setProcessEnvironment(env);
-        companion.start(QStringLiteral(QUILLBY_BINARY), {QStringLiteral("--data-dir"), c.folder,
-                                                         QStringLiteral("--toy=virtual:") + toy.path()});
-        ASSERT_TRUE(companion.waitForStarted(10000));
-        ASSERT_TRUE(waitFor([&] { return run({QStringLiteral("--status")}).exitCode == 0; }));
-        EXPECT_EQ(run({QStringLiteral("--quit")}).exitCode, 0);
-        ASSERT_TRUE(companion.waitForFinished(5000));
-        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        const QString err = startAndQuit(c.folder);
         for (const QString& said : c.said)
             EXPECT_EQ(err.count(said), 1) << qPrintable(said) << "\n" << qPrintable(err);
         if (c.folder == link) { // nothing was made through their link

@@ -9,51 +9,20 @@ set -u
 quillby=${1:?path to quillby}
 faketime=${2:?path to libfaketime}
 capture=${3:-}
-skip() { echo "SKIP: $*"; exit 77; }
-for tool in Xvfb openbox xdotool xev xwininfo import convert; do
-  command -v "$tool" >/dev/null || skip "$tool missing"
-done
-[ -r "$faketime" ] || skip "libfaketime missing"
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -m 700 "$work/run" "$work/home" "$work/data" "$work/toy"
+[ -r "$faketime" ] || { echo "SKIP: libfaketime missing"; exit 77; }
+x11_tools=(xdotool xev xwininfo import convert)
+source "$(dirname "$0")/x11_session.sh"
+mkdir -m 700 "$work/toy"
 touch "$work/toy/attached"
-export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb TZ=UTC
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+export TZ=UTC
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# Waits up to $1 seconds for a visible window whose name matches $2; prints its id.
+# Waits up to $1 seconds for the newest visible window whose name matches $2 and that is
+# not $3; prints its id.
 window() {
   local id
   for _ in $(seq $(($1 * 10))); do
     id=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | tail -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-newest_dialog_except() { # the newest visible "Dialog" that is not $1
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name '^Dialog$' 2>/dev/null | tail -1)
-    [ -n "$id" ] && [ "$id" != "$1" ] && { echo "$id"; return 0; }
+    [ -n "$id" ] && [ "$id" != "${3:-}" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
   return 1
@@ -75,7 +44,7 @@ sleep 1
 xdotool mousemove --window "$main" 87 170 click --repeat 2 --delay 300 1
 menu=$(window 10 '^Dialog$') || { echo "FAIL: no guard menu"; exit 1; }
 xdotool mousemove --window "$menu" 93 136 click 1
-sensor=$(newest_dialog_except "$menu") || { echo "FAIL: no attention mode dialog"; exit 1; }
+sensor=$(window 10 '^Dialog$' "$menu") || { echo "FAIL: no attention mode dialog"; exit 1; }
 xdotool mousemove --window "$sensor" 62 253 click 1
 for _ in $(seq 50); do "$quillby" --status 2>/dev/null | grep -q 'sensor guard: armed' && break; sleep 0.2; done
 "$quillby" --status | grep -q 'sensor guard: armed' || { echo "FAIL: attention mode did not arm"; exit 1; }
@@ -100,7 +69,7 @@ line="the quick brown fox jumps over the lazy dog"
 typist=$!
 sleep 1
 echo "+$((due + 5 - $(date -u +%s)))" >"$work/faketime" # the alarm's minute
-bell=$(newest_dialog_except "$menu") || fail "no ring window while typing"
+bell=$(window 10 '^Dialog$' "$menu") || fail "no ring window while typing"
 [ "$(xdotool getwindowfocus)" = "$sink" ] || fail "the ring window took the focus"
 sleep 1
 touch "$work/toy/sensor"

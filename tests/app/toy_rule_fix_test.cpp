@@ -4,6 +4,7 @@
 #include "app/tray_icon.h"
 #include "core/globals.h"
 #include "fakes/fakes.h"
+#include "fakes/hidraw_library.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -80,18 +81,6 @@ TEST(ToyRuleFix, WithoutPkexecOrTheHelperItNamesTheCommand)
         QStringLiteral("echo rule | sudo tee /etc/udev/rules.d/70-quillby-toy.rules")));
 }
 
-// The hidraw backend without a toy that may be opened.
-class RefusedHidraw final : public platform::ToyLibrary {
-public:
-    int FindHandle(int, int) override { return -1; }
-    bool CheckHandle(int) override { return false; }
-    bool ReadData(int, std::uint8_t*) override { return false; }
-    void WriteData(int, const std::uint8_t*) override { }
-    bool onHidraw() const override { return true; }
-    unsigned long deviceChanges() override { return changes; }
-    unsigned long changes = 0;
-};
-
 TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
 {
     ResetGlobals();
@@ -102,7 +91,7 @@ TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
     fakes::FakeIdle idle;
     fakes::FakeMessages messages;
     QTemporaryDir dataDir;
-    RefusedHidraw library;
+    fakes::HidrawLibrary library;
     g_toy.setLibrary(&library);
     {
         MainDialog dialog(dataDir.path().toStdString() + "/");

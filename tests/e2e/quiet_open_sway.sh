@@ -99,7 +99,6 @@ echo "right after the typing: ring window $(find_window '^Dialog$'), alert $(fin
 typed=$(head -1 "$work/home/typed" 2>/dev/null || echo 0)
 echo "characters that reached the other program: $typed of $((16 * 44))"
 [ "$typed" -eq $((16 * 44)) ] || { fail "$((16 * 44 - typed)) characters did not reach the other program"; tail -n +2 "$work/home/typed"; }
-grep -q "Notify\|Calendar" "$work/quillby.log" && cat "$work/quillby.log"
 
 # The pause: the ring window and the alert appear.
 bell=$(wait_window 10 '^Dialog$') || fail "no ring window after the typing stopped"

@@ -21,6 +21,9 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kPython = QStringLiteral("/usr/bin/python3");
+const QStringList kMockArgs = {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
+                               QStringLiteral("notification_daemon"), QStringLiteral("-p"),
+                               QStringLiteral("{\"capabilities\": \"body actions\"}")};
 
 class MockNotificationDaemon : public ::testing::Test {
 protected:
@@ -45,9 +48,7 @@ protected:
         QDBusConnection bus = QDBusConnection::sessionBus();
         ASSERT_TRUE(bus.isConnected());
         m_mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_mock.start(kPython, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                               QStringLiteral("notification_daemon"), QStringLiteral("-p"),
-                               QStringLiteral("{\"capabilities\": \"body actions\"}")});
+        m_mock.start(kPython, kMockArgs);
         ASSERT_TRUE(m_mock.waitForStarted(10000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(kService).value(); }, 20000));
         // The template's CloseNotification takes a signed id; the protocol's is unsigned.
@@ -56,13 +57,14 @@ protected:
                                                 QStringLiteral("self.EmitSignal('', 'NotificationClosed', 'uu', [args[0], 2])")});
     }
 
-    void TearDown() override
+    void TearDown() override { stopMock(); }
+    void stopMock()
     {
         if (m_mock.state() != QProcess::NotRunning) {
             m_mock.terminate();
             m_mock.waitForFinished(10000);
         }
-        // The next test's daemon must not meet this one's name.
+        // The next daemon must not meet this one's name.
         if (QDBusConnection::sessionBus().isConnected()) {
             EXPECT_TRUE(QTest::qWaitFor(
                 [] { return !QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value(); }, 10000));
@@ -217,15 +219,10 @@ namespace {
 
 TEST_F(MockNotificationDaemon, ADaemonStartedLaterIsUsed)
 {
-    m_mock.terminate();
-    m_mock.waitForFinished(10000);
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bus.interface()->isServiceRegistered(kService).value(); }, 10000));
+    stopMock();
     const auto notifier = platform::makeDBusDesktopNotifier();
     // The session's notification daemon starts after the program (or starts again).
-    m_mock.start(kPython, {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                           QStringLiteral("notification_daemon"), QStringLiteral("-p"),
-                           QStringLiteral("{\"capabilities\": \"body actions\"}")});
+    m_mock.start(kPython, kMockArgs);
     ASSERT_TRUE(m_mock.waitForStarted(10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->available(); }, 20000));
     EXPECT_TRUE(notifier->supportsActions());
