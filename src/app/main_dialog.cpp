@@ -116,6 +116,7 @@ MainDialog::~MainDialog()
     qApp->removeEventFilter(this);
     delete m_alertWindow;
     delete m_mailNotice; // top-level windows of their own, not children
+    delete m_missedList;
 }
 
 void MainDialog::createControls()
@@ -389,8 +390,14 @@ void MainDialog::ringAlarm(const AlarmRecord& record)
 
 void MainDialog::showMissedAlarms(const std::vector<MissedAlarmEntry>& missed)
 {
-    CMissedDlg dialog(missed);
-    dialog.exec();
+    // Modeless, one at a time: the check goes on to ring what is due at once.
+    if (m_missedList) {
+        m_missedList->AddMissed(missed);
+        return;
+    }
+    m_missedList = new CMissedDlg(missed);
+    m_missedList->setAttribute(Qt::WA_DeleteOnClose);
+    m_missedList->show();
 }
 
 void MainDialog::alarmCheckDue()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/missed_dialog.h"
 #include "app/background_dialog.h"
 #include "app/main_tick.h"
 #include "app/press_guard.h"
@@ -7,6 +8,7 @@
 #include "widgets/hover_buttons.h"
 
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <string>
@@ -60,6 +62,7 @@ public:
     CTrayIcon& trayIcon() { return *m_tray; }
     MailNoticeWindow* mailNotice();
     CNotMoveDlg* alertWindow() const { return m_alertWindow; }
+    CMissedDlg* missedList() const { return m_missedList; }
     QLineEdit* nameField() const { return m_nameField; }
     QLabel* picture() const { return m_picture; }
     bool timerActive(int timerId) const;
@@ -131,6 +134,7 @@ private:
     std::array<CButtonST*, 6> m_buttons{}; // all six, in control order of set-up
     MailNoticeWindow* m_mailNotice = nullptr;
     CNotMoveDlg* m_alertWindow = nullptr;
+    QPointer<CMissedDlg> m_missedList; // deletes itself when closed
     QTimer* m_alarmTimer;
     QTimer* m_mainTimer;
     QTimer* m_blinkTimer;

@@ -246,19 +246,19 @@ void MainTick::checkAlarmsOnce()
     if (checks.empty())
         return;
 
-    // The older alarms first, as they fell due first; the window may change the list,
-    // so the due records are collected after it.
+    // The due records are collected before any window opens, and the missed list never
+    // waits for a close: nothing it shows may keep an alarm of this minute silent.
+    // A ring window can reach the calendar and the delete dialog, which remove
+    // records (the rung one included) or add some. Before each ring make sure the
+    // record is still listed (by address, without touching a possibly destroyed record)
+    // and still due.
+    const std::vector<DueAlarm> due = CollectDueAlarms(g_alarmList, checks);
     std::vector<MissedAlarmEntry> missed;
     for (const MissedAlarm& entry : CollectMissedAlarms(g_alarmList, m_state.alarmMinutes.missed()))
         missed.push_back({ std::string(entry.record->topic), entry.at });
     if (!missed.empty())
         m_host.showMissedAlarms(missed);
 
-    // A ring window can reach the calendar and the delete dialog, which remove
-    // records (the rung one included) or add some. Collect first, and before each
-    // ring make sure the record is still listed (by address, without touching a
-    // possibly destroyed record) and still due.
-    const std::vector<DueAlarm> due = CollectDueAlarms(g_alarmList, checks);
     for (const DueAlarm& entry : due) {
         if (!isListed(entry.record) || !IsAlarmDue(*entry.record, checks[entry.check]))
             continue;

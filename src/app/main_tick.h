@@ -14,7 +14,8 @@ public:
     virtual void closeAlertWindow() = 0;           // destroy it
     virtual void setTrayIcon(int iconId) = 0;      // tray blink: 223 or 224
     virtual void ringAlarm(const AlarmRecord& record) = 0; // modal ring window for a due record
-    // One window listing the alarms whose time passed unchecked (a suspend, a clock jump).
+    // Lists the alarms whose time passed unchecked (a suspend, a clock jump) in one
+    // window that does not wait to be closed: returns at once.
     virtual void showMissedAlarms(const std::vector<MissedAlarmEntry>& missed) = 0;
     // The clocks jumped: run the alarm check soon rather than at the next minute.
     virtual void alarmCheckDue() = 0;
