@@ -57,7 +57,6 @@ constexpr int kProfilePicture = 245;
 constexpr int kNewMailPicture = 226;
 constexpr int kWindowIcon = 128;
 constexpr int kNewMailTrayIcon = 224;
-constexpr const char* kAutoCloseProperty = "AutoClose";
 constexpr int kFollowNetworkDelayMs = 1000;
 
 template <class Button>
@@ -86,8 +85,6 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("FENWICK"));
     setFixedSize(dluSize(175, 164, kMainBase));
     setMouseTracking(true);
-    // A second copy finds the running one by this property until the first close request.
-    setProperty(kAutoCloseProperty, 1);
     createControls();
 
     m_alarmTimer->setSingleShot(true);
@@ -549,8 +546,6 @@ void MainDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     m_mailWatch->StopFollowUpTimers();
-    // After the first close request a second copy can no longer find this window.
-    setProperty(kAutoCloseProperty, QVariant());
     reject();
 }
 
@@ -721,12 +716,11 @@ void MainDialog::reportMailProblem(const QString& text)
     });
 }
 
-bool MainDialog::RaiseFromSecondCopy(const QString& activationToken)
+void MainDialog::RaiseFromSecondCopy(const QString& activationToken)
 {
     // Whichever way the window went (close box, Escape, minimise, tray), a second start
     // brings it back: a user who starts the program again wants to see it.
     RestoreFromTray(activationToken);
-    return true;
 }
 
 void MainDialog::BringBack(const QString& activationToken)
@@ -758,8 +752,10 @@ QString MainDialog::statusText() const
 QString MainDialog::RemoteRequest(const QString& request)
 {
     if (const auto back = ParseReturnRequest(request)) {
-        if (back->verb == QLatin1String("raise"))
-            return RaiseFromSecondCopy(back->token) ? QStringLiteral("raised") : QStringLiteral("not raised");
+        if (back->verb == QLatin1String("raise")) {
+            RaiseFromSecondCopy(back->token);
+            return QStringLiteral("raised");
+        }
         platform::runGuarded(this, [&] { RestoreFromTray(back->token); });
         return QStringLiteral("ok");
     }

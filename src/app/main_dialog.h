@@ -53,7 +53,7 @@ public:
     void OpenMailSettings(bool focusPassword = false);
 
     // A second copy asked to raise us: the window comes back however it was hidden.
-    bool RaiseFromSecondCopy(const QString& activationToken = {});
+    void RaiseFromSecondCopy(const QString& activationToken = {});
     // Requests of the remote control ("nod", "status", "show", "quit", "raise").
     QString RemoteRequest(const QString& request);
 

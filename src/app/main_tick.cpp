@@ -105,22 +105,11 @@ void MainTick::leaveModeWatch()
     if (g_leaveModeOn != 1) {
         // An episode belongs to one arming: switched off from the guard dialog, the next
         // arming starts afresh instead of ending the stale episode (and leave mode) at once.
-        m_state.leaveModeSeen = 0;
         m_state.idleEpisode = 0;
         m_state.screenSaverLaunched = 0;
         return;
     }
-    const std::uint32_t now = platform::clock().tickCount();
-    const std::uint32_t lastInput = platform::idle().lastInputTick();
-    if (m_state.leaveModeSeen == 0) {
-        // Arming (the ON click, the session's last input up to one tick ago) counts as
-        // the user's last activity in our windows.
-        m_state.leaveModeSeen = 1;
-        m_state.lastOwnActivityTick = tickDiff(now, lastInput) > 0 ? lastInput : now;
-        m_state.ownActivityRecorded = 1;
-    }
-
-    const std::int32_t sessionIdle = tickDiff(now, lastInput);
+    const std::int32_t sessionIdle = tickDiff(platform::clock().tickCount(), platform::idle().lastInputTick());
     // 64-bit so that a large minute count cannot overflow into a negative threshold.
     const std::int64_t threshold = static_cast<std::int64_t>(g_leaveMinutes) * 60000;
 
@@ -131,19 +120,16 @@ void MainTick::leaveModeWatch()
         platform::shell().launch(screenSaverPath());
         m_state.screenSaverLaunched = 1;
         m_state.idleEpisode = 1;
-        m_state.episodeStartTick = now;
+        m_state.ownActivityInEpisode = 0; // what came before never ends it
     }
 
     // The user is back at one of our windows: activity there since the episode began
-    // ends it, and leave mode must be re-armed. Activity before it never ends it, however
-    // the session's and our own clocks of the last input differ.
-    if (m_state.idleEpisode != 0 && m_state.ownActivityRecorded != 0
-        && tickDiff(m_state.lastOwnActivityTick, m_state.episodeStartTick) >= 0) {
+    // ends it, and leave mode must be re-armed.
+    if (m_state.idleEpisode != 0 && m_state.ownActivityInEpisode != 0) {
         g_leaveModeOn = 0;
         g_guardArmed = 0;
         m_state.screenSaverLaunched = 0;
         m_state.idleEpisode = 0;
-        m_state.leaveModeSeen = 0;
     }
 }
 
@@ -275,18 +261,12 @@ void MainTick::noteKeyDown()
 
 void MainTick::noteActivity()
 {
-    const std::uint32_t now = platform::clock().tickCount();
-    platform::idle().noteOwnInput(now);
-    if (g_leaveModeOn == 1) {
-        m_state.lastOwnActivityTick = now;
-        m_state.ownActivityRecorded = 1;
-    }
+    if (g_leaveModeOn == 1)
+        m_state.ownActivityInEpisode = 1;
 }
 
 void MainTick::noteMouseMove(int x, int y)
 {
-    const std::uint32_t now = platform::clock().tickCount();
-    platform::idle().noteOwnInput(now);
     if (g_leaveModeOn != 1)
         return;
     const int dx = std::abs(x - m_state.lastMouseX);
@@ -294,10 +274,8 @@ void MainTick::noteMouseMove(int x, int y)
     m_state.lastMouseX = x;
     m_state.lastMouseY = y;
     // Small jitter of the pointer is not the user coming back.
-    if (dx >= kMouseMinDx || dy >= kMouseMinDy) {
-        m_state.lastOwnActivityTick = now;
-        m_state.ownActivityRecorded = 1;
-    }
+    if (dx >= kMouseMinDx || dy >= kMouseMinDy)
+        m_state.ownActivityInEpisode = 1;
 }
 
 void MainTick::switchOutputsOff()

@@ -73,12 +73,9 @@ public:
         // leave-mode watch
         int screenSaverLaunched = 0;
         int idleEpisode = 0;
-        std::uint32_t episodeStartTick = 0; // the tick that started the idle episode
-        std::uint32_t lastOwnActivityTick = 0;
-        int ownActivityRecorded = 0; // lastOwnActivityTick holds a real tick (0 is a valid tick)
+        int ownActivityInEpisode = 0; // a key, click or real move in our windows since it began
         int lastMouseX = 0;
         int lastMouseY = 0;
-        int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)
         // alarm check
         AlarmMinuteTracker alarmMinutes;
         ClockJumpWatch clockJumps;

@@ -194,15 +194,6 @@ std::string resolveLink(const std::string& path)
 
 } // namespace
 
-std::string refusalOf(const std::string& path)
-{
-    std::string reason = describeLink(path);
-    struct stat target { };
-    if (reason.empty() && ::stat(path.c_str(), &target) == 0 && !S_ISDIR(target.st_mode))
-        reason = describeTarget(target);
-    return reason;
-}
-
 void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode)
 {
     const std::string linkReason = describeLink(path);

@@ -22,10 +22,6 @@ inline constexpr long long kMaxDataFileSize = 64LL * 1024 * 1024;
 // larger than kMaxDataFileSize.
 void writeFileAtomically(const std::string& path, const std::string& bytes, FileMode mode = FileMode::KeepMode);
 
-// Why a data file must be left alone (see writeFileAtomically), or empty when it may be
-// used. A missing file may be used.
-std::string refusalOf(const std::string& path);
-
 // Opens a data file for reading without blocking: -1 when it cannot be opened or is
 // refused (a planted link, not a regular file, too large). A refusal is kept, once per
 // path, for takeRefusedFiles().
