@@ -10,9 +10,7 @@
 namespace platform {
 namespace {
 
-// The last input seen by the program's own windows; before any, the tick at init. Serves
-// only where nothing is installed (tests of other parts).
-// Until a source is installed: no idle time is ever claimed.
+// Serves only where nothing is installed (tests of other parts): it claims no idle time.
 class NoIdleSource final : public IdleSource {
 public:
     bool init() override { return true; }
