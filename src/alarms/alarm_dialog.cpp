@@ -1,5 +1,6 @@
 #include "alarms/alarm_dialog.h"
 
+#include "alarms/alarm_queries.h"
 #include "alarms/alarm_store.h"
 #include "alarms/local_time.h"
 #include "core/globals.h"
@@ -281,16 +282,18 @@ void CALARMDLG::onOk()
     }
 
     playSlot(8);
-    std::vector<AlarmRecord> records = ExpandAlarm(m_draft);
-    for (AlarmRecord& record : records)
-        g_alarmList.push_back(std::make_unique<AlarmRecord>(std::move(record)));
-    try {
-        SaveAlarmList();
-    } catch (...) {
-        // Not stored: a second SAVE must not find them in the list already.
-        for (std::size_t i = 0; i < records.size(); ++i)
-            g_alarmList.pop_back();
-        throw;
+    // Only what the list does not hold yet: an existing alarm saved unchanged adds
+    // nothing, and the file is then left as it is.
+    const std::size_t added = AppendNewOccurrences(g_alarmList, ExpandAlarm(m_draft));
+    if (added > 0) {
+        try {
+            SaveAlarmList();
+        } catch (...) {
+            // Not stored: a second SAVE must not find them in the list already.
+            for (std::size_t i = 0; i < added; ++i)
+                g_alarmList.pop_back();
+            throw;
+        }
     }
     reject();
 }

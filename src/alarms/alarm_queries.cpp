@@ -36,6 +36,29 @@ const AlarmRecord* LastRecordAtHour(const AlarmList& list, TimeValue date, int h
     return found;
 }
 
+bool HoldsOccurrence(const AlarmList& list, const AlarmRecord& record)
+{
+    const AlarmList::Records* sameDay = list.recordsOn(record.date);
+    if (!sameDay)
+        return false;
+    return std::any_of(sameDay->begin(), sameDay->end(), [&](const AlarmRecord* held) {
+        return held->timeOfDay == record.timeOfDay && held->soundOn == record.soundOn && held->topic == record.topic
+            && held->note == record.note && held->soundFile == record.soundFile && held->repeat == record.repeat;
+    });
+}
+
+std::size_t AppendNewOccurrences(AlarmList& list, std::vector<AlarmRecord> records)
+{
+    std::size_t added = 0;
+    for (AlarmRecord& record : records) {
+        if (HoldsOccurrence(list, record))
+            continue;
+        list.push_back(std::make_unique<AlarmRecord>(std::move(record)));
+        ++added;
+    }
+    return added;
+}
+
 int RemoveDay(AlarmList& list, TimeValue date, TimeValue purgeBefore)
 {
     const auto before = list.size();

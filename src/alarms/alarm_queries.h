@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // The day and hour views over the alarm list. Dates are local midnights as
 // MakeLocalTime gives them; a record belongs to a day when its date equals it exactly.
@@ -16,6 +17,13 @@ std::array<std::string, 24> HourTopics(const AlarmList& list, TimeValue date);
 
 // The last record of the day at that hour, or nullptr.
 const AlarmRecord* LastRecordAtHour(const AlarmList& list, TimeValue date, int hour);
+
+// True when the list already holds this occurrence: same date, time of day, topic, note,
+// sound and repeat. Looks only at the records of its date.
+bool HoldsOccurrence(const AlarmList& list, const AlarmRecord& record);
+// Appends, in order, the records the list does not hold yet (a record repeated within
+// records is added once); returns how many were added.
+std::size_t AppendNewOccurrences(AlarmList& list, std::vector<AlarmRecord> records);
 
 // 60 days, the age past which deleting a day also drops a record.
 inline constexpr TimeValue kPurgeAgeSeconds = 5184000;

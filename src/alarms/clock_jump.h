@@ -16,7 +16,6 @@ public:
     // Called on every tick with both clocks and the local offset (seconds east of UTC).
     // True when either moved against the last call; the first call only takes note.
     bool jumped(TimeValue wallSeconds, std::uint32_t tickMs, long utcOffset);
-    void reset() { m_started = false; }
 
 private:
     bool m_started = false;

@@ -30,6 +30,15 @@ CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* par
     m_list->setHeaderHidden(false);
     m_list->SetBkColor(kLilac);
     m_list->SetColumns(QStringLiteral("topic,172;date,84;time,52"));
+    AddMissed(missed);
+
+    placeControl(m_close, 1005, 85, 148, 50, 24);
+    skinIconButton(m_close, 212);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CMissedDlg::AddMissed(const std::vector<MissedAlarmEntry>& missed)
+{
     for (const MissedAlarmEntry& entry : missed) {
         const int row = m_list->AddRow({ fromLocal(entry.topic), fromLocal(FormatLocalTime(entry.at, "%d/%m/%Y")),
                                          fromLocal(FormatLocalTime(entry.at, "%H:%M")) });
@@ -38,8 +47,4 @@ CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* par
         m_list->SetCellColors(row, 1, kPlainText, background);
         m_list->SetCellColors(row, 2, kPlainText, background);
     }
-
-    placeControl(m_close, 1005, 85, 148, 50, 24);
-    skinIconButton(m_close, 212);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }

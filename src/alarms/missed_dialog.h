@@ -10,13 +10,17 @@ class ColorListCtrl;
 class QLabel;
 
 // "Missed alarms": the alarms whose time passed while the machine slept or the clock
-// jumped, with topic, date and time, in the hour list's colours. Only closes.
+// jumped, with topic, date and time, in the hour list's colours. Only closes. Shown
+// without waiting for the close: a later batch is added to the open list.
 class CMissedDlg final : public AlarmPopup {
     Q_OBJECT
 
 public:
     explicit CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(CMissedDlg)
+
+    // Appends rows, keeping the alternating colours.
+    void AddMissed(const std::vector<MissedAlarmEntry>& missed);
 
     ColorListCtrl* list() const { return m_list; }
 

@@ -6,6 +6,25 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
+
+namespace {
+
+std::vector<std::string>& keptOptions()
+{
+    static std::vector<std::string> options; // one UI thread
+    return options;
+}
+
+// A login start runs in another working folder.
+std::string absolutePath(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+} // namespace
 
 std::string AutostartEntryPath()
 {
@@ -52,6 +71,27 @@ std::string DesktopExecArgument(const std::string& argument)
     return value;
 }
 
+void SetAutostartOptions(const std::string& dataDir, const std::string& toy)
+{
+    std::vector<std::string>& options = keptOptions();
+    options.clear();
+    if (!dataDir.empty())
+        options.insert(options.end(), { "--data-dir", absolutePath(dataDir) });
+    static const std::string virtualPrefix = "virtual:";
+    if (toy.rfind(virtualPrefix, 0) == 0 && toy.size() > virtualPrefix.size())
+        options.insert(options.end(), { "--toy", virtualPrefix + absolutePath(toy.substr(virtualPrefix.size())) });
+    else if (!toy.empty() && toy != "hid") // the default needs no option
+        options.insert(options.end(), { "--toy", toy });
+}
+
+std::string AutostartExecLine(const std::string& executable)
+{
+    std::string line = DesktopExecArgument(executable) + " --hidden";
+    for (const std::string& option : keptOptions())
+        line += " " + DesktopExecArgument(option);
+    return line;
+}
+
 void SetAutostart(bool enabled, const std::string& executable)
 {
     const std::string path = AutostartEntryPath();
@@ -73,7 +113,7 @@ void SetAutostart(bool enabled, const std::string& executable)
         "Name=Quillby\n"
         "Comment=Companion of the nodding USB toy, started hidden in the tray\n"
         "Icon=quillby\n"
-        "Exec=" + DesktopExecArgument(executable) + " --hidden\n"
+        "Exec=" + AutostartExecLine(executable) + "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n");
 }

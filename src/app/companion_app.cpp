@@ -1,6 +1,7 @@
 #include "app/companion_app.h"
 
 #include "alarms/local_time.h"
+#include "app/autostart.h"
 #include "app/companion_bus.h"
 #include "app/data_folder.h"
 #include "core/globals.h"
@@ -198,6 +199,7 @@ int CompanionApp::Run()
     const std::string fallback
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
+    SetAutostartOptions(m_options.dataDir, m_options.toy);
     g_programFolder = HelperFolderFromExecutable(executable);
     SetToyRuleHelperCommand(ToyRuleHelperCommand(executable));
     removeSaveLeftovers(folder.folder);

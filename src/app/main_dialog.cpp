@@ -59,7 +59,6 @@ constexpr int kProfilePicture = 245;
 constexpr int kNewMailPicture = 226;
 constexpr int kWindowIcon = 128;
 constexpr int kNewMailTrayIcon = 224;
-constexpr const char* kAutoCloseProperty = "AutoClose";
 constexpr int kFollowNetworkDelayMs = 1000;
 
 template <class Button>
@@ -89,8 +88,6 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("FENWICK"));
     setFixedSize(dluSize(175, 164, kMainBase));
     setMouseTracking(true);
-    // A second copy finds the running one by this property until the first close request.
-    setProperty(kAutoCloseProperty, 1);
     createControls();
 
     m_alarmTimer->setSingleShot(true);
@@ -126,6 +123,7 @@ MainDialog::~MainDialog()
     qApp->removeEventFilter(this);
     delete m_alertWindow;
     delete m_mailNotice; // top-level windows of their own, not children
+    delete m_missedList;
 }
 
 void MainDialog::createControls()
@@ -436,8 +434,14 @@ void MainDialog::ringAlarm(const AlarmRecord& record)
 
 void MainDialog::showMissedAlarms(const std::vector<MissedAlarmEntry>& missed)
 {
-    CMissedDlg dialog(missed);
-    quiet_open::Exec(&dialog);
+    // Modeless, one at a time: the check goes on to ring what is due at once.
+    if (m_missedList) {
+        m_missedList->AddMissed(missed);
+        return;
+    }
+    m_missedList = new CMissedDlg(missed);
+    m_missedList->setAttribute(Qt::WA_DeleteOnClose);
+    quiet_open::Show(m_missedList);
 }
 
 void MainDialog::alarmCheckDue()
@@ -589,8 +593,6 @@ void MainDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     m_mailWatch->StopFollowUpTimers();
-    // After the first close request a second copy can no longer find this window.
-    setProperty(kAutoCloseProperty, QVariant());
     reject();
 }
 
@@ -783,12 +785,11 @@ void MainDialog::reportMailProblem(const QString& text)
     });
 }
 
-bool MainDialog::RaiseFromSecondCopy(const QString& activationToken)
+void MainDialog::RaiseFromSecondCopy(const QString& activationToken)
 {
     // Whichever way the window went (close box, Escape, minimise, tray), a second start
     // brings it back: a user who starts the program again wants to see it.
     RestoreFromTray(activationToken);
-    return true;
 }
 
 void MainDialog::BringBack(const QString& activationToken)
@@ -823,8 +824,10 @@ QString MainDialog::statusText() const
 QString MainDialog::RemoteRequest(const QString& request)
 {
     if (const auto back = ParseReturnRequest(request)) {
-        if (back->verb == QLatin1String("raise"))
-            return RaiseFromSecondCopy(back->token) ? QStringLiteral("raised") : QStringLiteral("not raised");
+        if (back->verb == QLatin1String("raise")) {
+            RaiseFromSecondCopy(back->token);
+            return QStringLiteral("raised");
+        }
         platform::runGuarded(this, [&] { RestoreFromTray(back->token); });
         return QStringLiteral("ok");
     }

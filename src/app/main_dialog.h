@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/missed_dialog.h"
 #include "app/background_dialog.h"
 #include "app/main_tick.h"
 #include "app/press_guard.h"
@@ -8,6 +9,7 @@
 #include "widgets/hover_buttons.h"
 
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <string>
@@ -53,7 +55,7 @@ public:
     void OpenMailSettings(bool focusPassword = false);
 
     // A second copy asked to raise us: the window comes back however it was hidden.
-    bool RaiseFromSecondCopy(const QString& activationToken = {});
+    void RaiseFromSecondCopy(const QString& activationToken = {});
     // Requests of the remote control ("nod", "status", "show", "quit", "raise").
     QString RemoteRequest(const QString& request);
 
@@ -64,6 +66,7 @@ public:
     CTrayIcon& trayIcon() { return *m_tray; }
     MailNoticeWindow* mailNotice();
     CNotMoveDlg* alertWindow() const { return m_alertWindow; }
+    CMissedDlg* missedList() const { return m_missedList; }
     QLineEdit* nameField() const { return m_nameField; }
     QLabel* picture() const { return m_picture; }
     bool timerActive(int timerId) const;
@@ -146,6 +149,7 @@ private:
     std::array<CButtonST*, 6> m_buttons{}; // all six, in control order of set-up
     MailNoticeWindow* m_mailNotice = nullptr;
     CNotMoveDlg* m_alertWindow = nullptr;
+    QPointer<CMissedDlg> m_missedList; // deletes itself when closed
     QTimer* m_alarmTimer;
     QTimer* m_mainTimer;
     QTimer* m_blinkTimer;

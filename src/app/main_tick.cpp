@@ -105,22 +105,11 @@ void MainTick::leaveModeWatch()
     if (g_leaveModeOn != 1) {
         // An episode belongs to one arming: switched off from the guard dialog, the next
         // arming starts afresh instead of ending the stale episode (and leave mode) at once.
-        m_state.leaveModeSeen = 0;
         m_state.idleEpisode = 0;
         m_state.screenSaverLaunched = 0;
         return;
     }
-    const std::uint32_t now = platform::clock().tickCount();
-    const std::uint32_t lastInput = platform::idle().lastInputTick();
-    if (m_state.leaveModeSeen == 0) {
-        // Arming (the ON click, the session's last input up to one tick ago) counts as
-        // the user's last activity in our windows.
-        m_state.leaveModeSeen = 1;
-        m_state.lastOwnActivityTick = tickDiff(now, lastInput) > 0 ? lastInput : now;
-        m_state.ownActivityRecorded = 1;
-    }
-
-    const std::int32_t sessionIdle = tickDiff(now, lastInput);
+    const std::int32_t sessionIdle = tickDiff(platform::clock().tickCount(), platform::idle().lastInputTick());
     // 64-bit so that a large minute count cannot overflow into a negative threshold.
     const std::int64_t threshold = static_cast<std::int64_t>(g_leaveMinutes) * 60000;
 
@@ -131,19 +120,16 @@ void MainTick::leaveModeWatch()
         platform::shell().launch(screenSaverPath());
         m_state.screenSaverLaunched = 1;
         m_state.idleEpisode = 1;
-        m_state.episodeStartTick = now;
+        m_state.ownActivityInEpisode = 0; // what came before never ends it
     }
 
     // The user is back at one of our windows: activity there since the episode began
-    // ends it, and leave mode must be re-armed. Activity before it never ends it, however
-    // the session's and our own clocks of the last input differ.
-    if (m_state.idleEpisode != 0 && m_state.ownActivityRecorded != 0
-        && tickDiff(m_state.lastOwnActivityTick, m_state.episodeStartTick) >= 0) {
+    // ends it, and leave mode must be re-armed.
+    if (m_state.idleEpisode != 0 && m_state.ownActivityInEpisode != 0) {
         g_leaveModeOn = 0;
         g_guardArmed = 0;
         m_state.screenSaverLaunched = 0;
         m_state.idleEpisode = 0;
-        m_state.leaveModeSeen = 0;
     }
 }
 
@@ -246,19 +232,19 @@ void MainTick::checkAlarmsOnce()
     if (checks.empty())
         return;
 
-    // The older alarms first, as they fell due first; the window may change the list,
-    // so the due records are collected after it.
+    // The due records are collected before any window opens, and the missed list never
+    // waits for a close: nothing it shows may keep an alarm of this minute silent.
+    // A ring window can reach the calendar and the delete dialog, which remove
+    // records (the rung one included) or add some. Before each ring make sure the
+    // record is still listed (by address, without touching a possibly destroyed record)
+    // and still due.
+    const std::vector<DueAlarm> due = CollectDueAlarms(g_alarmList, checks);
     std::vector<MissedAlarmEntry> missed;
     for (const MissedAlarm& entry : CollectMissedAlarms(g_alarmList, m_state.alarmMinutes.missed()))
         missed.push_back({ std::string(entry.record->topic), entry.at });
     if (!missed.empty())
         m_host.showMissedAlarms(missed);
 
-    // A ring window can reach the calendar and the delete dialog, which remove
-    // records (the rung one included) or add some. Collect first, and before each
-    // ring make sure the record is still listed (by address, without touching a
-    // possibly destroyed record) and still due.
-    const std::vector<DueAlarm> due = CollectDueAlarms(g_alarmList, checks);
     for (const DueAlarm& entry : due) {
         if (!isListed(entry.record) || !IsAlarmDue(*entry.record, checks[entry.check]))
             continue;
@@ -275,18 +261,12 @@ void MainTick::noteKeyDown()
 
 void MainTick::noteActivity()
 {
-    const std::uint32_t now = platform::clock().tickCount();
-    platform::idle().noteOwnInput(now);
-    if (g_leaveModeOn == 1) {
-        m_state.lastOwnActivityTick = now;
-        m_state.ownActivityRecorded = 1;
-    }
+    if (g_leaveModeOn == 1)
+        m_state.ownActivityInEpisode = 1;
 }
 
 void MainTick::noteMouseMove(int x, int y)
 {
-    const std::uint32_t now = platform::clock().tickCount();
-    platform::idle().noteOwnInput(now);
     if (g_leaveModeOn != 1)
         return;
     const int dx = std::abs(x - m_state.lastMouseX);
@@ -294,10 +274,8 @@ void MainTick::noteMouseMove(int x, int y)
     m_state.lastMouseX = x;
     m_state.lastMouseY = y;
     // Small jitter of the pointer is not the user coming back.
-    if (dx >= kMouseMinDx || dy >= kMouseMinDy) {
-        m_state.lastOwnActivityTick = now;
-        m_state.ownActivityRecorded = 1;
-    }
+    if (dx >= kMouseMinDx || dy >= kMouseMinDy)
+        m_state.ownActivityInEpisode = 1;
 }
 
 void MainTick::switchOutputsOff()

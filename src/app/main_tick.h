@@ -14,7 +14,8 @@ public:
     virtual void closeAlertWindow() = 0;           // destroy it
     virtual void setTrayIcon(int iconId) = 0;      // tray blink: 223 or 224
     virtual void ringAlarm(const AlarmRecord& record) = 0; // modal ring window for a due record
-    // One window listing the alarms whose time passed unchecked (a suspend, a clock jump).
+    // Lists the alarms whose time passed unchecked (a suspend, a clock jump) in one
+    // window that does not wait to be closed: returns at once.
     virtual void showMissedAlarms(const std::vector<MissedAlarmEntry>& missed) = 0;
     // The clocks jumped: run the alarm check soon rather than at the next minute.
     virtual void alarmCheckDue() = 0;
@@ -72,12 +73,9 @@ public:
         // leave-mode watch
         int screenSaverLaunched = 0;
         int idleEpisode = 0;
-        std::uint32_t episodeStartTick = 0; // the tick that started the idle episode
-        std::uint32_t lastOwnActivityTick = 0;
-        int ownActivityRecorded = 0; // lastOwnActivityTick holds a real tick (0 is a valid tick)
+        int ownActivityInEpisode = 0; // a key, click or real move in our windows since it began
         int lastMouseX = 0;
         int lastMouseY = 0;
-        int leaveModeSeen = 0; // leave mode was on at the last tick (arming starts the own tick)
         // alarm check
         AlarmMinuteTracker alarmMinutes;
         ClockJumpWatch clockJumps;

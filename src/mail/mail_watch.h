@@ -71,7 +71,6 @@ public:
     void CheckSoon();
     // Calls CheckSoon when the network comes back; false when the platform cannot tell.
     bool FollowNetwork();
-    NetworkReturn* networkReturn() const { return m_network; }
     // The close request stops timers 0 and 1.
     void StopFollowUpTimers();
 

@@ -174,20 +174,3 @@ void CMailBoxDlg::onOk()
     m_mailClientPath = path;
     accept();
 }
-
-CNoticeDlg::CNoticeDlg(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("noticeDialog"));
-    setProperty("dialogId", kDialogId);
-    setWindowTitle(QStringLiteral("Notice"));
-    setFixedSize(dluSize(186, 58));
-    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
-    auto* text = new QLabel(QStringLiteral("First run,please set mailbox parameters!"), this);
-    text->setObjectName(QStringLiteral("noticeText"));
-    text->setGeometry(dluRect(12, 12, 162, 10));
-    auto* ok = addButton(this, QStringLiteral("OK"), 1, 30, 34, 50, 14);
-    ok->setDefault(true);
-    auto* cancel = addButton(this, QStringLiteral("CANCEL"), 2, 106, 34, 50, 14);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}

@@ -46,12 +46,3 @@ private:
     QLineEdit* m_path;
     QPushButton* m_browse;
 };
-
-// "Notice": the mailbox password is not known; OK leads to the settings.
-class CNoticeDlg final : public QDialog {
-    Q_OBJECT
-
-public:
-    static constexpr int kDialogId = 161;
-    explicit CNoticeDlg(QWidget* parent = nullptr);
-};

@@ -8,30 +8,10 @@
 #include <algorithm>
 #include <string_view>
 
-std::string ScramblePassword(const std::string& password)
-{
-    std::string out = password;
-    for (char& c : out) {
-        switch (c) {
-        case '\r': case '\n': case ',': case '.': case '!': case ' ': case '/': case '\\': case '?':
-            break;
-        default:
-            c = static_cast<char>(static_cast<unsigned char>(c) + 1);
-            break;
-        }
-        if (c == '{')
-            c = 'a';
-        else if (c == '[')
-            c = 'A';
-    }
-    return out;
-}
-
 std::string FormatMailboxLine(const MailboxSettings& settings, const std::string& mailClientPath)
 {
     const int minutes = settings.intervalSeconds / 60;
-    // The password field stays empty: the scrambling is a shift anyone can undo, and the
-    // password lives in the desktop's secret store.
+    // The password field stays empty: the password lives in the desktop's secret store.
     return settings.user + "//" + settings.server + "/"
         + std::to_string(minutes) + "/" + std::to_string(settings.lastMailCount) + "/" + mailClientPath + "/";
 }

@@ -26,10 +26,6 @@ inline constexpr const char* kMailboxFileName = "MailBoxConfig.jxq";
 inline constexpr int kMinMailMinutes = 1;
 inline constexpr int kMaxMailMinutes = 9999;
 
-// Byte by byte: CR, LF, ",", ".", "!", " ", "/", "\" and "?" stay, every other byte moves
-// up by one; then "{" becomes "a" and "[" becomes "A". Not reversible.
-std::string ScramblePassword(const std::string& password);
-
 // user//server/minutes/last count/mail program/ (no line end): the password field is
 // written empty.
 std::string FormatMailboxLine(const MailboxSettings& settings, const std::string& mailClientPath);

@@ -10,27 +10,13 @@
 namespace platform {
 namespace {
 
-// The last input seen by the program's own windows; before any, the tick at init. Serves
-// only where nothing is installed (tests of other parts).
-class OwnInputIdleSource final : public IdleSource {
+// Serves only where nothing is installed (tests of other parts): it claims no idle time.
+class NoIdleSource final : public IdleSource {
 public:
-    OwnInputIdleSource()
-        : m_lastOwnInput(clock().tickCount())
-    {
-    }
-
-    bool init() override
-    {
-        m_lastOwnInput = clock().tickCount();
-        return true;
-    }
-    std::uint32_t lastInputTick() override { return m_lastOwnInput; }
+    bool init() override { return true; }
+    std::uint32_t lastInputTick() override { return clock().tickCount(); }
     void term() override { }
-    void noteOwnInput(std::uint32_t tick) override { m_lastOwnInput = tick; }
-    std::string backendName() override { return "the program's own windows"; }
-
-private:
-    std::uint32_t m_lastOwnInput;
+    std::string backendName() override { return {}; }
 };
 
 // The session's idle time. Our own windows' input is no substitute: it stays old while
@@ -98,7 +84,7 @@ private:
     bool m_chosen = true;
 };
 
-using IdleSeam = Seam<IdleSource, OwnInputIdleSource>;
+using IdleSeam = Seam<IdleSource, NoIdleSource>;
 
 } // namespace
 

@@ -18,8 +18,6 @@ public:
     virtual std::uint32_t lastInputTick() = 0;
     // Safe without init and safe twice.
     virtual void term() = 0;
-    // Input seen by the program's own windows; the default source relies on it.
-    virtual void noteOwnInput(std::uint32_t tick) { (void)tick; }
     // What measures the idle time; empty when the session tells nobody, and then leave
     // mode cannot work.
     virtual std::string backendName() = 0;
@@ -31,6 +29,6 @@ std::unique_ptr<IdleSource> makeSystemIdleSource(const std::string& qtPlatform);
 std::unique_ptr<IdleSource> makeSystemIdleSource(const std::string& qtPlatform, const SessionIdleOpeners& openers);
 
 IdleSource& idle();
-void setIdle(IdleSource* source); // not owned; nullptr restores the default source (own input only)
+void setIdle(IdleSource* source); // not owned; nullptr restores the default source (never idle)
 
 } // namespace platform

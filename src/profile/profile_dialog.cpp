@@ -357,12 +357,12 @@ void OpenProfileDialog(QWidget* owner, const std::function<void()>& onNameSaved)
         QObject::connect(&dialog, &CDogProfile::nameSaved, owner, onNameSaved);
     const TimeValue now = platform::clock().time();
     if (ReadProfile(profilePath(), dialog.profile)) {
-        const int currentYear = AtoiValue(FormatLocalTime(now, "%Y"));
-        dialog.ageText = std::to_string(AgeOnOpening(currentYear, ParseBirthday(dialog.profile.birthday).year));
+        const BirthdayParts born = ParseBirthday(dialog.profile.birthday);
+        dialog.ageText = std::to_string(AgeAt(now, born.day, born.month, born.year));
         dialog.newProfile = 0;
     } else {
         dialog.profile.birthday = FormatLocalTime(now, "%d/%m/%Y");
-        dialog.ageText = "1";
+        dialog.ageText = "0"; // the date shown is today
         dialog.newProfile = 1;
     }
     dialog.exec();

@@ -72,6 +72,6 @@ private:
     CButtonST* m_mailBrowse;
 };
 
-// The profile command: fills the card from "DogProfile.txt" (today's date and age 1
+// The profile command: fills the card from "DogProfile.txt" (today's date and age 0
 // when there is none yet) and runs it. The card reports a saved name with nameSaved().
 void OpenProfileDialog(QWidget* owner, const std::function<void()>& onNameSaved);

@@ -120,19 +120,14 @@ BirthdayParts ParseBirthday(const std::string& text, std::size_t yearChars)
     return parts;
 }
 
-int AgeOnOpening(int currentYear, int birthYear)
-{
-    const long long years = static_cast<long long>(currentYear) - birthYear;
-    return years < 0 ? 0 : static_cast<int>(std::min<long long>(years + 1, INT_MAX));
-}
-
 int AgeAt(TimeValue now, int day, int month, int year)
 {
-    const int currentYear = AtoiValue(FormatLocalTime(now, "%Y"));
-    const TimeValue birthdayThisYear = MakeLocalTime(currentYear, month, day, 0, 0, 0);
-    long long age = static_cast<long long>(currentYear) - year;
-    if (now >= birthdayThisYear)
-        ++age;
+    const auto today = ToLocalParts(now);
+    if (!today)
+        return 0;
+    long long age = static_cast<long long>(today->year) - year;
+    if (today->month < month || (today->month == month && today->day < day))
+        --age;
     return age < 0 ? 0 : static_cast<int>(std::min<long long>(age, INT_MAX));
 }
 

@@ -49,11 +49,8 @@ struct BirthdayParts {
 // (0 for all of them).
 BirthdayParts ParseBirthday(const std::string& text, std::size_t yearChars = 0);
 
-// The age a freshly opened card shows: years since the birth year plus one, 0 for a
-// birth year in the future.
-int AgeOnOpening(int currentYear, int birthYear);
-// The age after a year was picked: one more once this year's birthday has begun.
-// Throws platform::InvalidArgumentError for a date that cannot be represented.
+// The age in completed years at now: one more from the birthday's first day on (29
+// February counts from 1 March in other years); 0 for a birthday still to come.
 int AgeAt(TimeValue now, int day, int month, int year);
 
 // The birthday's yearly records, from 2000 to twenty years after the current one.

@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -634,6 +635,66 @@ TEST_F(AlarmDialogsTest, EditorSaveAfterAFailedWriteStoresTheRecordsOnce)
     editor.exec();
     EXPECT_EQ(g_alarmList.size(), 19u);
     ASSERT_EQ(file().size(), 19 * std::string("#,,2008,05,14,09,29,0,,day,").size());
+}
+
+// The editor opened from the hour list on a day of a daily alarm (it opens with the
+// alarm's texts and its repeat box checked): SAVE adds only what the list does not hold,
+// and leaves the file untouched when that is nothing.
+TEST_F(AlarmDialogsTest, EditorSaveAddsOnlyWhatTheListDoesNotHold)
+{
+    const struct {
+        int day, month;
+        const char* typed; // appended to the topic
+        std::size_t added;
+    } cases[] = {
+        { 14, 5, "", 0 },       // unchanged, on the first day
+        { 20, 5, "", 0 },       // unchanged, inside the series
+        { 1, 6, "", 30 },       // the last day: 2 June to 1 July are new
+        { 14, 5, " late", 19 }, // another topic is another alarm
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.day);
+        g_alarmList.clear();
+        CALARMDLG first; // gym at 09:29 daily, 14 May to 1 June
+        fillEditor(first)->m_draft.topic = "gym";
+        whenModal(QStringLiteral("alarmDialog"), [&](QWidget* w) {
+            click(w, 1045);
+            click(w, 1005);
+        });
+        first.exec();
+        ASSERT_EQ(g_alarmList.size(), 19u);
+        const std::string before = file();
+        struct stat saved {};
+        ASSERT_EQ(::stat(data.path("AlarmList.txt").c_str(), &saved), 0);
+
+        CHourSecDlg hours;
+        hours.m_year = 2008;
+        hours.m_day = c.day;
+        hours.m_monthName = MonthNameFromNumber(c.month);
+        hours.m_month = c.month;
+        whenModal(QStringLiteral("hourListDialog"), [&](QWidget* w) {
+            ColorListCtrl* list = hours.list();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                list->visualItemRect(list->topLevelItem(9)).center());
+            whenModal(QStringLiteral("alarmDialog"), [&](QWidget* e) {
+                EXPECT_TRUE(ctl<QCheckBox>(e, 1045)->isChecked());
+                QTest::keyClicks(ctl(e, 1030), QString::fromLatin1(c.typed));
+                click(e, 1005);
+            });
+            click(w, 1006);
+            click(w, 1005);
+        });
+        hours.exec();
+        EXPECT_EQ(g_alarmList.size(), 19u + c.added);
+        if (c.added == 0) {
+            EXPECT_EQ(file(), before);
+            struct stat now {};
+            ASSERT_EQ(::stat(data.path("AlarmList.txt").c_str(), &now), 0);
+            EXPECT_EQ(now.st_ino, saved.st_ino) << "rewritten";
+        } else {
+            EXPECT_EQ(file().size(), before.size() + c.added * (before.size() / 19 + std::strlen(c.typed)));
+        }
+    }
 }
 
 TEST_F(AlarmDialogsTest, HourListClickBelowTheRowsSelectsNone)

@@ -46,21 +46,39 @@ TEST(Autostart, ExecArgumentsAreQuotedAndEscapedWhereNeeded)
         EXPECT_EQ(DesktopExecArgument(c.argument), c.expected) << c.argument;
 }
 
-TEST(Autostart, SwitchingOnWritesTheEntryAndOffRemovesIt)
+// The entry starts this copy again as it was started: its data folder and toy, hidden.
+TEST(Autostart, SwitchingOnWritesTheEntryWithTheKeptOptionsAndOffRemovesIt)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     EnvGuard config("XDG_CONFIG_HOME", dir.path().toLocal8Bit().constData());
-    EXPECT_FALSE(AutostartEnabled());
-    SetAutostart(true, "/opt/My Apps/quillby");
-    EXPECT_TRUE(AutostartEnabled());
-    std::ifstream in(AutostartEntryPath());
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("\nExec=\"/opt/My Apps/quillby\" --hidden\n"), std::string::npos) << text.str();
-    SetAutostart(false, "/opt/My Apps/quillby");
-    EXPECT_FALSE(AutostartEnabled());
-    EXPECT_NO_THROW(SetAutostart(false, "/opt/My Apps/quillby"));
+    const std::string cwd = std::filesystem::current_path().string();
+    const struct {
+        const char* dataDir;
+        const char* toy;
+        std::string exec;
+    } cases[] = {
+        { "", "hid", "\"/opt/My Apps/quillby\" --hidden" },
+        { "/home/u/My Data/", "none", "\"/opt/My Apps/quillby\" --hidden --data-dir \"/home/u/My Data/\" --toy none" },
+        { "/d/100%\\a\"b", "", "\"/opt/My Apps/quillby\" --hidden --data-dir \"/d/100%%\\\\\\\\a\\\\\"b\"" },
+        { "rel/data", "virtual:toy dir", "\"/opt/My Apps/quillby\" --hidden --data-dir " + cwd + "/rel/data --toy \"virtual:"
+              + cwd + "/toy dir\"" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataDir);
+        SetAutostartOptions(c.dataDir, c.toy);
+        EXPECT_FALSE(AutostartEnabled());
+        SetAutostart(true, "/opt/My Apps/quillby");
+        EXPECT_TRUE(AutostartEnabled());
+        std::ifstream in(AutostartEntryPath());
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("\nExec=" + c.exec + "\n"), std::string::npos) << text.str();
+        SetAutostart(false, "/opt/My Apps/quillby");
+        EXPECT_FALSE(AutostartEnabled());
+        EXPECT_NO_THROW(SetAutostart(false, "/opt/My Apps/quillby"));
+    }
+    SetAutostartOptions("", "");
 }
 
 TEST(HelperFolder, InstalledCopiesUseLibQuillby)

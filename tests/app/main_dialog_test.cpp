@@ -328,7 +328,7 @@ TEST_F(MainDialogTest, SensorAlertShowsTheAlertWindowForAboutOneTick)
 TEST_F(MainDialogTest, CloseHidesToTrayAndBackBringsTheWindowBack)
 {
     MainDialog& d = start();
-    EXPECT_TRUE(d.RaiseFromSecondCopy());
+    d.RaiseFromSecondCopy();
     d.close();
     EXPECT_FALSE(d.isVisible());
     EXPECT_TRUE(d.trayIcon().isShown());
@@ -347,7 +347,7 @@ TEST_F(MainDialogTest, EscapeHidesToTrayButKeepsTheSecondCopyRaise)
     QTest::keyClick(&d, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
     EXPECT_TRUE(d.trayIcon().isShown());
-    EXPECT_TRUE(d.RaiseFromSecondCopy());
+    d.RaiseFromSecondCopy();
     EXPECT_TRUE(d.isVisible());
 }
 
@@ -377,8 +377,7 @@ TEST_F(MainDialogTest, EveryWayOfHidingIsUndoneBySecondStartShowAndTray)
                     continue; // no icon to click without a tray or after a plain minimise
                 hides[h]();
                 ASSERT_TRUE(!d.isVisible() || d.isMinimized()) << tray << h << r;
-                const QString answer = returns[r]();
-                EXPECT_NE(answer, QStringLiteral("not raised"));
+                returns[r]();
                 EXPECT_TRUE(d.isVisible()) << tray << h << r;
                 EXPECT_FALSE(d.isMinimized()) << tray << h << r;
                 EXPECT_FALSE(d.trayIcon().isShown()) << tray << h << r;

@@ -65,12 +65,10 @@ public:
     bool init() override { ++inits; return initResult; }
     std::uint32_t lastInputTick() override { return lastInput; }
     void term() override { ++terms; }
-    void noteOwnInput(std::uint32_t tick) override { ownInput = tick; }
     std::string backendName() override { return name; }
     bool initResult = true;
     std::string name = "fake session";
     std::uint32_t lastInput = 0;
-    std::uint32_t ownInput = 0;
     int inits = 0;
     int terms = 0;
 };

@@ -19,6 +19,7 @@ protected:
     TempDataFolder data;
     fakes::FakeSound sound;
     fakes::FakeMessages messages;
+    fakes::FakeIdle idle; // a session that reports its idle time: leave mode can be armed
 };
 
 TEST_F(GuardDialogsTest, AttentionModeArmsAndDisarmsAndQuitKeepsTheState)

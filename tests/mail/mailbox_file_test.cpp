@@ -8,22 +8,6 @@
 
 namespace {
 
-TEST(ScramblePassword, ShiftsEveryByteButTheNineKeptOnes)
-{
-    const struct { std::string in; std::string out; } cases[] = {
-        {"abc", "bcd"},
-        {"zZ", "aA"},          // "{" and "[" wrap to "a" and "A"
-        {"089", "19:"},
-        {"{[", "|\\"},
-        {"\r\n,.! /\\?", "\r\n,.! /\\?"}, // the kept ones
-        {"-+>\x1F", ".,? "},  // why it cannot be reversed
-        {"", ""},
-        {"\xC3\xA9", "\xC4\xAA"}, // bytes of a multibyte character one by one
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ScramblePassword(c.in), c.out) << c.in;
-}
-
 TEST(MailboxFile, LineHoldsTheFieldsEachEndedBySlashAndNoPassword)
 {
     MailboxSettings s{"u", "abc", "s", 600, 3};

@@ -47,7 +47,7 @@ TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsA
     auto* cardButton = window.findChild<QPushButton*>(QStringLiteral("ctl1003"));
     QTest::mouseClick(cardButton, Qt::LeftButton);
     onNextModal([this](QWidget* card) {
-        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("1")); // a new card: age 1, today's date
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("0")); // a new card: today's date, age 0
         QTest::keyClicks(edit(card, 1030), QStringLiteral("Owner"));
         // The boxes exclude each other.
         QTest::mouseClick(card->findChild<QWidget*>(QStringLiteral("ctl1044")), Qt::LeftButton);
@@ -55,7 +55,7 @@ TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsA
         pick(card, 1071, -1);     // 6 -> 5
         pick(card, 1073, -9);     // 12 -> 3
         pick(card, 1072, -36);    // 2026 -> 1990
-        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("37"));
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("36"));
         QTest::keyClicks(edit(card, 1033), QStringLiteral("Rome"));
         saveRender(card, QStringLiteral("profile_card"));
         clickControl(card, "ctl1005"); // SAVE
@@ -90,10 +90,10 @@ TEST_F(ProfileDialogTest, AHashIsRefusedAndAnUntouchedDateIsToday)
     OpenProfileDialog(nullptr, {});
     EXPECT_EQ(profileFile(), "#Ann#0#0#06/12/2026####");
 
-    // Opened again: the card shows what was saved; the birth year is this year, so age 1.
+    // Opened again: the card shows what was saved; born today, so age 0.
     onNextModal([](QWidget* card) {
         EXPECT_EQ(edit(card, 1030)->text(), QStringLiteral("Ann"));
-        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("1"));
+        EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("0"));
         clickControl(card, "ctl1006"); // QUIT
     });
     OpenProfileDialog(nullptr, {});

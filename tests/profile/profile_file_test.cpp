@@ -37,23 +37,40 @@ TEST(ProfileFile, LinesAreCutAtEachSeparatorAndWrittenBackTheSame)
     EXPECT_TRUE(FitsProfileField("ab"));
 }
 
-TEST(ProfileFile, BirthdayTextAndAges)
+TEST(ProfileFile, BirthdayTextIsCutAtTheSlashes)
 {
     const BirthdayParts parts = ParseBirthday("29/2/19845", 4);
     EXPECT_EQ(parts.day, 29);
     EXPECT_EQ(parts.month, 2);
     EXPECT_EQ(parts.year, 1984);
     EXPECT_EQ(ParseBirthday("7").month, 0);
+}
 
-    // On opening: years plus one, 0 for a future year.
-    EXPECT_EQ(AgeOnOpening(2026, 2026), 1);
-    EXPECT_EQ(AgeOnOpening(2026, 2027), 0);
-    EXPECT_EQ(AgeOnOpening(2026, 1990), 37);
-    // After picking a year: one more from the birthday's midnight on.
-    const TimeValue now = MakeLocalTime(2026, 3, 5, 0, 0, 0);
-    EXPECT_EQ(AgeAt(now, 5, 3, 1990), 37);
-    EXPECT_EQ(AgeAt(now - 1, 5, 3, 1990), 36);
-    EXPECT_EQ(AgeAt(now, 6, 3, 2030), 0);
+TEST(ProfileFile, AgeIsInCompletedYears)
+{
+    const struct {
+        int y, m, d; // today
+        int day, month, year; // born
+        int age;
+    } cases[] = {
+        { 2026, 12, 8, 15, 3, 1990, 36 },
+        { 2026, 3, 14, 15, 3, 1990, 35 }, // the day before the birthday
+        { 2026, 3, 15, 15, 3, 1990, 36 }, // the birthday itself
+        { 2026, 12, 8, 8, 12, 2026, 0 },  // born today
+        { 2026, 12, 8, 9, 12, 2026, 0 },  // a birthday still to come
+        { 2026, 1, 1, 1, 1, 2030, 0 },
+        { 2028, 2, 28, 29, 2, 2000, 27 }, // leap year: the 29th is the day
+        { 2028, 2, 29, 29, 2, 2000, 28 },
+        { 2027, 2, 28, 29, 2, 2000, 26 }, // other years: from 1 March on
+        { 2027, 3, 1, 29, 2, 2000, 27 },
+        { 2024, 2, 29, 29, 2, 2024, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.y << "-" << c.m << "-" << c.d << " born " << c.day << "/" << c.month);
+        const TimeValue midnight = MakeLocalTime(c.y, c.m, c.d, 0, 0, 0);
+        EXPECT_EQ(AgeAt(midnight, c.day, c.month, c.year), c.age);
+        EXPECT_EQ(AgeAt(midnight + 86399, c.day, c.month, c.year), c.age);
+    }
 }
 
 std::unique_ptr<AlarmRecord> alarmOn(TimeValue date, const char* topic)
