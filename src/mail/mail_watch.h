@@ -71,6 +71,8 @@ public:
     void CheckSoon();
     // Calls CheckSoon when the network comes back; false when the platform cannot tell.
     bool FollowNetwork();
+    // FollowNetwork was asked for (its backend is loaded only then).
+    bool followingNetwork() const { return m_network != nullptr; }
     // The close request stops timers 0 and 1.
     void StopFollowUpTimers();
 

@@ -367,7 +367,7 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     QTemporaryDir data;
     MainDialog dialog(data.path().toStdString() + "/");
     dialog.SetUp();
-    EXPECT_EQ(dialog.mailWatch().networkReturn(), nullptr);
+    EXPECT_FALSE(dialog.mailWatch().followingNetwork());
 
     onNextModal([](QWidget* settings) {
         settings->findChild<QLineEdit*>(QStringLiteral("ctl1017"))->setText(QStringLiteral("bob"));
@@ -380,5 +380,5 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     });
     dialog.OpenMailSettings();
     EXPECT_TRUE(dialog.mailWatch().HasStoredMailbox());
-    EXPECT_NE(dialog.mailWatch().networkReturn(), nullptr);
+    EXPECT_TRUE(dialog.mailWatch().followingNetwork());
 }
