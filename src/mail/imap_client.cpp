@@ -1,5 +1,6 @@
 #include "mail/imap_client.h"
 
+#include "mail/mail_socket.h"
 #include "mail/tls_memory.h"
 
 #include <QSslConfiguration>
@@ -54,10 +55,7 @@ CImapClient::CImapClient(QObject* parent)
     connect(m_socket, &QSslSocket::disconnected, this, &CImapClient::onClosed);
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
     connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        QStringList texts;
-        for (const QSslError& error : errors)
-            texts << error.errorString();
-        const QString text = texts.join(QStringLiteral("; "));
+        const QString text = mail::SslErrorsText(errors);
         fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
     });
 }
@@ -84,16 +82,8 @@ void CImapClient::Connect(const MailServer& server, const std::string& user, con
     m_password = password;
     m_host = server.host;
     m_implicitTls = server.implicitTls;
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    if (!m_extraCa.isEmpty())
-        config.addCaCertificates(m_extraCa);
-    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    m_socket->setSslConfiguration(config);
     arm();
-    if (server.implicitTls)
-        m_socket->connectToHostEncrypted(server.host, server.port);
-    else
-        m_socket->connectToHost(server.host, server.port);
+    mail::ConnectMailSocket(*m_socket, server, m_extraCa);
 }
 
 void CImapClient::Stat()

@@ -1,5 +1,6 @@
 #include "mail/pop3_client.h"
 
+#include "mail/mail_socket.h"
 #include "mail/tls_memory.h"
 
 #include <QHostAddress>
@@ -150,10 +151,7 @@ CPop3Client::CPop3Client(QObject* parent)
     connect(m_socket, &QSslSocket::disconnected, this, &CPop3Client::onClosed);
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
     connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        QStringList texts;
-        for (const QSslError& error : errors)
-            texts << error.errorString();
-        const QString text = texts.join(QStringLiteral("; "));
+        const QString text = mail::SslErrorsText(errors);
         // During STLS, fail() names the upgrade itself.
         fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
     });
@@ -220,17 +218,7 @@ void CPop3Client::Connect(const MailServer& endpoint, const std::string& user, c
     m_host = endpoint.host;
     m_implicitTls = endpoint.implicitTls;
     arm();
-    // The same trust for port 995 and for STLS.
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    if (!m_extraCa.isEmpty())
-        config.addCaCertificates(m_extraCa);
-    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    m_socket->setSslConfiguration(config);
-    if (endpoint.implicitTls) {
-        m_socket->connectToHostEncrypted(endpoint.host, endpoint.port);
-    } else {
-        m_socket->connectToHost(endpoint.host, endpoint.port);
-    }
+    mail::ConnectMailSocket(*m_socket, endpoint, m_extraCa);
 }
 
 void CPop3Client::Stat()
