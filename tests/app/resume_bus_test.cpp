@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "fakes/fakes.h"
 #include "platform/resume_watch.h"
+#include "support/private_bus.h"
 #include "widgets/color_list_ctrl.h"
 
 #include <QApplication>
@@ -30,31 +31,26 @@ namespace {
 const QString kLogind = QStringLiteral("org.freedesktop.login1");
 
 struct PrivateSystemBus {
-    QProcess daemon, mock;
+    test::PrivateBus daemon;
+    QProcess mock;
     QDBusConnection bus { QString() };
 
     ~PrivateSystemBus()
     {
-        for (QProcess* p : { &mock, &daemon }) {
-            p->kill();
-            p->waitForFinished(10000);
-        }
+        mock.kill(); // before the daemon it talks to
+        mock.waitForFinished(10000);
     }
 
     QString start() // empty on success, else what is missing
     {
-        daemon.start(QStringLiteral("dbus-daemon"), { QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                      QStringLiteral("--print-address=1") });
-        const QDeadlineTimer deadline(30000);
-        QByteArray address;
-        while (!address.contains('\n') && daemon.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime())))
-            address += daemon.readAllStandardOutput();
-        if (address.trimmed().isEmpty())
+        const QString address = daemon.start();
+        if (address.isEmpty())
             return QStringLiteral("no dbus-daemon");
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.trimmed()); // read at the first systemBus()
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8()); // read at the first systemBus()
         mock.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral("-m"), QStringLiteral("dbusmock"),
                        QStringLiteral("--system"), QStringLiteral("--template"), QStringLiteral("logind") });
-        bus = QDBusConnection::connectToBus(QString::fromUtf8(address.trimmed()), QStringLiteral("probe"));
+        bus = QDBusConnection::connectToBus(address, QStringLiteral("probe"));
+        const QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired() && mock.waitForStarted(10000) && mock.state() == QProcess::Running) {
             if (bus.interface()->isServiceRegistered(kLogind))
                 return {};

@@ -5,35 +5,8 @@
 # another program had it. Usage: window_return_x11_test.sh path/to/quillby
 set -u
 quillby=${1:?path to quillby}
-skip() { echo "SKIP: $*"; exit 77; }
-for tool in Xvfb openbox xdotool xprop xwininfo xlogo; do
-  command -v "$tool" >/dev/null || skip "$tool missing"
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -m 700 "$work/run" "$work/home" "$work/data"
-export XDG_RUNTIME_DIR=$work/run HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
-
-# A free display, picked by the server itself.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 3>"$work/display" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+x11_tools=(xdotool xprop xwininfo xlogo)
+source "$(dirname "$0")/x11_session.sh"
 
 # Waits up to 15 s for a condition (a command line).
 wait_for() { for _ in $(seq 150); do eval "$1" && return 0; sleep 0.1; done; return 1; }

@@ -10,7 +10,7 @@ done
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done # also under set -e
   wait 2>/dev/null
   rm -rf "$work"
 }

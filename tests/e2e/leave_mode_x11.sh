@@ -4,28 +4,9 @@
 # within 80 s after that input stops. Usage: leave_mode_x11.sh BUILD_DIR
 set -euo pipefail
 bin="$1/bin/quillby"
-for tool in Xvfb openbox xdotool xmessage; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (tools/install-deps.sh)"; exit 77; }
-done
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$HOME" "$work/data"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM
-openbox >/dev/null 2>&1 &
-pids+=($!)
+x11_tools=(xdotool xmessage)
+source "$(dirname "$0")/../app/x11_session.sh"
+unset XDG_SESSION_TYPE
 
 "$bin" --data-dir="$work/data" --toy=none >"$work/quillby.log" 2>&1 &
 pids+=($!)

@@ -8,12 +8,11 @@
 #include "platform/resume_watch.h"
 #include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
+#include "support/pop3_stub.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -126,40 +125,6 @@ TEST(MailBoxDialog, OtherProgramComesFromThePathField)
     EXPECT_FALSE(control(&dialog, 1030)->isEnabled());
 }
 
-// A mailbox whose replies the test sets: USER's and PASS's answers, STAT's count; CAPA
-// is unknown to it.
-class TestMailbox {
-public:
-    TestMailbox()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            QTcpSocket* socket = m_server.nextPendingConnection();
-            socket->write("+OK ready\r\n");
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine();
-                    if (line.startsWith("USER"))
-                        socket->write(userReply);
-                    else if (line.startsWith("PASS"))
-                        socket->write(passReply);
-                    else if (line.startsWith("STAT"))
-                        socket->write("+OK " + QByteArray::number(count) + " 100\r\n");
-                    else
-                        socket->write("-ERR\r\n");
-                }
-            });
-        });
-    }
-    std::string server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()).toStdString(); }
-    QByteArray userReply = "+OK\r\n";
-    QByteArray passReply = "+OK\r\n";
-    int count = 2;
-
-private:
-    QTcpServer m_server;
-};
-
 TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
 {
     ResetGlobals();
@@ -201,7 +166,7 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         EXPECT_TRUE(items.contains(QStringLiteral("MailBox Configure…")));
 
         // A mailbox that answers with the count of the moment.
-        TestMailbox mailbox;
+        test::Pop3Stub mailbox;
         MailWatch& watch = dialog.mailWatch();
         watch.setFirstCheckMs(0);
         QSignalSpy checked(&watch, &MailWatch::checkFinished);
@@ -245,7 +210,7 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         MainDialog dialog(data.path().toStdString() + "/");
         dialog.SetUp();
         dialog.show();
-        TestMailbox mailbox;
+        test::Pop3Stub mailbox;
         MailWatch& watch = dialog.mailWatch();
         watch.setFirstCheckMs(3600 * 1000);
         QSignalSpy checked(&watch, &MailWatch::checkFinished);
@@ -303,7 +268,7 @@ TEST(MailMainDialog, AResumeBringsTheMailCheckForward)
     {
         MainDialog dialog(data.path().toStdString() + "/");
         dialog.SetUp();
-        TestMailbox mailbox;
+        test::Pop3Stub mailbox;
         MailWatch& watch = dialog.mailWatch();
         watch.setFirstCheckMs(3600 * 1000);
         watch.setSoonMs(0);

@@ -2,6 +2,7 @@
 // private session bus started here (the process's session bus is this one only).
 #include "platform/desktop_notifier.h"
 #include "platform/status_notifier.h"
+#include "support/private_bus.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -35,13 +36,9 @@ protected:
         if (QProcess::execute(kPython, {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0)
             GTEST_SKIP() << "python3-dbusmock missing";
         static QString address; // one bus per process: QtDBus keeps its session connection
-        if (address.isEmpty()) {
-            s_bus = new QProcess;
-            s_bus->start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                  QStringLiteral("--print-address=1")});
-            ASSERT_TRUE(s_bus->waitForStarted(10000));
-            ASSERT_TRUE(QTest::qWaitFor([] { return s_bus->canReadLine(); }, 10000));
-            address = QString::fromUtf8(s_bus->readLine()).trimmed();
+        if (!s_bus) {
+            s_bus = new test::PrivateBus;
+            address = s_bus->start();
             qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
         }
         ASSERT_FALSE(address.isEmpty());
@@ -112,7 +109,7 @@ protected:
                                                 QVariantList{QVariant::fromValue(id), key}});
     }
 
-    static inline QProcess* s_bus = nullptr;
+    static inline test::PrivateBus* s_bus = nullptr;
     QProcess m_mock;
 
     friend class PrivateBusEnd;
@@ -123,11 +120,7 @@ class PrivateBusEnd final : public ::testing::Environment {
 public:
     void TearDown() override
     {
-        if (QProcess* bus = std::exchange(MockNotificationDaemon::s_bus, nullptr)) {
-            bus->kill();
-            bus->waitForFinished(10000);
-            delete bus;
-        }
+        delete std::exchange(MockNotificationDaemon::s_bus, nullptr);
     }
 };
 const auto* const g_busEnd = ::testing::AddGlobalTestEnvironment(new PrivateBusEnd);
