@@ -77,6 +77,9 @@ other_window=$(xdotool search --onlyvisible --class xlogo | head -n1)
 "$quillby" --data-dir="$work/data" --toy=none >"$work/first.log" 2>&1 &
 app=$!
 pids+=($app)
+# The first case starts once the program answers, so its event loop runs (a slow build,
+# such as the sanitizers', is still setting up when its window maps).
+wait_for '"$quillby" --status >/dev/null 2>&1' || fail "the program does not answer --status"
 for hide in close escape minimise; do
   for back in show second; do run_case "no tray" "$hide" "$back"; done
 done
