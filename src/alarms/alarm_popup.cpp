@@ -17,6 +17,9 @@ AlarmPopup::AlarmPopup(int dialogId, int widthDlu, int heightDlu, QColor backgro
 {
     setProperty("dialogId", dialogId);
     setFixedSize(dluSize(widthDlu, heightDlu));
+    // Modal to the window that opened it, not to the program: a ring window that opens
+    // meanwhile stays answerable above it.
+    setWindowModality(Qt::WindowModal);
     // The layouts are in dialog units of an 8-point dialog font: 11 pixels fits them.
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPixelSize(11);

@@ -1,9 +1,5 @@
 #include "alarms/bell_dialog.h"
 
-#include "alarms/alarm_snooze.h"
-#include "alarms/local_time.h"
-#include "platform/clock.h"
-#include "platform/desktop_notifier.h"
 #include "platform/guarded.h"
 #include "platform/sound_output.h"
 #include "widgets/button_st.h"
@@ -13,7 +9,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -45,18 +40,21 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
 
     placeControl(m_textButton, 1005, 27, 127, 144, 19);
     placeControl(m_closeButton, 1006, 85, 94, 30, 28);
-    for (CButtonST* b : { m_textButton, m_closeButton })
-        b->setAutoDefault(false);
     m_textButton->installEventFilter(this);
     // The snooze plate is drawn in the pictures' lower right corner.
     placeControl(m_snoozeButton, kSnoozeButton, 154, 157, 40, 19);
-    m_snoozeButton->setAutoDefault(false);
+    // Typing never presses a button: a space would otherwise press the focused one.
+    for (CButtonST* b : { m_textButton, m_closeButton, m_snoozeButton }) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
     m_snoozeButton->SetTooltipText(QStringLiteral("Snooze 10 min (S)"), true);
     // S works wherever the focus is.
     for (QWidget* w : { static_cast<QWidget*>(this), static_cast<QWidget*>(m_closeButton),
                         static_cast<QWidget*>(m_snoozeButton) })
         w->installEventFilter(this);
-    connect(m_snoozeButton, &QPushButton::clicked, this, &CBellDlg::Snooze);
+    connect(m_snoozeButton, &QPushButton::clicked, this, &CBellDlg::snoozeRequested);
 
     connect(m_blinkTimer, &QTimer::timeout, this, [this] { OnTimer(kBlinkTimer); });
     connect(m_beatTimer, &QTimer::timeout, this, [this] { OnTimer(kBeatTimer); });
@@ -64,10 +62,7 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     connect(m_closeButton, &QPushButton::clicked, this, &CBellDlg::reject);
 }
 
-CBellDlg::~CBellDlg()
-{
-    withdrawNotification();
-}
+CBellDlg::~CBellDlg() = default;
 
 void CBellDlg::showEvent(QShowEvent* event)
 {
@@ -96,7 +91,6 @@ void CBellDlg::StartRinging()
     m_closeButton->SetTransparent(true);
     m_snoozeButton->SetDrawBorder(false, false);
     m_snoozeButton->SetTransparent(true);
-    platform::runGuarded(this, [&] { sendNotification(); });
     m_blinkTimer->start(600);
     m_beatTimer->start(3000);
 }
@@ -142,7 +136,6 @@ void CBellDlg::closeEvent(QCloseEvent* event)
 
 void CBellDlg::reject()
 {
-    withdrawNotification();
     platform::sound().stop();
     m_blinkTimer->stop();
     m_beatTimer->stop();
@@ -154,7 +147,7 @@ bool CBellDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_S && (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
-            Snooze();
+            Q_EMIT snoozeRequested();
             return true;
         }
     }
@@ -168,44 +161,10 @@ bool CBellDlg::eventFilter(QObject* watched, QEvent* event)
 void CBellDlg::openCalendar()
 {
     platform::sound().stop();
-    CCalendaDlg calendar(nullptr, m_calendarStart);
-    calendar.exec();
-    reject();
-}
-
-void CBellDlg::Snooze()
-{
-    platform::runGuarded(this, [&] { SnoozeAlarm(m_text, m_soundWanted, m_soundFile, platform::clock().time()); });
-    reject();
-}
-
-void CBellDlg::sendNotification()
-{
-    platform::DesktopNotifier& notifier = platform::desktopNotifier();
-    // Only where the user can answer from the notification; the window rings anyway.
-    if (!notifier.supportsActions() || m_notification != 0)
-        return;
-    const QString topic = QString::fromStdString(m_text);
-    const QString time = QString::fromStdString(FormatLocalTime(platform::clock().time(), "%H:%M"));
-    QPointer<CBellDlg> self(this);
-    m_notification = notifier.notify(topic.isEmpty() ? QStringLiteral("Alarm") : topic, time,
-                                     { { QStringLiteral("snooze"), QStringLiteral("Snooze 10 min") },
-                                       { QStringLiteral("dismiss"), QStringLiteral("Dismiss") } },
-                                     [self](const QString& key) {
-                                         if (!self)
-                                             return;
-                                         if (key == QLatin1String("snooze"))
-                                             self->Snooze();
-                                         else if (key == QLatin1String("dismiss"))
-                                             self->reject();
-                                     });
-}
-
-void CBellDlg::withdrawNotification()
-{
-    if (m_notification == 0)
-        return;
-    const std::uint64_t handle = m_notification;
-    m_notification = 0;
-    platform::desktopNotifier().withdraw(handle);
+    // Modal to this window only, and without a loop of its own: later ring windows and
+    // the user's other dialogs stay answerable. The ring ends with the calendar.
+    auto* calendar = new CCalendaDlg(this, m_calendarStart);
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    connect(calendar, &QDialog::finished, this, &CBellDlg::reject);
+    calendar->open();
 }

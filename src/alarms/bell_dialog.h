@@ -3,7 +3,6 @@
 #include "alarms/calendar_dialog.h"
 
 #include <QDialog>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,7 +11,9 @@ class QLabel;
 class QTimer;
 
 // The ring window of one due alarm: a blinking clock, the topic on a wide transparent
-// button, the alarm's sound played once. A click on the topic opens the calendar.
+// button, the alarm's sound played once. A click on the topic opens the calendar. It opens
+// by itself, so it is never modal and acts only on its own keys (Escape, Enter, S) and
+// the mouse: none of its buttons takes the focus, none is a default button.
 class CBellDlg final : public QDialog {
     Q_OBJECT
 
@@ -29,21 +30,19 @@ public:
     void SetText(std::string_view text) { m_text = text; }
     void SetSoundFile(std::string_view path) { m_soundFile = path; }
 
-    // Starts the blinking, the sound and the desktop notification; showing the window
-    // does it too. The window itself may wait for a pause in the user's typing.
+    // Starts the blinking and the sound; showing the window does it too. Where the window
+    // waits until the user asks for it, it rings unseen.
     void StartRinging();
 
     // Timer events by id, for the window's own timers and for tests.
     void OnTimer(int id);
 
-    // Rings again in 10 minutes: appends a one-time record for the same topic and sound,
-    // saves the list and closes. The snooze button, the key S and the desktop
-    // notification's "Snooze 10 min" all come here.
-    void Snooze();
-
     int blinkPhase() const { return m_blinkPhase; }
-    int soundPlayed() const { return m_soundPlayed; }
     int pictureId() const { return m_pictureId; }
+
+Q_SIGNALS:
+    // The snooze plate or the key S: the owner adds the record ten minutes on, then closes.
+    void snoozeRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,8 +56,6 @@ public Q_SLOTS:
 private:
     void setPicture(int bitmapId);
     void openCalendar();
-    void sendNotification();
-    void withdrawNotification();
 
     std::string m_text;
     std::string m_soundFile;
@@ -71,7 +68,6 @@ private:
     CButtonST* m_textButton;
     CButtonST* m_closeButton;
     CButtonST* m_snoozeButton;
-    std::uint64_t m_notification = 0;
     QTimer* m_blinkTimer;
     QTimer* m_beatTimer;
     bool m_initialised = false;

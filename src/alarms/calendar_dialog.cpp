@@ -298,7 +298,7 @@ void CCalendaDlg::openHourList()
 {
     // A day that cannot be represented is reported once, here, not by each step of the list.
     MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
-    CHourSecDlg hours;
+    CHourSecDlg hours(this);
     hours.m_year = m_year;
     hours.m_day = m_day;
     hours.m_monthName = m_monthName;
@@ -310,7 +310,7 @@ void CCalendaDlg::openHourList()
 void CCalendaDlg::deleteDay()
 {
     const TimeValue date = MakeLocalTime(m_year, m_month, m_day, 0, 0, 0);
-    CDelDlg confirm;
+    CDelDlg confirm(this);
     confirm.m_mode = CDelDlg::ByDay;
     confirm.m_date = date;
     confirm.m_text = fromLocal(FormatLocalTime(date, "%Y-%m-%d"));

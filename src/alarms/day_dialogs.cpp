@@ -117,7 +117,7 @@ bool CHourSecDlg::eventFilter(QObject* watched, QEvent* event)
 void CHourSecDlg::openEditor(bool defaultSound)
 {
     m_selectedHour = m_list->selectedRow();
-    CALARMDLG editor;
+    CALARMDLG editor(this);
     const TimeValue date = MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
     if (const AlarmRecord* record = LastRecordAtHour(g_alarmList, date, m_selectedHour)) {
         editor.m_draft.topic = record->topic;
@@ -146,7 +146,7 @@ void CHourSecDlg::openEditor(bool defaultSound)
 void CHourSecDlg::deleteHour()
 {
     const TimeValue date = MakeLocalTime(m_year, MonthNumberFromName(m_monthName), m_day, 0, 0, 0);
-    CDelDlg confirm;
+    CDelDlg confirm(this);
     confirm.m_mode = CDelDlg::ByHour;
     confirm.m_date = date;
     confirm.m_hour = m_selectedHour;

@@ -16,6 +16,10 @@ CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* par
     , m_close(new CButtonST(this))
 {
     setObjectName(QStringLiteral("missedAlarmsDialog"));
+    // It opens by itself beside the ringing clocks: a frame of its own to move and close
+    // it by, and modal to nothing.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Missed alarms"));
     m_title->setObjectName(QStringLiteral("title"));
     m_title->setText(QStringLiteral("Missed alarms"));

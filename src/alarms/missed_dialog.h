@@ -10,8 +10,8 @@ class ColorListCtrl;
 class QLabel;
 
 // "Missed alarms": the alarms whose time passed while the machine slept or the clock
-// jumped, with topic, date and time, in the hour list's colours. Only closes. Shown
-// without waiting for the close: a later batch is added to the open list.
+// jumped, with topic, date and time, in the hour list's colours. Only closes. A framed
+// window that is never modal: a later batch is added to the open list.
 class CMissedDlg final : public AlarmPopup {
     Q_OBJECT
 

@@ -1,21 +1,10 @@
 #include "app/alert_window.h"
 
-#include "app/desktop_announce.h"
-
 #include "widgets/dialog_units.h"
 #include "widgets/quiet_open.h"
 #include "widgets/resources.h"
 
 #include <QLabel>
-
-namespace {
-DesktopAnnouncement& announcement()
-{
-    // One for every alert window: a new alert replaces the last one's notification.
-    static DesktopAnnouncement alert{QString::fromLatin1(CNotMoveDlg::kText)};
-    return alert;
-}
-} // namespace
 
 CNotMoveDlg::CNotMoveDlg()
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
@@ -36,6 +25,5 @@ CNotMoveDlg::CNotMoveDlg()
 
 void CNotMoveDlg::Open()
 {
-    announcement().announce();
-    quiet_open::Show(this);
+    quiet_open::ShowWithoutActivating(this);
 }

@@ -15,8 +15,7 @@ public:
 
     CNotMoveDlg();
 
-    // Announces the alert and shows the window as soon as it may take the screen
-    // without taking the keyboard.
+    // Shows the window without taking the keyboard.
     void Open();
 
 private:

@@ -91,8 +91,9 @@ public:
     {
         platform::setMessages(&m_target);
         for (Pending& message : m_pending) {
+            // Said on their own, after set-up: nothing waits for their answer.
             QTimer::singleShot(0, qApp, [&target = m_target, message] {
-                target.show(message.parent, message.caption, message.text, message.icon, Buttons::Ok);
+                target.post(message.caption, message.text, message.icon);
             });
         }
     }

@@ -1,8 +1,5 @@
 #include "app/desktop_announce.h"
 
-#include "platform/desktop_notifier.h"
-#include "widgets/quiet_open.h"
-
 #include <QGuiApplication>
 #include <utility>
 
@@ -20,18 +17,18 @@ SessionKind CurrentSessionKind()
 void setSessionKindOverride(int kind)
 {
     g_sessionOverride = kind;
-    // The windows that open by themselves follow the same pretence.
-    quiet_open::setPlatformOverride(kind < 0 ? -1 : kind == static_cast<int>(SessionKind::Wayland) ? 1 : 0);
 }
 
-DesktopAnnouncement::~DesktopAnnouncement() = default;
-
-bool DesktopAnnouncement::announce()
+DesktopAnnouncement::~DesktopAnnouncement()
 {
-    if (CanPlaceWindows(CurrentSessionKind()))
-        return false;
     withdraw();
-    m_handle = platform::desktopNotifier().notify(m_summary, QString());
+}
+
+bool DesktopAnnouncement::announce(const QString& body, Urgency urgency, const std::vector<Action>& actions,
+                                   platform::DesktopNotifier::ActionHandler onAction)
+{
+    withdraw();
+    m_handle = platform::desktopNotifier().notify(m_summary, body, actions, std::move(onAction), urgency);
     return m_handle != 0;
 }
 

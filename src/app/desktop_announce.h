@@ -1,27 +1,31 @@
 #pragma once
 
 #include "app/window_return.h"
+#include "platform/desktop_notifier.h"
 
 #include <QString>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 // The session the windows live in, from Qt's platform; tests may pretend another.
 SessionKind CurrentSessionKind();
 void setSessionKindOverride(int kind); // -1 = ask Qt, else a SessionKind value
 
-// A window the session does not let us place (Wayland: no corner, no slide) is also
-// announced through the desktop's notifications, with the window's own text. Each
-// announcement replaces the previous one of the same window.
+// One event's desktop notification: each announcement replaces the previous one.
 class DesktopAnnouncement final {
 public:
+    using Action = platform::DesktopNotifier::Action;
+    using Urgency = platform::DesktopNotifier::Urgency;
+
     explicit DesktopAnnouncement(QString summary) : m_summary(std::move(summary)) {}
     ~DesktopAnnouncement();
     DesktopAnnouncement(const DesktopAnnouncement&) = delete;
     DesktopAnnouncement& operator=(const DesktopAnnouncement&) = delete;
 
-    // Sends it where windows cannot be placed; true when it was sent.
-    bool announce();
+    // True when it was sent.
+    bool announce(const QString& body, Urgency urgency, const std::vector<Action>& actions = {},
+                  platform::DesktopNotifier::ActionHandler onAction = {});
     // Withdraws the last one, if any.
     void withdraw();
 

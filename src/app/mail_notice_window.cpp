@@ -1,9 +1,6 @@
 #include "app/mail_notice_window.h"
 
-#include "app/desktop_announce.h"
-
 #include "widgets/quiet_open.h"
-#include "widgets/quiet_open_policy.h"
 #include "widgets/resources.h"
 
 #include <QGuiApplication>
@@ -18,8 +15,7 @@ MailNoticeWindow::MailNoticeWindow()
       m_picture(new QLabel(this)),
       m_slideTimer(new QTimer(this)),
       m_stayTimer(new QTimer(this)),
-      m_fade(new QPropertyAnimation(this, "windowOpacity", this)),
-      m_announcement(std::make_unique<DesktopAnnouncement>(QString::fromLatin1(kText)))
+      m_fade(new QPropertyAnimation(this, "windowOpacity", this))
 {
     setObjectName(QStringLiteral("mailNoticeWindow"));
     setProperty("dialogId", 138);
@@ -41,8 +37,7 @@ MailNoticeWindow::MailNoticeWindow()
     connect(m_stayTimer, &QTimer::timeout, this, &MailNoticeWindow::stayTick);
     connect(m_fade, &QPropertyAnimation::finished, this, [this] {
         hide();
-        if (canFade())
-            setWindowOpacity(1.0);
+        setWindowOpacity(1.0);
     });
 }
 
@@ -66,10 +61,6 @@ bool MailNoticeWindow::fading() const
 void MailNoticeWindow::fadeOut(int ms)
 {
     m_fade->stop();
-    if (!canFade()) {
-        hide();
-        return;
-    }
     m_fade->setDuration(ms);
     m_fade->setStartValue(windowOpacity());
     m_fade->setEndValue(0.0);
@@ -83,16 +74,8 @@ void MailNoticeWindow::ShowNotice()
         fadeOut(800);
     }
     m_fade->stop();
-    if (canFade())
-        setWindowOpacity(1.0);
-    m_announcement->announce();
+    setWindowOpacity(1.0);
     m_rise = 0;
-    if (!CanPlaceWindows(CurrentSessionKind())) {
-        // No corner and no slide where windows cannot be placed: it stands for as long as
-        // the slide and the stay would take, from when it appears.
-        quiet_open::Show(this, [this] { m_stayTimer->start(kStayMs + (kHeight / kStep) * kSlideMs); });
-        return;
-    }
     // The work area: the notice rises above a bottom panel, not over it.
     QRect area = m_screenOverride;
     if (area.isNull()) {
@@ -102,13 +85,8 @@ void MailNoticeWindow::ShowNotice()
     m_screenWidth = area.x() + area.width();
     m_screenBottom = area.y() + area.height();
     placeAt();
-    quiet_open::Show(this);
+    quiet_open::ShowWithoutActivating(this);
     m_slideTimer->start();
-}
-
-bool MailNoticeWindow::canFade() const
-{
-    return quiet_open::CanFade(quiet_open::PlatformFocusesNewWindows());
 }
 
 void MailNoticeWindow::placeAt()
@@ -137,15 +115,13 @@ void MailNoticeWindow::CloseNotice(bool fade)
 {
     m_stayTimer->stop();
     m_slideTimer->stop();
-    quiet_open::Cancel(this);
-    if (fade && isVisible() && canFade()) {
+    if (fade && isVisible()) {
         fadeOut(500);
         return;
     }
     m_fade->stop();
     hide();
-    if (canFade())
-        setWindowOpacity(1.0);
+    setWindowOpacity(1.0);
 }
 
 void MailNoticeWindow::mousePressEvent(QMouseEvent* event)

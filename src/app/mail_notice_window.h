@@ -2,9 +2,7 @@
 
 #include <QDialog>
 #include <QRect>
-#include <memory>
 
-class DesktopAnnouncement;
 class QLabel;
 class QPropertyAnimation;
 class QTimer;
@@ -12,8 +10,7 @@ class QTimer;
 // The new-mail notice: rises from the bottom right corner of the work area (above a
 // bottom panel) in steps of 3 pixels every 10 ms, stands for a second, then fades out. A
 // window of its own that never takes the keyboard, so it shows while the main window is
-// hidden; where it cannot be placed nor faded (Wayland) it appears in a pause of the
-// user's typing, stands, and hides, and is also announced as a desktop notification.
+// hidden. Only where windows can be placed (X11): elsewhere a notification says it.
 class MailNoticeWindow final : public QDialog {
     Q_OBJECT
 
@@ -51,13 +48,11 @@ protected:
 private:
     void placeAt();
     void fadeOut(int ms);
-    bool canFade() const;
 
     QLabel* m_picture;
     QTimer* m_slideTimer;
     QTimer* m_stayTimer;
     QPropertyAnimation* m_fade;
-    std::unique_ptr<DesktopAnnouncement> m_announcement;
     QRect m_screenOverride;
     int m_screenWidth = 0;
     int m_screenBottom = 0;

@@ -1,19 +1,16 @@
 #include "app/main_dialog.h"
 
 #include "alarms/alarm_store.h"
-#include "alarms/bell_dialog.h"
 #include "alarms/calendar_dialog.h"
-#include "alarms/missed_dialog.h"
 #include "app/about_dialog.h"
-#include "app/companion_app.h"
-#include "app/alert_window.h"
 #include "app/autostart.h"
+#include "app/companion_app.h"
+#include "app/event_windows.h"
 #include "app/fonts.h"
+#include "app/toy_rule_fix.h"
 #include "core/globals.h"
 #include "core/mail_programs.h"
 #include "guard/guard_dialogs.h"
-#include "app/mail_notice_window.h"
-#include "app/toy_rule_fix.h"
 #include "app/tray_icon.h"
 #include "app/window_return.h"
 #include "mail/mailbox_dialog.h"
@@ -29,7 +26,6 @@
 #include "sound/sound_dialogs.h"
 #include "sound/sound_table.h"
 #include "widgets/dialog_units.h"
-#include "widgets/quiet_open.h"
 #include "widgets/resources.h"
 
 #include <QApplication>
@@ -43,7 +39,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <algorithm>
@@ -77,6 +72,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
       m_dataFolder(std::move(dataFolder)),
       m_tick(*this),
       m_tray(new CTrayIcon(this)),
+      m_events(new EventWindows(this)),
       m_alarmTimer(new QTimer(this)),
       m_mainTimer(new QTimer(this)),
       m_blinkTimer(new QTimer(this)),
@@ -98,6 +94,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
             m_blinkTimer->start(kTickMs); // from now on in step with the main tick
         OnTimer(kBlinkTimer);
     });
+    connect(m_events, &EventWindows::alarmRinging, this, &MainDialog::alarmRinging);
     connect(m_mailWatch, &MailWatch::failureChanged, this, &MainDialog::showMailFailure);
     connect(m_toyRuleFix, &ToyRuleFix::finished, this, [this] { m_toyStatus.forget(); });
     connect(m_mailWatch, &MailWatch::checkFinished, this, &MainDialog::showMailLine);
@@ -121,9 +118,6 @@ MainDialog::~MainDialog()
     platform::resumeNotifier().unsubscribe(m_resumeSubscription);
     platform::setFileMessageListener({});
     qApp->removeEventFilter(this);
-    delete m_alertWindow;
-    delete m_mailNotice; // top-level windows of their own, not children
-    delete m_missedList;
 }
 
 void MainDialog::createControls()
@@ -230,10 +224,9 @@ void MainDialog::SetUp()
 
 void MainDialog::showFileMessages()
 {
-    for (const std::string& refusal : platform::takeRefusedFiles()) {
-        platform::messages().show(this, platform::applicationCaption(), QString::fromLocal8Bit(refusal.c_str()),
-                                  platform::Messages::Icon::Exclamation);
-    }
+    // Mostly found at ring time (an alarm's sound file): nothing waits for the answer.
+    for (const std::string& refusal : platform::takeRefusedFiles())
+        m_events->tell(QString::fromLocal8Bit(refusal.c_str()));
 }
 
 void MainDialog::SetUpWindowIcon()
@@ -327,22 +320,22 @@ void MainDialog::OnTimer(int timerId)
     switch (timerId) {
     case kAlarmTimer:
         m_alarmTimer->stop();
-        platform::runGuarded(this, [&] { m_tick.onAlarmCheck(); });
+        platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onAlarmCheck(); });
         // Re-armed whatever happened in the check, so one bad minute never stops the alarms.
         m_alarmTimer->start(kAlarmMs);
         break;
     case kMainTimer:
-        platform::runGuarded(this, [&] { m_tick.onTick(); });
+        platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onTick(); });
         reportToyAccessProblem();
         Q_EMIT ticked();
         break;
     case kBlinkTimer:
-        platform::runGuarded(this, [&] { m_tick.onBlink(); });
+        platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onBlink(); });
         break;
     case MailWatch::kCheckTimer:
     case MailWatch::kRetryTimer:
     case MailWatch::kFollowTimer:
-        platform::runGuarded(this, [&] { m_mailWatch->OnTimer(timerId); });
+        platform::runGuardedWith(m_events->reporter(), [&] { m_mailWatch->OnTimer(timerId); });
         break;
     default:
         break;
@@ -372,7 +365,7 @@ void MainDialog::reportToyAccessProblem()
     // Without a display the message itself goes to standard error.
     if (platform::hasDisplay())
         std::fprintf(stderr, "quillby: %s\n", text.toLocal8Bit().constData());
-    platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
+    m_events->tell(text);
 }
 
 // One line about the toy while it does not answer, one about the mail (a failure, or a
@@ -391,16 +384,13 @@ void MainDialog::updateToolTips()
 
 void MainDialog::openAlertWindow()
 {
-    delete m_alertWindow;
-    m_alertWindow = new CNotMoveDlg;
-    m_alertWindow->Open();
+    m_events->openAlert();
     Q_EMIT sensorAlerted();
 }
 
 void MainDialog::closeAlertWindow()
 {
-    delete m_alertWindow;
-    m_alertWindow = nullptr;
+    m_events->closeAlert();
 }
 
 void MainDialog::setTrayIcon(int iconId)
@@ -423,35 +413,19 @@ CalendarDate calendarStart()
 
 void MainDialog::ringAlarm(const AlarmRecord& record)
 {
-    const std::string_view topic = record.topic;
-    Q_EMIT alarmRinging(QString::fromUtf8(topic.data(), static_cast<qsizetype>(topic.size())));
-    CBellDlg bell(nullptr, record.soundOn == 1 ? 1 : 0, calendarStart());
-    bell.SetText(record.topic);
-    bell.SetSoundFile(record.soundFile);
-    bell.StartRinging();
-    quiet_open::Exec(&bell);
+    m_events->ringAlarm(record, calendarStart());
 }
 
 void MainDialog::showMissedAlarms(const std::vector<MissedAlarmEntry>& missed)
 {
-    // Modeless, one at a time: the check goes on to ring what is due at once.
-    if (m_missedList) {
-        m_missedList->AddMissed(missed);
-        return;
-    }
-    m_missedList = new CMissedDlg(missed);
-    m_missedList->setAttribute(Qt::WA_DeleteOnClose);
-    quiet_open::Show(m_missedList);
+    m_events->showMissedAlarms(missed);
 }
 
 void MainDialog::alarmCheckDue()
 {
-    // On the next turn of the event loop: the tick that noticed the jump must not wait
-    // for the ring windows. A check already running runs once more after its windows.
+    // On the next turn of the event loop, outside the tick that noticed the jump.
     QTimer::singleShot(0, this, [this] {
-        if (m_tick.alarmCheckRunning())
-            platform::runGuarded(this, [&] { m_tick.onAlarmCheck(); });
-        else if (m_alarmTimer->isActive()) // set up and not ended
+        if (m_alarmTimer->isActive()) // set up and not ended
             OnTimer(kAlarmTimer);
     });
 }
@@ -519,7 +493,7 @@ void MainDialog::onButton(int controlId)
 void MainDialog::openCalendar()
 {
     Q_EMIT dialogRequested(1002);
-    CCalendaDlg calendar(nullptr, calendarStart());
+    CCalendaDlg calendar(this, calendarStart());
     calendar.exec();
 }
 
@@ -605,6 +579,10 @@ void MainDialog::HideToTray()
 {
     const bool inTray = m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("FENWICK"), kWindowIcon,
                                        CTrayIcon::kIconId);
+    // Comes back exactly here: shown again without a place of its own, the window manager
+    // would put it somewhere else.
+    if (isVisible() && !isMinimized())
+        m_placeWhenHidden = pos();
     // Without a notification area the window goes to the task bar instead, so the
     // user can still reach it.
     if (inTray || CTrayIcon::isAvailable())
@@ -620,6 +598,8 @@ void MainDialog::HideToTray()
 void MainDialog::RestoreFromTray(const QString& activationToken)
 {
     BringBack(activationToken);
+    // The user asked to see us: what opened by itself and waits for that appears too.
+    m_events->showWaiting();
     m_tray->Remove();
     m_blinkTimer->stop();
     if (g_newMail == 1) {
@@ -689,6 +669,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
 void MainDialog::ShowAbout()
 {
     AboutDialog about(this);
+    about.setWindowModality(Qt::WindowModal);
     about.exec();
 }
 
@@ -700,6 +681,7 @@ void MainDialog::OpenMailSettings(bool focusPassword)
     CMailBoxDlg dialog(m_mailWatch->settings(), g_mailClientPath, this);
     if (focusPassword)
         dialog.focusPassword();
+    dialog.setWindowModality(Qt::WindowModal); // a ring window stays answerable above it
     const int result = dialog.exec();
     m_mailDialogOpen = false;
     if (result != QDialog::Accepted)
@@ -717,22 +699,9 @@ void MainDialog::followNetwork()
     m_mailWatch->FollowNetwork();
 }
 
-MailNoticeWindow* MainDialog::mailNotice()
-{
-    // Built on the first announcement: most runs never show it, and its picture would
-    // otherwise be drawn before the main window's first paint.
-    if (!m_mailNotice) {
-        m_mailNotice = new MailNoticeWindow;
-        m_mailNotice->hide();
-    }
-    return m_mailNotice;
-}
-
 void MainDialog::announceNewMail()
 {
-    MailNoticeWindow* notice = mailNotice();
-    notice->CloseNotice(false);
-    notice->ShowNotice();
+    m_events->announceNewMail();
     m_tray->Remove();
     m_tray->Create(this, CTrayIcon::kCallbackMessage, QStringLiteral("QUILLBY"), kNewMailTrayIcon,
                    CTrayIcon::kIconId);
@@ -742,17 +711,11 @@ void MainDialog::announceNewMail()
     update();
 }
 
-// Both come from inside a network or secret-store answer: their dialogs open on the
-// next turn of the event loop.
+// Both come from inside a network or secret-store answer: nothing waits for the user
+// there. The settings open once the user has answered the message.
 void MainDialog::askForMailboxPassword(const QString& why)
 {
-    QTimer::singleShot(0, this, [this, why] {
-        platform::runGuarded(this, [&] {
-            platform::messages().show(this, platform::applicationCaption(), why,
-                                      platform::Messages::Icon::Exclamation);
-            OpenMailSettings(true);
-        });
-    });
+    m_events->tell(why, [this] { platform::runGuarded(this, [&] { OpenMailSettings(true); }); });
 }
 
 void MainDialog::showMailLine()
@@ -766,23 +729,16 @@ void MainDialog::showMailFailure(const QString& text, bool tell)
     showMailLine();
     if (!tell || text.isEmpty())
         return;
-    const QString tip = QStringLiteral("Mail check failed: ") + text;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
     // waits for nobody.
     if (m_tray->ShowMessage(QStringLiteral("Mail check failed"), text))
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, platform::applicationCaption(), tip, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("mailFailureBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
+    m_events->tell(QStringLiteral("Mail check failed: ") + text);
 }
 
 void MainDialog::reportMailProblem(const QString& text)
 {
-    QTimer::singleShot(0, this, [this, text] {
-        platform::messages().show(this, platform::applicationCaption(), text, platform::Messages::Icon::Exclamation);
-    });
+    m_events->tell(text);
 }
 
 void MainDialog::RaiseFromSecondCopy(const QString& activationToken)
@@ -797,6 +753,8 @@ void MainDialog::BringBack(const QString& activationToken)
     const SessionKind session = SessionKindFor(QGuiApplication::platformName());
     if (ReturnNeedsRemap(session, isVisible(), isMinimized(), isActiveWindow()))
         hide();
+    if (!isVisible() && m_placeWhenHidden && CanPlaceWindows(session))
+        move(*m_placeWhenHidden);
     // Qt hands this to the compositor's activation on the next activation request.
     if (session == SessionKind::Wayland && IsActivationToken(activationToken))
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "alarms/missed_dialog.h"
 #include "app/background_dialog.h"
 #include "app/main_tick.h"
 #include "app/press_guard.h"
@@ -9,14 +8,14 @@
 #include "widgets/hover_buttons.h"
 
 #include <QFont>
-#include <QPointer>
+#include <QPoint>
 #include <QString>
 #include <array>
+#include <optional>
 #include <string>
 
-class CNotMoveDlg;
 class CTrayIcon;
-class MailNoticeWindow;
+class EventWindows;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -63,16 +62,11 @@ public:
     ToyStatus& toyStatus() { return m_toyStatus; }
     ToyRuleFix& toyRuleFix() { return *m_toyRuleFix; }
     MailWatch& mailWatch() { return *m_mailWatch; }
-    CTrayIcon& trayIcon() { return *m_tray; }
-    MailNoticeWindow* mailNotice();
-    CNotMoveDlg* alertWindow() const { return m_alertWindow; }
-    CMissedDlg* missedList() const { return m_missedList; }
-    QLineEdit* nameField() const { return m_nameField; }
+    // The windows that open by themselves and the messages nobody asked for.
+    EventWindows& events() { return *m_events; }
     QLabel* picture() const { return m_picture; }
     bool timerActive(int timerId) const;
     int quitFlag() const { return m_quitFlag; }
-    // Width of the name field's formatting rectangle.
-    int nameFieldTextWidth() const { return nameTextWidth(); }
 
 Q_SIGNALS:
     // The run has ended ("EXIT"); the application then ends.
@@ -147,9 +141,8 @@ private:
     CMyButtonSound* m_button1005 = nullptr;
     CMyButtonSound* m_button1006 = nullptr;
     std::array<CButtonST*, 6> m_buttons{}; // all six, in control order of set-up
-    MailNoticeWindow* m_mailNotice = nullptr;
-    CNotMoveDlg* m_alertWindow = nullptr;
-    QPointer<CMissedDlg> m_missedList; // deletes itself when closed
+    EventWindows* m_events;
+    std::optional<QPoint> m_placeWhenHidden; // where the window was when it went to the tray
     QTimer* m_alarmTimer;
     QTimer* m_mainTimer;
     QTimer* m_blinkTimer;

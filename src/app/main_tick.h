@@ -13,7 +13,8 @@ public:
     virtual void openAlertWindow() = 0;            // create and show the "Don't Move" window
     virtual void closeAlertWindow() = 0;           // destroy it
     virtual void setTrayIcon(int iconId) = 0;      // tray blink: 223 or 224
-    virtual void ringAlarm(const AlarmRecord& record) = 0; // modal ring window for a due record
+    // A ring window for a due record; returns at once, the window stays open on its own.
+    virtual void ringAlarm(const AlarmRecord& record) = 0;
     // Lists the alarms whose time passed unchecked (a suspend, a clock jump) in one
     // window that does not wait to be closed: returns at once.
     virtual void showMissedAlarms(const std::vector<MissedAlarmEntry>& missed) = 0;

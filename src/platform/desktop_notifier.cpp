@@ -50,7 +50,7 @@ public:
     bool supportsActions() const override { return m_actions; }
 
     std::uint64_t notify(const QString& summary, const QString& body, const std::vector<Action>& actions,
-                         ActionHandler onAction) override
+                         ActionHandler onAction, Urgency urgency) override
     {
         if (!m_bus.isConnected())
             return 0;
@@ -63,10 +63,16 @@ public:
         }
         QVariantMap hints;
         hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("quillby"));
+        int expires = -1;
+        if (urgency == Urgency::Critical) {
+            hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
+            hints.insert(QStringLiteral("resident"), true);
+            expires = 0; // never
+        }
         QDBusMessage call =
             QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
         call << QStringLiteral("Quillby") << uint(0) << QStringLiteral("quillby") << summary << body << flat
-             << hints << int(-1);
+             << hints << expires;
 
         const std::uint64_t handle = ++m_lastHandle;
         Pending& pending = m_pending[handle];

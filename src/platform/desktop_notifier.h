@@ -19,6 +19,9 @@ public:
     // Runs on the UI thread with the key of the action the user picked; a notification
     // that is dismissed or expires calls nothing.
     using ActionHandler = std::function<void(const QString& key)>;
+    // Critical stays on screen until the user answers it (and is kept after an action
+    // where the service keeps notifications): the event it carries has no window yet.
+    enum class Urgency { Normal, Critical };
 
     virtual ~DesktopNotifier() = default;
     // A service answered; false until it has (or without one).
@@ -29,7 +32,7 @@ public:
     // handle for withdraw(), 0 when nothing was sent.
     virtual std::uint64_t notify(const QString& summary, const QString& body,
                                  const std::vector<Action>& actions = {},
-                                 ActionHandler onAction = {}) = 0;
+                                 ActionHandler onAction = {}, Urgency urgency = Urgency::Normal) = 0;
     // Withdraws a notification still on screen (its handler is dropped); unknown handles
     // are ignored.
     virtual void withdraw(std::uint64_t handle) = 0;
@@ -41,7 +44,7 @@ public:
     bool available() const override { return false; }
     bool supportsActions() const override { return false; }
     std::uint64_t notify(const QString&, const QString&, const std::vector<Action>&,
-                         ActionHandler) override { return 0; }
+                         ActionHandler, Urgency) override { return 0; }
     void withdraw(std::uint64_t) override {}
 };
 

@@ -8,35 +8,36 @@
 #include <stdexcept>
 
 namespace platform {
-namespace {
-
-void report(QWidget* parent, const char* text)
-{
-    messages().show(parent, applicationCaption(), QString::fromLocal8Bit(text), Messages::Icon::Exclamation,
-        Messages::Buttons::Ok);
-}
-
-} // namespace
 
 bool runGuarded(QWidget* parent, const std::function<void()>& handler)
 {
+    return runGuardedWith(
+        [parent](const QString& text) {
+            messages().show(parent, applicationCaption(), text, Messages::Icon::Exclamation, Messages::Buttons::Ok);
+        },
+        handler);
+}
+
+bool runGuardedWith(const std::function<void(const QString&)>& reportText, const std::function<void()>& handler)
+{
+    const auto report = [&reportText](const char* text) { reportText(QString::fromLocal8Bit(text)); };
     try {
         handler();
         return true;
     } catch (const FileError& e) {
-        report(parent, e.what());
+        report(e.what());
     } catch (const InvalidArgumentError& e) {
-        report(parent, e.what());
+        report(e.what());
     } catch (const std::out_of_range&) {
         // An index past the end of a string: the same report as the framework's.
-        report(parent, InvalidArgumentError().what());
+        report(InvalidArgumentError().what());
     } catch (const std::invalid_argument&) {
-        report(parent, InvalidArgumentError().what());
+        report(InvalidArgumentError().what());
     } catch (const std::bad_alloc&) {
-        report(parent, "Out of memory.");
+        report("Out of memory.");
     } catch (...) {
         // Nothing may unwind into Qt's event loop.
-        report(parent, "An unexpected error occurred.");
+        report("An unexpected error occurred.");
     }
     return false;
 }

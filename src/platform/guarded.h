@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 class QWidget;
@@ -11,5 +12,8 @@ namespace platform {
 // framework's dispatcher does; nothing escapes into Qt's event loop.
 // Returns false when the handler was abandoned.
 bool runGuarded(QWidget* parent, const std::function<void()>& handler);
+// The same with the report handed to `report`: for handlers nobody's click started (a
+// timer, the bus), whose report must not wait for an answer.
+bool runGuardedWith(const std::function<void(const QString&)>& report, const std::function<void()>& handler);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -16,12 +17,19 @@ public:
     virtual ~Messages() = default;
     virtual int show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
                      Buttons buttons = Buttons::Ok) = 0;
+    // Tells without waiting for an answer, for what the program says on its own (from a
+    // timer, the bus, a network answer): closed runs once the message is gone. By default
+    // an Ok box of show().
+    virtual void post(const QString& caption, const QString& text, Icon icon, std::function<void()> closed = {});
 };
 
 class QtMessages final : public Messages {
 public:
     int show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
              Buttons buttons) override;
+    // A box of its own that is not modal, is shown without taking the keyboard and
+    // answers only Escape, Enter and the mouse (a typed letter would press its button).
+    void post(const QString& caption, const QString& text, Icon icon, std::function<void()> closed) override;
 };
 
 // Without a display nobody could answer a box: the text goes to standard error and the

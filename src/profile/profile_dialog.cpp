@@ -259,13 +259,14 @@ void CDogProfile::onDayOrMonth()
     if (!transferFromControls())
         return;
     profile.birthday = std::to_string(m_day) + "/" + std::to_string(m_month) + "/" + std::to_string(m_year);
+    // Day and month decide whether this year's birthday has come: the age follows all three.
+    ageText = std::to_string(AgeAt(platform::clock().time(), m_day, m_month, m_year));
+    transferToControls();
 }
 
 void CDogProfile::onYear()
 {
     onDayOrMonth();
-    ageText = std::to_string(AgeAt(platform::clock().time(), m_day, m_month, m_year));
-    transferToControls();
 }
 
 void CDogProfile::onHobbies1Edited(const QString& text)

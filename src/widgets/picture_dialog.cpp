@@ -16,6 +16,9 @@ PictureDialog::PictureDialog(QWidget* parent, int dialogId, QSize sizeDlu, int b
     setProperty("dialogId", dialogId);
     setWindowTitle(QStringLiteral("Dialog"));
     setFixedSize(dluSize(sizeDlu.width(), sizeDlu.height()));
+    // Modal to the window that opened it, not to the program: a ring window that opens
+    // meanwhile stays answerable above it.
+    setWindowModality(Qt::WindowModal);
     m_picture->setObjectName(QStringLiteral("picture"));
     m_picture->move(0, 0);
     if (bitmapId != 0) {

@@ -438,23 +438,39 @@ TEST_F(AlarmCheckTest, ClockJumpWatchSeesJumpsAndZoneChangesButNotJitter)
 
 TEST_F(AlarmCheckTest, SnoozeAddsAOneTimeRecordTenMinutesOn)
 {
+    const auto rung = [](const char* topic, const char* note, int soundOn, const char* soundFile) {
+        AlarmRecord record;
+        record.topic = topic;
+        record.note = note;
+        record.soundOn = soundOn;
+        record.soundFile = soundFile;
+        record.repeat = "week";
+        return record;
+    };
     const struct {
+        AlarmRecord rung;
         TimeValue now;
         const char* expected; // local date and time of the new record
     } cases[] = {
-        { utc(2024, 5, 14, 9, 30, 59), "2024-05-14 09:40" },
-        { utc(2024, 12, 31, 23, 55, 0), "2025-01-01 00:05" },
+        { rung("tea", "green, 3 min", 1, "/s/tea.wav"), utc(2024, 5, 14, 9, 30, 59), "2024-05-14 09:40" },
+        { rung("party", "", 0, "/s/party.wav"), utc(2024, 12, 31, 23, 55, 0), "2025-01-01 00:05" },
     };
     for (const auto& c : cases) {
-        const auto record = MakeSnoozeRecord("tea", 1, "/s/tea.wav", c.now);
+        const auto record = MakeSnoozeRecord(c.rung, c.now);
         EXPECT_EQ(FormatLocalTime(record->date, "%Y-%m-%d") + " " + FormatLocalTime(record->timeOfDay, "%H:%M"),
                   c.expected);
         EXPECT_EQ(FormatLocalTime(record->timeOfDay, "%Y-%m-%d"), "2000-01-01");
         EXPECT_EQ(std::string(record->repeat), "1time");
+        // Everything the user wrote and chose goes with it.
+        EXPECT_EQ(std::string(record->topic), std::string(c.rung.topic));
+        EXPECT_EQ(std::string(record->note), std::string(c.rung.note));
+        EXPECT_EQ(record->soundOn, c.rung.soundOn);
+        EXPECT_EQ(std::string(record->soundFile), std::string(c.rung.soundFile));
     }
-    EXPECT_THROW(MakeSnoozeRecord("far", 1, "", utc(3000, 12, 31, 23, 55, 0)), platform::InvalidArgumentError);
+    EXPECT_THROW(MakeSnoozeRecord(rung("far", "", 1, ""), utc(3000, 12, 31, 23, 55, 0)),
+                 platform::InvalidArgumentError);
 
-    SnoozeAlarm("dentist", 1, "/sounds/dentist.wav", utc(2024, 5, 14, 9, 30, 5));
+    SnoozeAlarm(rung("dentist", "", 1, "/sounds/dentist.wav"), utc(2024, 5, 14, 9, 30, 5));
     checkAt(utc(2024, 5, 14, 9, 39, 30));
     EXPECT_EQ(host.rung, std::vector<std::string> { "dentist" }) << "the snoozed record rings";
 }

@@ -3,7 +3,10 @@
 #include "app/background_dialog.h"
 #include "app/companion_app.h"
 #include "app/data_folder.h"
+#include "alarms/bell_dialog.h"
+#include "alarms/local_time.h"
 #include "app/desktop_announce.h"
+#include "app/event_windows.h"
 #include "app/fonts.h"
 #include "core/globals.h"
 #include "app/mail_notice_window.h"
@@ -22,6 +25,7 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -136,76 +140,131 @@ TEST(MailNotice, AClickWhileRisingFadesItAndItStaysAway)
     EXPECT_EQ(notice.cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST(AnnouncedWindows, OwnTopLevelsThatNeverTakeTheFocusAndSpeakWhereUnplaced)
+// Each window that opens by itself, on each desktop: shown at once without the keyboard
+// where that is possible (X11), else carried by a notification that stays, and shown only
+// when the user asks for it (Wayland).
+TEST(EventWindowsTest, EachDesktopShowsOrCarriesEveryEventWithoutTakingTheKeys)
 {
-    fakes::FakeNotifier notifier;
     struct SessionOverride {
         ~SessionOverride() { setSessionKindOverride(-1); }
     } restore;
-    for (const SessionKind session : {SessionKind::X11, SessionKind::Wayland}) {
-        setSessionKindOverride(static_cast<int>(session));
-        notifier.sent.clear();
-        const bool wayland = session == SessionKind::Wayland;
-        {
-            CNotMoveDlg alert;
-            MailNoticeWindow notice;
-            for (QWidget* window : {static_cast<QWidget*>(&alert), static_cast<QWidget*>(&notice)}) {
-                // No owner: seen while the main window is hidden or minimised.
-                EXPECT_EQ(window->parentWidget(), nullptr);
-                EXPECT_TRUE(window->windowFlags() & Qt::WindowDoesNotAcceptFocus);
-                EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
-                EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
-            }
-            alert.Open();
-            notice.setScreenArea(QRect(0, 0, 1280, 800));
-            notice.ShowNotice();
-            ASSERT_EQ(notifier.sent.size(), wayland ? 2u : 0u);
-            if (wayland) {
-                EXPECT_EQ(notifier.sent[0].summary, QStringLiteral("Hey!! Don't Move!!"));
-                EXPECT_EQ(notifier.sent[1].summary, QStringLiteral("New mail!"));
-            }
-        }
-        // The next alert replaces the last one's notification instead of piling up.
-        CNotMoveDlg again;
-        again.Open();
-        if (wayland) {
-            ASSERT_EQ(notifier.sent.size(), 3u);
-            EXPECT_TRUE(notifier.sent[0].withdrawn);
-            EXPECT_FALSE(notifier.sent[1].withdrawn);
-            EXPECT_EQ(notifier.sent[2].summary, QStringLiteral("Hey!! Don't Move!!"));
-        } else {
-            EXPECT_TRUE(notifier.sent.empty());
-        }
-    }
-}
+    QTemporaryDir data;
+    ResetGlobals();
+    g_dataFolder = data.path().toStdString() + "/";
+    fakes::FakeClock clock(1715679000); // 2024-05-14 09:30 UTC
+    fakes::FakeSound sound;
+    using Urgency = platform::DesktopNotifier::Urgency;
+    const auto labels = [](const fakes::FakeNotifier::Sent& sent) {
+        QStringList out;
+        for (const auto& action : sent.actions)
+            out << action.label;
+        return out.join(QLatin1Char('|'));
+    };
+    const struct {
+        SessionKind session;
+        bool atOnce;
+        const char* ringActions;
+        Urgency urgency;
+        std::vector<const char*> notified; // summaries, in order
+    } cases[] = {
+        { SessionKind::X11, true, "Snooze 10 min|Dismiss", Urgency::Normal, { "Dentist", "Dentist again" } },
+        { SessionKind::Wayland, false, "Snooze 10 min|Dismiss|Show", Urgency::Critical,
+          { "Dentist", "Dentist again", "Missed alarms", "Hey!! Don't Move!!", "New mail!", "" } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.session));
+        setSessionKindOverride(static_cast<int>(c.session));
+        fakes::FakeNotifier notifier;
+        fakes::FakeMessages messages;
+        g_nodRequest = 0;
+        EventWindows events;
+        AlarmRecord record;
+        record.topic = "Dentist";
+        record.note = "chair 3";
+        record.soundOn = 1;
+        record.soundFile = "/snd/ring.wav";
+        events.ringAlarm(record, CalendarDate { 14, 5, 2024, "May" });
+        record.topic = "Dentist again";
+        events.ringAlarm(record, CalendarDate { 14, 5, 2024, "May" });
+        events.showMissedAlarms({ { "Call mum", clock.time() - 7200 } });
+        events.openAlert();
+        events.announceNewMail();
+        events.tell(QStringLiteral("refused.wav was left alone."));
 
-TEST(MailNotice, WhereWindowsCannotBePlacedItStandsAndHidesWithoutFading)
-{
-    struct SessionOverride {
-        ~SessionOverride() { setSessionKindOverride(-1); }
-    } restore;
-    setSessionKindOverride(static_cast<int>(SessionKind::Wayland));
-    fakes::FakeClock clock;
-    fakes::FakeIdle idle;
-    idle.lastInput = clock.tickCount() - 60'000; // nobody typing: it may appear at once
-    QStringList warnings;
-    static QStringList* sink = nullptr;
-    sink = &warnings;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { sink->append(text); });
-    MailNoticeWindow notice;
-    notice.ShowNotice();
-    EXPECT_TRUE(notice.isVisible());
-    EXPECT_FALSE(notice.sliding());
-    EXPECT_TRUE(notice.standing());
-    notice.stayTick();
-    EXPECT_FALSE(notice.isVisible());
-    EXPECT_FALSE(notice.fading());
-    notice.ShowNotice();
-    QTest::mouseClick(&notice, Qt::LeftButton);
-    EXPECT_FALSE(notice.isVisible());
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(warnings.filter(QStringLiteral("opacity")).isEmpty()) << warnings.join(u'\n').toStdString();
+        auto bells = openWindows(QStringLiteral("bellDialog"));
+        ASSERT_EQ(bells.size(), 2u);
+        const auto topic = [](QWidget* bell) { return bell->findChild<QPushButton*>(QStringLiteral("ctl1005"))->text(); };
+        if (topic(bells[0]) != QStringLiteral("Dentist"))
+            std::swap(bells[0], bells[1]);
+        EXPECT_EQ(events.ringCount(), 2);
+        const auto missed = openWindows(QStringLiteral("missedAlarmsDialog"));
+        ASSERT_EQ(missed.size(), 1u);
+        std::vector<QWidget*> self = { bells[0], bells[1], missed[0] };
+        if (c.atOnce) {
+            self.push_back(events.alertWindow());
+            self.push_back(events.mailNotice());
+        } else {
+            EXPECT_EQ(events.alertWindow(), nullptr) << "a second's picture is not kept for later";
+        }
+        for (QWidget* w : self) {
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->isVisible(), c.atOnce) << w->objectName().toStdString();
+            EXPECT_FALSE(w->isModal()) << w->objectName().toStdString();
+            EXPECT_EQ(w->parentWidget(), nullptr) << "seen while the main window is hidden";
+        }
+        EXPECT_TRUE(missed[0]->windowFlags() & Qt::WindowTitleHint) << "framed";
+        EXPECT_EQ(messages.shown.size(), c.atOnce ? 1u : 0u);
+        EXPECT_EQ(events.anyWaiting(), !c.atOnce);
+        EXPECT_EQ(g_nodRequest, c.atOnce ? 0 : 1) << "the toy tells what the screen does not yet";
+        // Sound rings whether seen or not.
+        static_cast<CBellDlg*>(bells[0])->OnTimer(CBellDlg::kBlinkTimer);
+        EXPECT_EQ(sound.played.back(), "/snd/ring.wav");
+
+        std::vector<std::string> summaries;
+        for (const auto& sent : notifier.sent) {
+            // The messages' caption is the program's name.
+            const std::string summary =
+                sent.summary == platform::applicationCaption() ? std::string() : sent.summary.toStdString();
+            if (std::find(summaries.begin(), summaries.end(), summary) == summaries.end())
+                summaries.push_back(summary);
+        }
+        EXPECT_EQ(summaries, std::vector<std::string>(c.notified.begin(), c.notified.end()));
+        ASSERT_GE(notifier.sent.size(), 2u);
+        EXPECT_EQ(labels(notifier.sent[0]), QString::fromLatin1(c.ringActions));
+        EXPECT_EQ(notifier.sent[0].urgency, c.urgency);
+
+        // The user asks: "Show" in a notification (the tray and --show do the same).
+        if (!c.atOnce) {
+            notifier.invoke(0, QStringLiteral("show"));
+            for (QWidget* w : self)
+                EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_FALSE(events.anyWaiting());
+        }
+        EXPECT_EQ(messages.shown[0].text, QStringLiteral("refused.wav was left alone."));
+        // In list order, each a step below the one before; all of the list on the screen
+        // (beside them where there is room: PlaceBeside's table).
+        EXPECT_GT(bells[1]->y(), bells[0]->y());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(missed[0]->frameGeometry()));
+
+        // The second ring snoozed from its notification: a copy ten minutes on that keeps
+        // the note; the window and its notification go.
+        notifier.invoke(1, QStringLiteral("snooze"));
+        ASSERT_EQ(g_alarmList.size(), 1u);
+        EXPECT_EQ(std::string(g_alarmList.front()->note), "chair 3");
+        EXPECT_EQ(FormatLocalTime(g_alarmList.front()->timeOfDay, "%H:%M"), "09:40");
+        EXPECT_TRUE(notifier.sent[1].withdrawn);
+        EXPECT_EQ(events.ringCount(), 1);
+        // The first answered in its window.
+        QTest::keyClick(bells[0], Qt::Key_Escape);
+        EXPECT_EQ(events.ringCount(), 0);
+        EXPECT_TRUE(notifier.sent[0].withdrawn);
+        g_alarmList.clear();
+        missed[0]->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    ResetGlobals();
 }
 
 TEST(SignalBridge, TerminationSignalsArriveOnTheEventLoop)

@@ -1,6 +1,7 @@
 #include "app/alert_window.h"
 #include "app/fonts.h"
 #include "core/globals.h"
+#include "app/event_windows.h"
 #include "app/main_dialog.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
@@ -122,7 +123,7 @@ TEST_F(MainDialogTest, FirstStartCreatesTheSoundLibraryAndNothingElse)
     entries.sort();
     EXPECT_EQ(entries, (QStringList{QStringLiteral("SOUNDLIB"), QStringLiteral("sound.txt")}));
 
-    EXPECT_EQ(d.nameField()->text(), QStringLiteral("FENWICK"));
+    EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->text(), QStringLiteral("FENWICK"));
     EXPECT_TRUE(g_profileName.empty());
     EXPECT_EQ(g_profilePresent, 0);
     EXPECT_EQ(d.background().resourceId(), 129);
@@ -132,8 +133,8 @@ TEST_F(MainDialogTest, FirstStartCreatesTheSoundLibraryAndNothingElse)
     EXPECT_FALSE(d.timerActive(MainDialog::kBlinkTimer));
     EXPECT_EQ(g_leaveMinutes, 1);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("FENWICK"));
-    ASSERT_NE(d.mailNotice(), nullptr);
-    EXPECT_FALSE(d.mailNotice()->isVisible());
+    ASSERT_NE(d.events().mailNotice(), nullptr);
+    EXPECT_FALSE(d.events().mailNotice()->isVisible());
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -155,7 +156,7 @@ TEST_F(MainDialogTest, ProfileNameAndPictureFollowTheProfileFile)
         SCOPED_TRACE(c.file);
         writeFile(folder + "DogProfile.txt", c.file);
         MainDialog& d = start();
-        EXPECT_EQ(d.nameField()->text(), QString::fromLatin1(c.name));
+        EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->text(), QString::fromLatin1(c.name));
         EXPECT_EQ(g_profileName, c.name);
         EXPECT_EQ(g_profilePresent, 1);
         EXPECT_EQ(d.background().resourceId(), 245);
@@ -168,14 +169,15 @@ TEST_F(MainDialogTest, TheNameSpansTheField)
     for (const char* name : {"Bo", "Fenwick", "Maximilian"}) {
         writeFile(folder + "DogProfile.txt", std::string("#") + name + "#");
         MainDialog& d = start();
-        const QFontMetrics metrics(d.nameField()->font());
+        const QFontMetrics metrics(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->font());
         const int count = static_cast<int>(std::strlen(name));
-        const int textWidth = metrics.horizontalAdvance(d.nameField()->text());
-        const int fieldWidth = d.nameFieldTextWidth();
+        const int textWidth = metrics.horizontalAdvance(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->text());
+        // The formatting rectangle: a line edit keeps two pixels on each side of its text.
+        const int fieldWidth = d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->contentsRect().width() - 4;
         // Each character gets (width / count) - 1 pixels: the text fills the field and stays inside.
         EXPECT_LE(textWidth, fieldWidth) << name;
         EXPECT_GE(textWidth, fieldWidth - 2 * count - 2) << name;
-        EXPECT_TRUE(d.nameField()->font().bold());
+        EXPECT_TRUE(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->font().bold());
         dialog.reset();
     }
 }
@@ -294,7 +296,7 @@ TEST_F(MainDialogTest, ExitSwitchesEveryOutputOffAndEndsTheRun)
     g_nodRequest = 1;
     ticks(5);
     QSignalSpy ended(&d, &MainDialog::runEnded);
-    d.trayIcon().command(CTrayIcon::kCommandExit);
+    (*d.findChild<CTrayIcon*>()).command(CTrayIcon::kCommandExit);
     EXPECT_EQ(ended.count(), 1);
     const auto lines = reports();
     ASSERT_GE(lines.size(), 3u);
@@ -312,15 +314,15 @@ TEST_F(MainDialogTest, SensorAlertShowsTheAlertWindowForAboutOneTick)
     g_guardArmed = 1;
     writeFile(toyPath("sensor"), "");
     ticks(1);
-    ASSERT_NE(d.alertWindow(), nullptr);
-    EXPECT_TRUE(d.alertWindow()->isVisible());
-    EXPECT_TRUE(d.alertWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(d.alertWindow()->windowFlags() & Qt::FramelessWindowHint);
+    ASSERT_NE(d.events().alertWindow(), nullptr);
+    EXPECT_TRUE(d.events().alertWindow()->isVisible());
+    EXPECT_TRUE(d.events().alertWindow()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(d.events().alertWindow()->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(sound.played.back(), folder + "SOUNDLIB/Cat Sounds/Guard mode/default.wav");
     EXPECT_EQ(reports().back(), "010b000000000000");
     QFile::remove(QString::fromStdString(toyPath("sensor")));
     ticks(1);
-    EXPECT_EQ(d.alertWindow(), nullptr);
+    EXPECT_EQ(d.events().alertWindow(), nullptr);
     ticks(4);
     EXPECT_EQ(reports().back(), "0143000000000000");
 }
@@ -331,14 +333,14 @@ TEST_F(MainDialogTest, CloseHidesToTrayAndBackBringsTheWindowBack)
     d.RaiseFromSecondCopy();
     d.close();
     EXPECT_FALSE(d.isVisible());
-    EXPECT_TRUE(d.trayIcon().isShown());
-    EXPECT_EQ(d.trayIcon().toolTip(), QStringLiteral("FENWICK"));
-    EXPECT_EQ(d.trayIcon().iconResourceId(), 128);
-    d.trayIcon().OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
+    EXPECT_TRUE((*d.findChild<CTrayIcon*>()).isShown());
+    EXPECT_EQ((*d.findChild<CTrayIcon*>()).toolTip(), QStringLiteral("FENWICK"));
+    EXPECT_EQ((*d.findChild<CTrayIcon*>()).iconResourceId(), 128);
+    (*d.findChild<CTrayIcon*>()).OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_FALSE(d.trayIcon().isShown());
+    EXPECT_FALSE((*d.findChild<CTrayIcon*>()).isShown());
     // Another icon id is not ours.
-    EXPECT_EQ(d.trayIcon().OnTrayNotification(1, CTrayIcon::kLeftDoubleClick), 0);
+    EXPECT_EQ((*d.findChild<CTrayIcon*>()).OnTrayNotification(1, CTrayIcon::kLeftDoubleClick), 0);
 }
 
 TEST_F(MainDialogTest, EscapeHidesToTrayButKeepsTheSecondCopyRaise)
@@ -346,7 +348,7 @@ TEST_F(MainDialogTest, EscapeHidesToTrayButKeepsTheSecondCopyRaise)
     MainDialog& d = start();
     QTest::keyClick(&d, Qt::Key_Escape);
     EXPECT_FALSE(d.isVisible());
-    EXPECT_TRUE(d.trayIcon().isShown());
+    EXPECT_TRUE((*d.findChild<CTrayIcon*>()).isShown());
     d.RaiseFromSecondCopy();
     EXPECT_TRUE(d.isVisible());
 }
@@ -365,7 +367,7 @@ TEST_F(MainDialogTest, EveryWayOfHidingIsUndoneBySecondStartShowAndTray)
         [&] { return d.RemoteRequest(QStringLiteral("show")); },
         [&] { return d.RemoteRequest(QStringLiteral("raise some-token")); },
         [&] {
-            d.trayIcon().OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
+            (*d.findChild<CTrayIcon*>()).OnTrayNotification(CTrayIcon::kIconId, CTrayIcon::kLeftDoubleClick);
             return QStringLiteral("tray");
         },
     };
@@ -380,7 +382,7 @@ TEST_F(MainDialogTest, EveryWayOfHidingIsUndoneBySecondStartShowAndTray)
                 returns[r]();
                 EXPECT_TRUE(d.isVisible()) << tray << h << r;
                 EXPECT_FALSE(d.isMinimized()) << tray << h << r;
-                EXPECT_FALSE(d.trayIcon().isShown()) << tray << h << r;
+                EXPECT_FALSE((*d.findChild<CTrayIcon*>()).isShown()) << tray << h << r;
             }
         }
     }
@@ -393,7 +395,7 @@ TEST_F(MainDialogTest, WithoutANotificationAreaHidingMinimisesInstead)
     CTrayIcon::setAvailableOverride(0);
     MainDialog& d = start();
     d.close();
-    EXPECT_FALSE(d.trayIcon().isShown());
+    EXPECT_FALSE((*d.findChild<CTrayIcon*>()).isShown());
     EXPECT_TRUE(d.isMinimized());
 }
 
@@ -510,9 +512,9 @@ TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)
     MainDialog& d = start();
     d.close();
     d.OnTimer(MainDialog::kBlinkTimer);
-    EXPECT_EQ(d.trayIcon().iconResourceId(), 223);
+    EXPECT_EQ((*d.findChild<CTrayIcon*>()).iconResourceId(), 223);
     d.OnTimer(MainDialog::kBlinkTimer);
-    EXPECT_EQ(d.trayIcon().iconResourceId(), 224);
+    EXPECT_EQ((*d.findChild<CTrayIcon*>()).iconResourceId(), 224);
 }
 
 TEST_F(MainDialogTest, UnwritableDataFolderReportsTheFileErrorAndStillRuns)
@@ -525,7 +527,7 @@ TEST_F(MainDialogTest, UnwritableDataFolderReportsTheFileErrorAndStillRuns)
     EXPECT_EQ(messages.shown.front().icon, platform::Messages::Icon::Exclamation);
     EXPECT_TRUE(d.timerActive(MainDialog::kMainTimer));
     EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
-    EXPECT_EQ(d.nameField()->text(), QStringLiteral("FENWICK"));
+    EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->text(), QStringLiteral("FENWICK"));
     EXPECT_TRUE(sound.played.empty());
 }
 

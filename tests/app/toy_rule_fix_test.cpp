@@ -112,7 +112,7 @@ TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
         const QString line
             = QStringLiteral("Toy not connected: only root may open it: the udev rule is not installed");
         EXPECT_EQ(dialog.toolTip(), line);
-        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\n") + line);
+        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK\n") + line);
         EXPECT_TRUE(dialog.RemoteRequest(QStringLiteral("status"))
                         .startsWith(QStringLiteral(
                             "toy: not connected (only root may open it: the udev rule is not installed);")));
@@ -124,7 +124,7 @@ TEST(ToyRuleFix, TheWindowAndTrayTooltipsCarryTheVerdictUntilTheToyAnswers)
         dialog.OnTimer(MainDialog::kMainTimer);
         EXPECT_EQ(asked, 3); // the tick's look and the status request's
         EXPECT_EQ(dialog.toolTip(), QString());
-        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK"));
+        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK"));
     }
     g_toy.setLibrary(nullptr);
     CTrayIcon::setAvailableOverride(-1);

@@ -176,14 +176,15 @@ public:
         QString body;
         std::vector<Action> actions;
         ActionHandler handler;
+        Urgency urgency = Urgency::Normal;
         bool withdrawn = false;
     };
     bool available() const override { return true; }
     bool supportsActions() const override { return m_actions; }
     std::uint64_t notify(const QString& summary, const QString& body, const std::vector<Action>& actions,
-                         ActionHandler onAction) override
+                         ActionHandler onAction, Urgency urgency) override
     {
-        sent.push_back({summary, body, m_actions ? actions : std::vector<Action>{}, std::move(onAction)});
+        sent.push_back({summary, body, m_actions ? actions : std::vector<Action>{}, std::move(onAction), urgency});
         return sent.size();
     }
     void withdraw(std::uint64_t handle) override

@@ -1,3 +1,4 @@
+#include "app/event_windows.h"
 #include "app/main_dialog.h"
 #include "fakes/fakes.h"
 #include "guard/guard_dialogs.h"
@@ -175,7 +176,7 @@ TEST_F(GuardDialogsTest, GuardButtonArmsTheSensorAndASensorEventAlertsTheToy)
     toy.sensor = false;
     ASSERT_GT(toy.writes.size(), before);
     EXPECT_EQ(toy.writtenHex().back().substr(0, 4), "010b"); // the alert value 11
-    EXPECT_NE(window.alertWindow(), nullptr);
+    EXPECT_NE(window.events().alertWindow(), nullptr);
     EXPECT_EQ(sound.played.back(), "/snd/10.wav");
     for (int i = 0; i < 6; ++i)
         window.OnTimer(MainDialog::kMainTimer);

@@ -66,7 +66,7 @@ TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsA
     EXPECT_EQ(profileFile(), "#Owner#0#1#5/3/1990#Rome###");
     EXPECT_EQ(g_profileName, "Owner");
     EXPECT_EQ(g_profilePresent, 1);
-    EXPECT_EQ(window.nameField()->text(), QStringLiteral("Owner"));
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("ctl1030"))->text(), QStringLiteral("Owner"));
     EXPECT_EQ(g_alarmList.size(), 47u); // 2000 to twenty years after 2026
     std::string alarms;
     ASSERT_TRUE(platform::readFirstLine(data.path("AlarmList.txt"), alarms));
