@@ -13,6 +13,7 @@
 #include "widgets/color_list_ctrl.h"
 #include "widgets/quiet_open.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -151,12 +152,15 @@ void EventWindows::showRing(Ring& ring)
     int open = 0;
     for (const auto& other : m_rings)
         open += other->shown && other->window && other->window->isVisible() ? 1 : 0;
-    // The first in the middle of the screen, each later one a step down and right of it,
+    // The first beside the window the user is typing in (never over the field being typed
+    // into), else in the middle of the screen; each later one a step down and right of it,
     // in list order.
     const QRect screen = workArea();
     QRect first(QPoint(), bell->size());
     if (!screen.isEmpty())
         first.moveCenter(screen.center());
+    if (const QWidget* typing = QApplication::activeWindow(); typing && !qobject_cast<const CBellDlg*>(typing))
+        first = PlaceBeside(typing->frameGeometry(), bell->size() + QSize(kFrameAllowance, kTitleAllowance), screen);
     bell->move(CascadeRing(first, open, screen).topLeft());
     ring.shown = true;
     quiet_open::ShowWithoutActivating(bell);

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Under a real X server and window manager (Xvfb, openbox): while the user types into
-# another program (XTEST keys from xdotool into xev), an alarm comes due (the clock jumps
-# to its minute under libfaketime) and the toy's sensor fires in attention mode. The ring
-# window and the alert must be seen on the screen, the focus must stay with xev, and
+# Under a real X server and window manager (Xvfb, openbox). First, while the user types
+# into another program (XTEST keys from xdotool into xev), an alarm comes due (the clock
+# jumps to its minute under libfaketime) and the toy's sensor fires in attention mode. The
+# ring window and the alert must be seen on the screen, the focus must stay with xev, and
 # every key must reach xev: none closes, snoozes or types into our windows.
-# Usage: quiet_open_x11_test.sh path/to/quillby path/to/libfaketime.so.1 [capture.png]
+# Then the user types into the profile card while an alarm rings and another rings two
+# minutes later, both over the card. Every key stays in the card; each ring answers a
+# click and Escape; the card then saves what was typed.
+# Usage: event_windows_x11_test.sh path/to/quillby path/to/libfaketime.so.1 [capture.png]
 set -u
 quillby=${1:?path to quillby}
 faketime=${2:?path to libfaketime}
@@ -28,10 +31,14 @@ window() {
   return 1
 }
 
-# The alarm: ten minutes ahead, on a whole minute. The clock jumps there once the user types.
+# The alarms: ten minutes ahead, on a whole minute, then ten and twelve minutes after it.
+# The clock jumps to each once the user types.
 now=$(date -u +%s)
 due=$(( (now / 60 + 10) * 60 ))
-printf '#Tea is ready,,%s,%s,%s,%s,%s,0,,1time,' $(date -u -d "@$due" '+%Y %m %d %H %M') >"$work/data/AlarmList.txt"
+due2=$((due + 600))
+due3=$((due2 + 120))
+record() { printf '#%s,,%s,%s,%s,%s,%s,0,,1time,' "$1" $(date -u -d "@$2" '+%Y %m %d %H %M'); }
+{ record "Tea is ready" "$due"; record "Call the vet" "$due2"; record "Feed the cat" "$due3"; } >"$work/data/AlarmList.txt"
 cp "$work/data/AlarmList.txt" "$work/alarms.before"
 echo "+0" >"$work/faketime"
 LD_PRELOAD=$faketime FAKETIME_TIMESTAMP_FILE=$work/faketime FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1 \
@@ -113,6 +120,65 @@ echo "keys that reached the other program: $presses of $((16 * 44))"
 [ "$(xdotool getwindowfocus)" = "$sink" ] || fail "the focus left the other program"
 [ -n "${bell:-}" ] && { xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable || fail "the ring window was closed by typing"; }
 cmp -s "$work/alarms.before" "$work/data/AlarmList.txt" || fail "the typing changed the alarms (a snooze?)"
+
+# The ring is answered: a click on its clock, then Escape.
+xdotool mousemove --window "$bell" 60 60 click 1
+sleep 0.5
+xdotool key Escape
+for _ in $(seq 30); do xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
+xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable && fail "a click and Escape did not close the ring window"
+bells_before=$(xdotool search --onlyvisible --name '^Dialog$' 2>/dev/null | sort)
+
+# The profile card: the profile button twice within two seconds, then the name field.
+kill "$(pgrep -n xev)" 2>/dev/null
+xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool mousemove --window "$main" 231 168 click --repeat 2 --delay 300 1
+newest() { # seconds -> the id of a visible "Dialog" window not seen before
+  local id
+  for _ in $(seq $(($1 * 10))); do
+    for id in $(xdotool search --onlyvisible --name '^Dialog$' 2>/dev/null); do
+      grep -qx "$id" <<<"$bells_before" || { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+card=$(newest 10) || { fail "no profile card"; exit 1; }
+bells_before=$(printf '%s\n%s' "$bells_before" "$card")
+xdotool mousemove --window "$card" 133 76 click 1
+sleep 0.3
+xdotool type --delay 150 "Owne"
+echo "+$((due2 + 5 - $(date -u +%s)))" >"$work/faketime" # the second alarm, while typing
+xdotool type --delay 150 "rabc"
+ring2=$(newest 10) || fail "no ring window over the profile card"
+bells_before=$(printf '%s\n%s' "$bells_before" "$ring2")
+[ "$(xdotool getwindowfocus)" = "$card" ] || fail "the ring window took the focus from the card"
+xdotool mousemove --window "$card" 192 174 click 1
+sleep 0.3
+xdotool type --delay 150 "Ro"
+echo "+$((due3 + 5 - $(date -u +%s)))" >"$work/faketime" # two minutes later, the first still open
+xdotool type --delay 150 "me"
+ring3=$(newest 10) || fail "the alarm two minutes later did not ring while the first rang"
+[ "$(xdotool getwindowfocus)" = "$card" ] || fail "the second ring window took the focus from the card"
+import -window root "$work/screen.png"
+[ -n "$capture" ] && cp "$work/screen.png" "${capture%.png}-card.png"
+
+# Each ring answers a click and Escape, above the open card: the newest, on top, first.
+for ring in ${ring3:-} ${ring2:-}; do
+  xdotool mousemove --window "$ring" 60 60 click 1
+  sleep 0.5
+  xdotool key Escape
+  for _ in $(seq 30); do xwininfo -id "$ring" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
+  xwininfo -id "$ring" 2>/dev/null | grep -q IsViewable && fail "a ring over the card did not close on a click and Escape"
+done
+
+# The card saves what was typed.
+xdotool mousemove --window "$card" 50 298 click 1
+for _ in $(seq 50); do [ -s "$work/data/DogProfile.txt" ] && break; sleep 0.1; done
+saved=$(cat "$work/data/DogProfile.txt" 2>/dev/null)
+echo "profile saved: $saved"
+[[ "$saved" == "#Ownerabc#"*"#Rome#"* ]] || fail "the card did not save what was typed"
+xdotool search --onlyvisible --name '^Missed alarms$' >/dev/null 2>&1 && fail "an alarm was listed as missed"
 
 [ "$failures" -eq 0 ] && echo "ok"
 exit $((failures > 0))
