@@ -29,5 +29,5 @@ EventPlan PlanEvent(SessionKind session, EventKind kind);
 QRect PlaceBeside(const QRect& anchor, const QSize& size, const QRect& screen);
 
 // The place of the n-th ring window open at once: each one a step down and right of the
-// one before, starting again at the top left when the next would leave the screen.
+// one before, starting again from the first place when the next would leave the screen.
 QRect CascadeRing(const QRect& first, int index, const QRect& screen);

@@ -1,3 +1,4 @@
+#include "app/event_plan.h"
 #include "app/window_return.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +87,64 @@ TEST(WindowReturn, RequestLinesCarryOnlyASafeToken)
     EXPECT_EQ(ReturnRequestLine(QStringLiteral("show"), longToken), QStringLiteral("show"));
     const QString line = ReturnRequestLine(QStringLiteral("raise"), QStringLiteral("w1:token"));
     EXPECT_EQ(ParseReturnRequest(line)->token, QStringLiteral("w1:token"));
+}
+
+// What each desktop does with each window that opens by itself.
+TEST(EventPlan, OnlyWhereAWindowMapsWithoutTheKeysIsItShownAtOnce)
+{
+    const struct {
+        SessionKind session;
+        EventKind kind;
+        bool atOnce, window, notify, show, critical, nod;
+    } cases[] = {
+        {SessionKind::X11, EventKind::Ring, true, true, true, false, false, false},
+        {SessionKind::X11, EventKind::Missed, true, true, false, false, false, false},
+        {SessionKind::X11, EventKind::Alert, true, true, false, false, false, false},
+        {SessionKind::X11, EventKind::MailNotice, true, true, false, false, false, false},
+        {SessionKind::X11, EventKind::Message, true, true, false, false, false, false},
+        {SessionKind::Other, EventKind::Message, true, true, false, false, false, false},
+        {SessionKind::Wayland, EventKind::Ring, false, true, true, true, true, true},
+        {SessionKind::Wayland, EventKind::Missed, false, true, true, true, true, false},
+        {SessionKind::Wayland, EventKind::Alert, false, false, true, false, true, false},
+        {SessionKind::Wayland, EventKind::MailNotice, false, false, true, false, true, false},
+        {SessionKind::Wayland, EventKind::Message, false, true, true, true, true, false},
+    };
+    for (const auto& c : cases) {
+        const EventPlan plan = PlanEvent(c.session, c.kind);
+        const std::string what = std::to_string(static_cast<int>(c.session)) + "/" + std::to_string(static_cast<int>(c.kind));
+        EXPECT_EQ(plan.mapAtOnce, c.atOnce) << what;
+        EXPECT_EQ(plan.window, c.window) << what;
+        EXPECT_EQ(plan.notify, c.notify) << what;
+        EXPECT_EQ(plan.offerShow, c.show) << what;
+        EXPECT_EQ(plan.critical, c.critical) << what;
+        EXPECT_EQ(plan.nod, c.nod) << what;
+    }
+}
+
+// The missed list beside the ringing clocks, the rings a step apart: on the screen always.
+TEST(EventPlan, PlacesBesideAndCascadesOnTheScreen)
+{
+    const QRect screen(0, 0, 1280, 800);
+    const struct {
+        QRect anchor;
+        QSize size;
+        QPoint at;
+    } beside[] = {
+        {QRect(400, 200, 300, 300), QSize(330, 300), QPoint(708, 200)}, // right
+        {QRect(900, 200, 300, 300), QSize(330, 300), QPoint(562, 200)}, // no room right: left
+        {QRect(400, 600, 300, 300), QSize(330, 300), QPoint(708, 500)}, // kept above the bottom
+        {QRect(300, 200, 700, 300), QSize(330, 300), QPoint(950, 200)}, // neither side: inside all the same
+    };
+    for (const auto& c : beside) {
+        const QRect place = PlaceBeside(c.anchor, c.size, screen);
+        EXPECT_EQ(place.topLeft(), c.at) << c.anchor.x() << "," << c.anchor.y();
+        EXPECT_TRUE(screen.contains(place));
+    }
+    const QRect first(485, 245, 310, 310);
+    EXPECT_EQ(CascadeRing(first, 0, screen).topLeft(), QPoint(485, 245));
+    EXPECT_EQ(CascadeRing(first, 2, screen).topLeft(), QPoint(549, 309));
+    for (int index = 0; index < 40; ++index)
+        EXPECT_TRUE(screen.contains(CascadeRing(first, index, screen))) << index;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -95,6 +96,48 @@ TEST_F(QtMessagesTest, TextIsShownLiterally)
         Messages::Icon::None, Messages::Buttons::Ok);
     EXPECT_EQ(shown, QStringLiteral("<b>a.txt</b>"));
     EXPECT_EQ(format, Qt::PlainText) << "a file name is never markup";
+}
+
+// A box that only tells, asked for while one is open (a field re-checked as it loses the
+// focus to the first box), is not stacked on it; a posted one waits for nobody, takes no
+// keys but its own, and says when it is gone.
+TEST_F(QtMessagesTest, OneBoxAtATimeAndPostedOnesTakeOnlyTheirOwnKeys)
+{
+    platform::QtMessages messages;
+    int nested = -1;
+    int boxesAtOnce = 0;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        nested = messages.show(box, QStringLiteral("quillby"), QStringLiteral("second"), Messages::Icon::Exclamation,
+                               Messages::Buttons::Ok);
+        boxesAtOnce = static_cast<int>(qApp->topLevelWidgets().count());
+        box->button(QMessageBox::Ok)->click();
+    });
+    const int before = static_cast<int>(qApp->topLevelWidgets().count());
+    EXPECT_EQ(messages.show(nullptr, QStringLiteral("quillby"), QStringLiteral("first"), Messages::Icon::Exclamation,
+                            Messages::Buttons::Ok),
+              Messages::Ok);
+    EXPECT_EQ(nested, Messages::Ok);
+    EXPECT_EQ(boxesAtOnce, before + 1) << "one box, not two";
+
+    int closed = 0;
+    messages.post(QStringLiteral("quillby"), QStringLiteral("Access to a.wav was denied."), Messages::Icon::Exclamation,
+                  [&] { ++closed; });
+    QPointer<QMessageBox> posted;
+    for (QWidget* w : qApp->topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("postedMessage") && w->isVisible())
+            posted = qobject_cast<QMessageBox*>(w);
+    }
+    ASSERT_TRUE(posted);
+    EXPECT_FALSE(posted->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(posted->testAttribute(Qt::WA_ShowWithoutActivating));
+    for (const Qt::Key key : { Qt::Key_O, Qt::Key_Space, Qt::Key_K })
+        QTest::keyClick(posted, key);
+    EXPECT_TRUE(posted->isVisible()) << "typing that lands on it answers nothing";
+    EXPECT_EQ(closed, 0);
+    QTest::keyClick(posted, Qt::Key_Escape);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(posted && posted->isVisible());
 }
 
 TEST(ApplicationCaption, IsTheExecutableNameWithoutExtension)
