@@ -753,12 +753,15 @@ void MainDialog::BringBack(const QString& activationToken)
     const SessionKind session = SessionKindFor(QGuiApplication::platformName());
     if (ReturnNeedsRemap(session, isVisible(), isMinimized(), isActiveWindow()))
         hide();
-    if (!isVisible() && m_placeWhenHidden && CanPlaceWindows(session))
-        move(*m_placeWhenHidden);
+    const bool wasHidden = !isVisible();
     // Qt hands this to the compositor's activation on the next activation request.
     if (session == SessionKind::Wayland && IsActivationToken(activationToken))
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
     showNormal();
+    // Moved once mapped, when the frame is known: a place given before the map is taken
+    // for the inside of the window by some window managers and for the frame by others.
+    if (wasHidden && m_placeWhenHidden && CanPlaceWindows(session))
+        move(*m_placeWhenHidden);
     // Wayland has no raise: the activation brings the window up, and the plugin would
     // print a complaint for every request.
     if (CanRaiseWindows(session))

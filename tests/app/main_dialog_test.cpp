@@ -371,18 +371,21 @@ TEST_F(MainDialogTest, EveryWayOfHidingIsUndoneBySecondStartShowAndTray)
             return QStringLiteral("tray");
         },
     };
+    const QPoint place(123, 45);
     for (int tray = 0; tray < 2; ++tray) {
         CTrayIcon::setAvailableOverride(tray);
         for (std::size_t h = 0; h < std::size(hides); ++h) {
             for (std::size_t r = 0; r < std::size(returns); ++r) {
                 if (r == 3 && (!tray || h == 2))
                     continue; // no icon to click without a tray or after a plain minimise
+                d.move(place);
                 hides[h]();
                 ASSERT_TRUE(!d.isVisible() || d.isMinimized()) << tray << h << r;
                 returns[r]();
                 EXPECT_TRUE(d.isVisible()) << tray << h << r;
                 EXPECT_FALSE(d.isMinimized()) << tray << h << r;
                 EXPECT_FALSE((*d.findChild<CTrayIcon*>()).isShown()) << tray << h << r;
+                EXPECT_EQ(d.pos(), place) << "back where it was " << tray << h << r;
             }
         }
     }

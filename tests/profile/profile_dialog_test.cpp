@@ -56,6 +56,18 @@ TEST_F(ProfileDialogTest, CardTypedInTheMainWindowIsSavedWithTheBirthdayRecordsA
         pick(card, 1073, -9);     // 12 -> 3
         pick(card, 1072, -36);    // 2026 -> 1990
         EXPECT_EQ(edit(card, 1032)->text(), QStringLiteral("36"));
+        // The age follows the day and the month too: on 6 December, one born on 15
+        // December 1990 is still 35.
+        const struct { int list, steps; const char* age; } steps[] = {
+            { 1073, 9, "36" },   // 5/12/1990: the birthday has passed
+            { 1071, 10, "35" },  // 15/12/1990: not yet
+            { 1071, -10, "36" }, // back to 5/3/1990
+            { 1073, -9, "36" },
+        };
+        for (const auto& step : steps) {
+            pick(card, step.list, step.steps);
+            EXPECT_EQ(edit(card, 1032)->text(), QString::fromLatin1(step.age)) << step.list << " " << step.steps;
+        }
         QTest::keyClicks(edit(card, 1033), QStringLiteral("Rome"));
         saveRender(card, QStringLiteral("profile_card"));
         clickControl(card, "ctl1005"); // SAVE
