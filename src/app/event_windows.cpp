@@ -263,12 +263,17 @@ void EventWindows::offerShow(DesktopAnnouncement& note, const QString& body)
     });
 }
 
+bool EventWindows::announceAndWantWindow(EventKind kind, DesktopAnnouncement& note)
+{
+    const EventPlan plan = planFor(kind);
+    if (plan.notify)
+        note.announce(QString(), urgencyOf(plan));
+    return plan.window;
+}
+
 void EventWindows::openAlert()
 {
-    const EventPlan plan = planFor(EventKind::Alert);
-    if (plan.notify)
-        m_alertNote.announce(QString(), urgencyOf(plan));
-    if (!plan.window)
+    if (!announceAndWantWindow(EventKind::Alert, m_alertNote))
         return;
     delete m_alert;
     m_alert = new CNotMoveDlg;
@@ -294,10 +299,7 @@ MailNoticeWindow* EventWindows::mailNotice()
 
 void EventWindows::announceNewMail()
 {
-    const EventPlan plan = planFor(EventKind::MailNotice);
-    if (plan.notify)
-        m_mailNote.announce(QString(), urgencyOf(plan));
-    if (!plan.window)
+    if (!announceAndWantWindow(EventKind::MailNotice, m_mailNote))
         return;
     MailNoticeWindow* notice = mailNotice();
     notice->CloseNotice(false);

@@ -67,6 +67,8 @@ private:
     void showMissedList();
     void nextMessage();
     void offerShow(DesktopAnnouncement& note, const QString& body);
+    // Sends an event's notification where its plan says so; true when it wants its window.
+    bool announceAndWantWindow(EventKind kind, DesktopAnnouncement& note);
 
     std::vector<std::unique_ptr<Ring>> m_rings;
     QPointer<CMissedDlg> m_missedList;
