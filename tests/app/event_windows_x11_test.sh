@@ -121,12 +121,16 @@ echo "keys that reached the other program: $presses of $((16 * 44))"
 [ -n "${bell:-}" ] && { xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable || fail "the ring window was closed by typing"; }
 cmp -s "$work/alarms.before" "$work/data/AlarmList.txt" || fail "the typing changed the alarms (a snooze?)"
 
-# The ring is answered: a click on its clock, then Escape.
-xdotool mousemove --window "$bell" 60 60 click 1
-sleep 0.5
-xdotool key Escape
-for _ in $(seq 30); do xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
-xwininfo -id "$bell" 2>/dev/null | grep -q IsViewable && fail "a click and Escape did not close the ring window"
+# A ring is answered: a click on its clock gives it the keyboard, then Escape closes it.
+answer() { # ring window id, what it rings over
+  xdotool mousemove --window "$1" 60 60 click 1
+  for _ in $(seq 30); do [ "$(xdotool getwindowfocus)" = "$1" ] && break; sleep 0.1; done
+  [ "$(xdotool getwindowfocus)" = "$1" ] || fail "a click on the ring $2 did not give it the keyboard"
+  xdotool key Escape
+  for _ in $(seq 30); do xwininfo -id "$1" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
+  xwininfo -id "$1" 2>/dev/null | grep -q IsViewable && fail "a click and Escape did not close the ring $2"
+}
+answer "$bell" "over the other program"
 bells_before=$(xdotool search --onlyvisible --name '^Dialog$' 2>/dev/null | sort)
 
 # The profile card: the profile button twice within two seconds, then the name field.
@@ -164,13 +168,7 @@ import -window root "$work/screen.png"
 [ -n "$capture" ] && cp "$work/screen.png" "${capture%.png}-card.png"
 
 # Each ring answers a click and Escape, above the open card: the newest, on top, first.
-for ring in ${ring3:-} ${ring2:-}; do
-  xdotool mousemove --window "$ring" 60 60 click 1
-  sleep 0.5
-  xdotool key Escape
-  for _ in $(seq 30); do xwininfo -id "$ring" 2>/dev/null | grep -q IsViewable || break; sleep 0.1; done
-  xwininfo -id "$ring" 2>/dev/null | grep -q IsViewable && fail "a ring over the card did not close on a click and Escape"
-done
+for ring in ${ring3:-} ${ring2:-}; do answer "$ring" "over the card"; done
 
 # The card saves what was typed.
 xdotool mousemove --window "$card" 50 298 click 1
