@@ -41,20 +41,28 @@ CModeDlg::CModeDlg(QWidget* parent)
 
 void CModeDlg::onAttention()
 {
+    if (m_modeOpen)
+        return;
     PlaySoundSlot(3, "@3");
     {
+        m_modeOpen = true;
         CSensorDlg dialog(ownerOf(this));
         dialog.exec();
+        m_modeOpen = false;
     }
     reject();
 }
 
 void CModeDlg::onLeave()
 {
+    if (m_modeOpen)
+        return;
     PlaySoundSlot(3, "@3");
     {
+        m_modeOpen = true;
         CWaitDlg dialog(ownerOf(this));
         dialog.exec();
+        m_modeOpen = false;
     }
     reject();
 }

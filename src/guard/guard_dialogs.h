@@ -16,6 +16,8 @@ public:
 private:
     void onAttention(); // button 1006
     void onLeave();     // button 1005
+    // Its mode dialogs are modal to the main window, not to this menu: one at a time.
+    bool m_modeOpen = false;
 };
 
 // Attention mode: "ON" and "OFF" arm and disarm the sensor watch and stay open.
