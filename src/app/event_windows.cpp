@@ -131,7 +131,7 @@ void EventWindows::ringAlarm(const AlarmRecord& record, const CalendarDate& cale
                                 if (!self || !target)
                                     return;
                                 if (key == QLatin1String("show")) {
-                                    self->showWaiting();
+                                    self->showAsked();
                                 } else if (key == QLatin1String("snooze")) {
                                     if (Ring* r = self->ringOf(target))
                                         self->snooze(*r);
@@ -259,7 +259,7 @@ void EventWindows::offerShow(DesktopAnnouncement& note, const QString& body)
     const QPointer<EventWindows> self(this);
     note.announce(body, Urgency::Critical, { showAction() }, [self](const QString& key) {
         if (self && key == QLatin1String("show"))
-            self->showWaiting();
+            self->showAsked();
     });
 }
 
@@ -352,6 +352,21 @@ std::function<void(const QString&)> EventWindows::reporter()
         if (self)
             self->tell(text);
     };
+}
+
+void EventWindows::showAsked()
+{
+    // The service's token lets the compositor give the window the focus the user asked for.
+    const QString token = platform::desktopNotifier().actionActivationToken();
+    if (IsActivationToken(token))
+        qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
+    showWaiting();
+    for (auto it = m_rings.rbegin(); it != m_rings.rend(); ++it) {
+        if ((*it)->window && (*it)->window->isVisible()) {
+            (*it)->window->activateWindow();
+            break;
+        }
+    }
 }
 
 void EventWindows::showWaiting()

@@ -66,6 +66,8 @@ private:
     void endRing(const CBellDlg* window);
     void showMissedList();
     void nextMessage();
+    // A notification's "Show": what waits appears, the newest ring with the focus.
+    void showAsked();
     void offerShow(DesktopAnnouncement& note, const QString& body);
     // Sends an event's notification where its plan says so; true when it wants its window.
     bool announceAndWantWindow(EventKind kind, DesktopAnnouncement& note);

@@ -31,6 +31,9 @@ public:
                       SLOT(onActionInvoked(uint, QString)));
         m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                       SLOT(onClosed(uint, uint)));
+        // Sent just before ActionInvoked by services that let the answer raise a window.
+        m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
+                      SLOT(onActivationToken(uint, QString)));
         // A service started after us (or started again) is asked afresh; the ids of one
         // that went away mean nothing any more.
         m_owner = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
@@ -47,6 +50,7 @@ public:
     }
 
     bool available() const override { return m_available; }
+    QString actionActivationToken() const override { return m_actionToken; }
     bool supportsActions() const override { return m_actions; }
 
     std::uint64_t notify(const QString& summary, const QString& body, const std::vector<Action>& actions,
@@ -121,9 +125,17 @@ private Q_SLOTS:
         if (it == m_pending.end())
             return;
         ActionHandler handler = std::move(it->second.handler);
+        m_actionToken = it->second.id == m_tokenFor ? m_token : QString();
         m_pending.erase(it); // one answer per notification, even if the service sends more
         if (handler)
             handler(key);
+        m_actionToken.clear();
+    }
+
+    void onActivationToken(uint id, const QString& token)
+    {
+        m_tokenFor = id;
+        m_token = token;
     }
 
     void onClosed(uint id, uint /*reason*/)
@@ -183,6 +195,9 @@ private:
     bool m_actions = false;
     bool m_capabilitiesKnown = false;
     std::uint64_t m_lastHandle = 0;
+    uint m_tokenFor = 0;
+    QString m_token;
+    QString m_actionToken;
     std::map<std::uint64_t, Pending> m_pending;
 };
 

@@ -36,6 +36,9 @@ public:
     // Withdraws a notification still on screen (its handler is dropped); unknown handles
     // are ignored.
     virtual void withdraw(std::uint64_t handle) = 0;
+    // The activation token the service sent with the action being handled (empty when it
+    // sent none): a window shown for that action may take the focus with it.
+    virtual QString actionActivationToken() const { return {}; }
 };
 
 // No service: nothing is shown. The default until the program installs the real one.

@@ -109,6 +109,12 @@ protected:
                                                 QVariantList{QVariant::fromValue(id), key}});
     }
 
+    static void emitActivationToken(uint id, const QString& token)
+    {
+        mockCall(QStringLiteral("EmitSignal"), {kService, QStringLiteral("ActivationToken"), QStringLiteral("us"),
+                                                QVariantList{QVariant::fromValue(id), token}});
+    }
+
     static inline test::PrivateBus* s_bus = nullptr;
     QProcess m_mock;
 
@@ -130,9 +136,13 @@ TEST_F(MockNotificationDaemon, SendsTheNotificationAndAnswersOneActionOnce)
     const auto notifier = platform::makeDBusDesktopNotifier();
     // Sent before the capabilities are known: the action still goes along.
     QStringList picked;
+    QString token;
     const std::uint64_t handle = notifier->notify(QStringLiteral("Alarm"), QStringLiteral("Tea is ready"),
                                                   {{QStringLiteral("snooze"), QStringLiteral("Snooze")}},
-                                                  [&](const QString& key) { picked << key; });
+                                                  [&](const QString& key) {
+                                                      picked << key;
+                                                      token = notifier->actionActivationToken();
+                                                  });
     EXPECT_NE(handle, 0u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->available(); }, 10000));
     EXPECT_TRUE(notifier->supportsActions());
@@ -146,11 +156,15 @@ TEST_F(MockNotificationDaemon, SendsTheNotificationAndAnswersOneActionOnce)
     // The daemon gave id 1; a second click (some daemons repeat it) and another
     // notification's id reach nobody.
     emitAction(7, QStringLiteral("snooze"));
+    // The token the service sends just before the action goes with that action only.
+    emitActivationToken(1, QStringLiteral("sway-token-42"));
     emitAction(1, QStringLiteral("snooze"));
     emitAction(1, QStringLiteral("snooze"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !picked.isEmpty(); }, 10000));
     QTest::qWait(200); // lets a wrongly repeated answer arrive before the count is checked
     EXPECT_EQ(picked, QStringList{QStringLiteral("snooze")});
+    EXPECT_EQ(token, QStringLiteral("sway-token-42"));
+    EXPECT_TRUE(notifier->actionActivationToken().isEmpty()) << "not kept for later";
 }
 
 TEST_F(MockNotificationDaemon, WithdrawnBeforeTheReplyIsClosedOnceTheIdIsKnown)
