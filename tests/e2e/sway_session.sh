@@ -29,7 +29,8 @@ mkdir -m 700 -p "$run" "$work/data" "$work/home"
 mkdir -m 755 "$work/bin"
 for program in "${sway_programs[@]}"; do cp "$build/bin/$program" "$work/bin/"; done
 build="$work"
-printf 'output * bg #204060 solid_color\n' >"$work/sway.conf"
+# No Xwayland: it would leave /tmp/.X11-unix owned by the test user.
+printf 'xwayland disable\noutput * bg #204060 solid_color\n' >"$work/sway.conf"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
