@@ -203,25 +203,31 @@ void writeInPlace(const std::string& path, int dirFd, const std::string& name, c
                 + (folder.empty() ? std::string("the state folder") : folder)
                 + " to put back if the save were cut off.");
     }
-    int err = 0;
-    if (ownerOnly && ::fchmod(fd, 0600) != 0)
-        err = errno;
-    if (err == 0 && !bytes.empty() && ::fallocate(fd, 0, 0, static_cast<off_t>(bytes.size())) != 0 && errno != EOPNOTSUPP)
-        err = errno;
-    if (err == 0 && ::lseek(fd, 0, SEEK_SET) != 0)
-        err = errno;
-    if (err == 0 && !writeAll(fd, bytes))
-        err = errno;
-    if (err == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
-        err = errno;
-    if (err == 0 && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    // A failed write may have changed part of it: the copy stays for the next start.
+    const auto rewrite = [fd](std::string_view content) {
+        int err = 0;
+        if (!content.empty() && ::fallocate(fd, 0, 0, static_cast<off_t>(content.size())) != 0 && errno != EOPNOTSUPP)
+            err = errno;
+        if (err == 0 && ::lseek(fd, 0, SEEK_SET) != 0)
+            err = errno;
+        if (err == 0 && !writeAll(fd, content))
+            err = errno;
+        if (err == 0 && ::ftruncate(fd, static_cast<off_t>(content.size())) != 0)
+            err = errno;
+        if (err == 0 && ::fsync(fd) != 0)
+            err = errno;
+        return err;
+    };
+    int err = ownerOnly && ::fchmod(fd, 0600) != 0 ? errno : 0;
+    if (err == 0)
+        err = rewrite(bytes);
+    // A failed write may have changed part of it: the old bytes go back at once, else the
+    // copy stays for the next start.
+    const bool whole = err == 0 || rewrite(old) == 0;
+    ::close(fd);
+    if (whole)
+        ::unlink(recovery.c_str());
     if (err != 0)
         fail(err, path);
-    ::unlink(recovery.c_str());
 }
 
 // The folder that holds a file to be saved, opened one component at a time without
@@ -259,8 +265,11 @@ int openCheckedFolder(const std::string& path, const std::string& folder)
         if (next < 0)
             next = ::openat(fd, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const int err = errno;
+        struct stat entry { };
+        const bool link = next < 0 && (err == ELOOP || err == ENOTDIR)
+            && ::fstatat(fd, part.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode);
         ::close(fd);
-        if (next < 0 && (err == ELOOP || err == ENOTDIR))
+        if (link)
             refuse(path, "a folder on its way was replaced by a link while it was saved");
         fd = next;
         errno = err;
@@ -406,6 +415,12 @@ int restoreInterruptedSaves()
         if (newline == std::string::npos || newline == 0 || bytes[0] != '/')
             continue;
         const std::string target = bytes.substr(0, newline);
+        // Removed since: nothing to put back.
+        struct stat st { };
+        if (::lstat(target.c_str(), &st) != 0 && errno == ENOENT) {
+            ::unlink(copy.c_str());
+            continue;
+        }
         try {
             // The same save, keeping this copy: cut off again, it is still there next time.
             s_restoringFrom = copy;

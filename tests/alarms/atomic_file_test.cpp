@@ -112,6 +112,50 @@ TEST_F(AtomicFileTest, WritableFileInAReadOnlyFolderIsWrittenInPlace)
     EXPECT_EQ(modeOf(target()), 0640u);
 }
 
+// An in-place save keeps the old bytes aside until it is done; a start after one that was
+// cut off puts them back. Without room for that copy the save is refused.
+TEST_F(AtomicFileTest, InPlaceSaveCutOffIsPutBackAndWithoutItsCopyIsRefused)
+{
+    const std::string copy = data.statePath("in-place-cut");
+    const struct {
+        const char* name;
+        bool stateWritable;
+        bool cutOff; // a copy left by a killed save
+        const char* after; // the target after the save or the restore
+        const char* said;
+    } cases[] = {
+        { "saved", true, false, "new", "" },
+        { "cut off, put back", true, true, "old content", "was put back as it was before a save that was cut off" },
+        { "no room for the copy", false, false, "old content", "no copy of the old file could be kept" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::takeRefusedFiles();
+        std::filesystem::create_directories(data.statePath(""));
+        test::writeBytes(target(), c.cutOff ? "new conte" : "old content");
+        if (c.cutOff)
+            test::writeBytes(copy, target() + "\nold content");
+        test::ScopedMode state(data.statePath(""), c.stateWritable ? 0700 : 0500);
+        std::string said;
+        {
+            test::ScopedMode readOnly(data.folder(), 0555);
+            try {
+                if (c.cutOff)
+                    EXPECT_EQ(platform::restoreInterruptedSaves(), 1);
+                else
+                    platform::writeFileAtomically(target(), "new");
+            } catch (const platform::FileError& e) {
+                said = e.what();
+            }
+        }
+        for (const std::string& text : platform::takeRefusedFiles())
+            said += text;
+        EXPECT_EQ(test::readBytes(target()), c.after);
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_TRUE(test::folderEntries(data.statePath("")).empty()) << "the copy outlived the save";
+    }
+}
+
 TEST_F(AtomicFileTest, MissingFolderAndFolderTargetAreFileErrors)
 {
     EXPECT_EQ(causeOfWriting(data.path("no/such/folder/x.txt"), "x"), platform::FileError::Cause::Generic);

@@ -322,7 +322,7 @@ TEST_F(CompanionProcess, FileFaultsAtSetUpAreReportedAndTheCompanionKeepsRunning
              mountPoint = scratch.path() + QStringLiteral("/full");
              QDir().mkpath(mountPoint);
              if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                             QStringLiteral("-o"), QStringLiteral("size=64k"),
+                                                             QStringLiteral("-o"), QStringLiteral("size=64k,mode=0700"),
                                                              QStringLiteral("tmpfs"), mountPoint})
                  == 0) {
                  QFile filler(mountPoint + QStringLiteral("/filler"));
