@@ -163,7 +163,16 @@ public:
         if (fd < 0)
             return false;
         struct stat info {};
-        const bool ok = ::fstat(fd, &info) == 0 && reserve(static_cast<std::size_t>(info.st_size) + 1) && readAll(fd);
+        bool ok = ::fstat(fd, &info) == 0 && reserve(static_cast<std::size_t>(info.st_size) + 1);
+        if (ok && platform::onSlowFileSystem(fd)) {
+            // A server that does not answer must not hold the start: a bounded read.
+            std::string bytes;
+            ok = platform::readBounded(fd, path, bytes, platform::kMaxDataFileSize) && reserve(bytes.size() + 1);
+            if (ok)
+                std::memcpy(m_data, bytes.data(), m_size = bytes.size());
+        } else if (ok) {
+            ok = readAll(fd);
+        }
         ::close(fd);
         return ok;
     }

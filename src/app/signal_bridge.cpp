@@ -19,8 +19,8 @@ enum State { kNone, kWaiting, kRequested, kStopping };
 std::atomic<int> g_state {kNone};
 
 // The UI thread ends the program within this; when it cannot (stuck in a call that never
-// returns), the process ends without it.
-constexpr time_t kGraceSeconds = 5;
+// returns), the process ends without it, within 5 s of the request all told.
+constexpr long kGraceMs = 4500;
 
 sigset_t terminationSignals()
 {
@@ -43,7 +43,12 @@ void endAfterGrace(const sigset_t& set)
 {
     timespec deadline {};
     ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += kGraceSeconds;
+    deadline.tv_sec += kGraceMs / 1000;
+    deadline.tv_nsec += (kGraceMs % 1000) * 1000 * 1000;
+    if (deadline.tv_nsec >= 1000 * 1000 * 1000) {
+        deadline.tv_nsec -= 1000 * 1000 * 1000;
+        ++deadline.tv_sec;
+    }
     for (;;) {
         // The bridge went away: the UI thread got as far as the end of the run.
         if (g_state.load() == kStopping)
@@ -57,7 +62,7 @@ void endAfterGrace(const sigset_t& set)
         if (signalNumber > 0 && g_state.load() != kStopping)
             forward(signalNumber);
     }
-    static const char said[] = "quillby: still running 5 s after the request to end; ending now\n";
+    static const char said[] = "quillby: still running 4.5 s after the request to end; ending now\n";
     [[maybe_unused]] const auto written = ::write(STDERR_FILENO, said, sizeof said - 1);
     ::_exit(1);
 }

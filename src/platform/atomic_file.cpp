@@ -6,6 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <iterator>
+#include <poll.h>
+#include <sys/statfs.h>
+#include <sys/wait.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -573,14 +579,81 @@ bool createFolders(const std::string& folder)
     return ::mkdir(trimmed.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+bool onSlowFileSystem(int fd)
+{
+    struct statfs fs { };
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    // FUSE, NFS, SMB/CIFS, 9p, Ceph, AFS: their reads may wait on a server for ever.
+    constexpr std::uint64_t kSlow[]
+        = { 0x65735546, 0x6969, 0xfe534d42, 0xff534d42, 0x517b, 0x01021997, 0x00c36400, 0x5346414f };
+    return std::find(std::begin(kSlow), std::end(kSlow), static_cast<std::uint64_t>(fs.f_type)) != std::end(kSlow);
+}
+
+bool readBounded(int fd, const std::string& path, std::string& bytes, long long maxSize)
+{
+    bytes.clear();
+    if (!onSlowFileSystem(fd))
+        return readAllFrom(fd, bytes, maxSize);
+    // Read by a process of its own: a read stuck in the file system holds that process, not
+    // this one, which gives up after kSlowReadBoundMs and can always end. Its parent
+    // ends at once, so the reader is nobody's child to wait for.
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::fork() == 0) {
+            char buffer[65536];
+            for (;;) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    ::_exit(n == 0 ? 0 : 1);
+                if (!writeAll(pipeFds[1], std::string_view(buffer, static_cast<std::size_t>(n))))
+                    ::_exit(1);
+            }
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    if (child > 0)
+        ::waitpid(child, nullptr, 0);
+    bool ok = child > 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSlowReadBoundMs);
+    while (ok) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready { pipeFds[0], POLLIN, 0 };
+        const int polled = left.count() > 0 ? ::poll(&ready, 1, static_cast<int>(left.count())) : 0;
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0) {
+            noteRefusal(path, "it could not be read within " + std::to_string(kSlowReadBoundMs / 1000) + " s");
+            ok = false;
+            break;
+        }
+        char buffer[65536];
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // a reader that failed leaves its end short; the size check below tells
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        ok = static_cast<long long>(bytes.size()) <= maxSize;
+    }
+    ::close(pipeFds[0]);
+    struct stat st { };
+    return ok && ::fstat(fd, &st) == 0 && static_cast<long long>(bytes.size()) == st.st_size;
+}
+
 namespace {
 
-bool readOpened(int fd, std::string& bytes, long long maxSize)
+bool readOpened(int fd, const std::string& path, std::string& bytes, long long maxSize)
 {
     if (fd < 0)
         return false;
-    bytes.clear();
-    const bool ok = readAllFrom(fd, bytes, maxSize);
+    const bool ok = readBounded(fd, path, bytes, maxSize);
     ::close(fd);
     return ok;
 }
@@ -589,12 +662,12 @@ bool readOpened(int fd, std::string& bytes, long long maxSize)
 
 bool readWholeFile(const std::string& path, std::string& bytes)
 {
-    return readOpened(openDataFile(path), bytes, kMaxDataFileSize);
+    return readOpened(openDataFile(path), path, bytes, kMaxDataFileSize);
 }
 
 bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize)
 {
-    return readOpened(openTrustedFile(path, maxSize), bytes, maxSize);
+    return readOpened(openTrustedFile(path, maxSize), path, bytes, maxSize);
 }
 
 bool readFirstLine(const std::string& path, std::string& line)

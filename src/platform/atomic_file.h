@@ -72,6 +72,16 @@ bool readWholeFile(const std::string& path, std::string& bytes);
 // The same for any file up to maxSize (sound files: kMaxSoundFileSize).
 bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize);
 
+// A read of a file on a network or FUSE file system (which may wait on a server for
+// ever) gives up after this, so the UI thread that asked is never held longer.
+inline constexpr int kSlowReadBoundMs = 2000;
+// Whether fd is on such a file system.
+bool onSlowFileSystem(int fd);
+// Reads fd (opened by openTrustedFile or openDataFile) whole into bytes, up to maxSize;
+// on such a file system through a process of its own, bounded by kSlowReadBoundMs (a
+// read that does not finish in time is said once, naming path, and gives false).
+bool readBounded(int fd, const std::string& path, std::string& bytes, long long maxSize);
+
 bool fileExists(const std::string& path);
 
 } // namespace platform
