@@ -604,6 +604,14 @@ bool readBounded(int fd, const std::string& path, std::string& bytes, long long 
     const pid_t child = ::fork();
     if (child == 0) {
         if (::fork() == 0) {
+            // Holding nothing else of ours (the single-instance lock, sockets) while it waits.
+            const unsigned lo = static_cast<unsigned>(std::min(fd, pipeFds[1]));
+            const unsigned hi = static_cast<unsigned>(std::max(fd, pipeFds[1]));
+            if (lo > 3)
+                ::close_range(3, lo - 1, 0);
+            if (hi > lo + 1)
+                ::close_range(lo + 1, hi - 1, 0);
+            ::close_range(hi + 1, ~0U, 0);
             char buffer[65536];
             for (;;) {
                 const ssize_t n = ::read(fd, buffer, sizeof buffer);
