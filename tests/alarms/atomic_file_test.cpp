@@ -288,7 +288,8 @@ namespace {
 TEST(FileTrust, OneRuleForEveryFileAndFolder)
 {
     constexpr int me = 1000, other = 1001, root = 0, none = -1;
-    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder;
+    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder,
+                   data = platform::TrustKind::DataFile;
     const struct {
         const char* name;
         int user, owner; // target owner; none: missing
@@ -318,6 +319,11 @@ TEST(FileTrust, OneRuleForEveryFileAndFolder)
         { "their folder", me, other, 0777, root, 0755, none, none, false, folder, "/d/f", "it belongs to another user" },
         { "root: their file", root, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
         { "root: own file", root, root, 0666, root, 01777, none, none, false, file, "", "" },
+        // A data file (and every save) wants a folder no one else can write, sticky or not.
+        { "data: own file in a sticky folder", me, me, 0600, me, 01777, none, none, false, data, "/d", "other users can write it" },
+        { "data: missing file in a group folder", me, none, 0, me, 0770, none, none, false, data, "/d", "other users can write it" },
+        { "data: their file in a shared folder", me, other, 0600, root, 01777, none, none, false, data, "/d/f", "it belongs to another user" },
+        { "data: own file in own folder", me, me, 0600, me, 0755, none, none, false, data, "", "" },
         // clang-format on
     };
     for (const auto& c : cases) {
