@@ -163,7 +163,16 @@ public:
         if (fd < 0)
             return false;
         struct stat info {};
-        const bool ok = ::fstat(fd, &info) == 0 && reserve(static_cast<std::size_t>(info.st_size) + 1) && readAll(fd);
+        bool ok = ::fstat(fd, &info) == 0 && reserve(static_cast<std::size_t>(info.st_size) + 1);
+        if (ok && platform::onSlowFileSystem(fd)) {
+            // A server that does not answer must not hold the start: a bounded read.
+            std::string bytes;
+            ok = platform::readBounded(fd, path, bytes, platform::kMaxDataFileSize) && reserve(bytes.size() + 1);
+            if (ok)
+                std::memcpy(m_data, bytes.data(), m_size = bytes.size());
+        } else if (ok) {
+            ok = readAll(fd);
+        }
         ::close(fd);
         return ok;
     }
@@ -221,8 +230,13 @@ std::string backupNote(const std::string& path)
     return platform::fileExists(backup) ? "; an earlier copy is " + backup : "";
 }
 
-bool hasTextAfterFirstLine(std::string_view bytes, std::size_t lineLength)
+// Records on later lines are read, but the save writes them as the one line of the
+// format: the file as it was is kept.
+bool hasTextAfterFirstLine(std::string_view bytes)
 {
+    const std::size_t lineLength = bytes.find('\n');
+    if (lineLength == npos)
+        return false;
     for (std::size_t i = lineLength + 1; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (c != '\n' && c != '\r' && c != ' ' && c != '\t')
@@ -260,10 +274,10 @@ std::string SerializeAlarmList(const AlarmList& list)
 
 namespace {
 
-// The records of line up to its first line break, if any; lineLength gets their length.
-// The line break is found along with the separators, not by a search of its own.
-// A record's fields end at the next record's "#": one whose commas run out before it
-// keeps the fields it has and leaves the rest empty, so reading stays linear in the line
+// The records of text, on its first line and on any later ones (a file whose records
+// were put on lines of their own, with LF, CRLF or CR between them). A record's fields
+// end at the next record's "#" or at a line break: one whose commas run out before it
+// keeps the fields it has and leaves the rest empty, so reading stays linear in the text
 // and no record takes in another's text. incomplete counts such records.
 // How many bytes the record takes when saved: the date and time of day always print as
 // "YYYY,MM,DD" and "HH,MM" (MakeLocalTime keeps years to four digits).
@@ -278,8 +292,7 @@ std::size_t savedLength(const std::array<std::string_view, kFieldCount>& fields,
 // save then never writes a file the next load would refuse, and what a load holds in
 // memory stays in proportion to that. leftOut counts the records left out: past the
 // budget, or cut short beyond kMaxCutShortRecords.
-int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLength, int& incomplete,
-    std::size_t budget, int& leftOut)
+int parseRecords(std::string_view line, AlarmList& out, int& incomplete, std::size_t budget, int& leftOut)
 {
     int skipped = 0;
     incomplete = 0;
@@ -302,7 +315,7 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         std::size_t found = 0;
         for (; found < kFieldCount; ++found) {
             at = separators.next();
-            if (at == npos || line[at] == '#')
+            if (at == npos || line[at] == '#' || line[at] == '\n')
                 break;
             fields[found] = line.substr(start, at - start);
             start = at + 1;
@@ -337,7 +350,6 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
         }
         p = next;
     }
-    lineLength = separators.lineLength();
     return skipped;
 }
 
@@ -345,10 +357,9 @@ int parseFirstLine(std::string_view line, AlarmList& out, std::size_t& lineLengt
 
 int ParseAlarmList(std::string_view text, AlarmList& out)
 {
-    std::size_t lineLength = 0;
     int incomplete = 0;
     int leftOut = 0;
-    const int skipped = parseFirstLine(text, out, lineLength, incomplete, kMaxSavedListSize, leftOut);
+    const int skipped = parseRecords(text, out, incomplete, kMaxSavedListSize, leftOut);
     return skipped + leftOut;
 }
 
@@ -369,13 +380,11 @@ void LoadAlarmList()
         return;
     }
     const std::string_view bytes = file->view();
-    std::size_t lineLength = 0;
     int incomplete = 0;
     int leftOut = 0;
-    const int skipped
-        = parseFirstLine(bytes, g_alarmList, lineLength, incomplete, kMaxSavedListSize, leftOut);
+    const int skipped = parseRecords(bytes, g_alarmList, incomplete, kMaxSavedListSize, leftOut);
     // The next save writes only what was understood; keep the rest recoverable.
-    if (skipped > 0 || incomplete > 0 || leftOut > 0 || hasTextAfterFirstLine(bytes, lineLength)) {
+    if (skipped > 0 || incomplete > 0 || leftOut > 0 || hasTextAfterFirstLine(bytes)) {
         if (skipped > 0 || leftOut > 0) {
             std::string what = std::to_string(skipped + leftOut) + " alarm record(s) of " + path;
             what += leftOut > 0 ? " were left out (damaged, or more than the list can hold)"

@@ -11,7 +11,8 @@
 // What one save may write: the size every reader accepts.
 inline constexpr std::size_t kMaxSavedListSize = 64 * 1024 * 1024;
 
-// Appends the file's records to g_alarmList. A missing file loads nothing.
+// Appends the file's records to g_alarmList, also those on later lines (the save writes
+// them back as one line). A missing file loads nothing.
 // A record's fields never reach past the next "#": one cut short keeps what it has and
 // leaves later fields empty. A record whose date cannot be represented is skipped and
 // loading goes on with the next one; records past kMaxSavedListSize of saved text are
@@ -27,6 +28,6 @@ void SaveAlarmList();
 
 // The text both functions use, for tests and benchmarks.
 std::string SerializeAlarmList(const AlarmList& list);
-// Reads the records of text's first line. Returns the number skipped as damaged or left
+// Reads the records of text, on its first line and any later ones. Returns the number skipped as damaged or left
 // out past kMaxSavedListSize.
 int ParseAlarmList(std::string_view text, AlarmList& out);

@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 #endif
 
-// Finding the "," and "#" that split an alarm file (and the end of its one line) was most
+// Finding the "," and "#" that split an alarm file (and its line breaks) was most
 // of the cost of loading a long list. These find them 64 bytes at a time, as one bit mask
 // per block.
 namespace separator_scan {
@@ -59,7 +59,7 @@ inline std::uint64_t mask(const char* bytes)
 #endif
 }
 
-// Hands out the positions of the separators of text's first line, in order.
+// Hands out the positions of the separators of text, in order.
 class Scanner {
 public:
     explicit Scanner(std::string_view line)
@@ -67,8 +67,8 @@ public:
     {
     }
 
-    // The position of the next "," or "#" after the last one returned; npos at the end of
-    // the first line.
+    // The position of the next ",", "#" or line break after the last one returned; npos
+    // at the end of the text.
     std::size_t next()
     {
         while (m_pending == 0) {
@@ -78,15 +78,8 @@ public:
         }
         const auto at = m_base + static_cast<std::size_t>(std::countr_zero(m_pending));
         m_pending &= m_pending - 1;
-        if (m_line[at] != '\n')
-            return at;
-        m_line = m_line.substr(0, at); // nothing after it counts
-        m_pending = 0;
-        return std::string_view::npos;
+        return at;
     }
-
-    // The first line's length, once next() has returned npos.
-    std::size_t lineLength() const { return m_line.size(); }
 
 private:
     void load()

@@ -203,6 +203,8 @@ int CompanionApp::Run()
     SetAutostartOptions(m_options.dataDir, m_options.toy);
     g_programFolder = HelperFolderFromExecutable(executable);
     SetToyRuleHelperCommand(ToyRuleHelperCommand(executable));
+    // Only the one running copy saves, so a copy left by an in-place save was cut off.
+    platform::restoreInterruptedSaves();
     removeSaveLeftovers(folder.folder);
 
     int code = 0;

@@ -6,6 +6,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QMetaProperty>
 
 namespace {
@@ -50,8 +51,27 @@ std::unique_ptr<CompanionBus> CompanionBus::start(MainDialog& dialog, const QDBu
     QDBusMessage request
         = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("RequestName"));
     request << kService << 0u;
-    service->m_bus.asyncCall(request);
+    // Behind another program the name is said once (the tooltips, --status) until it is ours.
+    auto* asked = new QDBusPendingCallWatcher(service->m_bus.asyncCall(request), service.get());
+    CompanionBus* self = service.get();
+    QObject::connect(asked, &QDBusPendingCallWatcher::finished, self, [self](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusMessage reply = call->reply();
+        constexpr uint kInQueue = 2;
+        if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toUInt() == kInQueue)
+            self->m_dialog.SetBusNote(QStringLiteral("The bus name %1 is held by another program: scripts that use it "
+                                                     "talk to that program, not to this companion.")
+                                          .arg(kService));
+    });
+    service->m_bus.connect(kBusService, kBusPath, kBusService, QStringLiteral("NameAcquired"), self,
+        SLOT(nameAcquired(QString)));
     return service;
+}
+
+void CompanionBus::nameAcquired(const QString& name)
+{
+    if (name == kService)
+        m_dialog.SetBusNote({});
 }
 
 CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)

@@ -60,6 +60,9 @@ Q_SIGNALS:
     Q_SCRIPTABLE void MailCountChanged(int count);
     Q_SCRIPTABLE void AlarmRang(const QString& topic);
 
+private Q_SLOTS:
+    void nameAcquired(const QString& name);
+
 private:
     CompanionBus(MainDialog& dialog, const QDBusConnection& bus);
     void afterTick();

@@ -62,13 +62,18 @@ DataFolderChoice ChooseDataFolder(const std::string& executablePath, const std::
                                   const std::string& fallbackFolder)
 {
     // Folders made here hold the profile and the alarms: the owner's alone.
+    // A folder others can write is refused (and said): nothing is read or saved in it.
     if (!overrideFolder.empty()) {
         platform::createFolders(overrideFolder);
+        platform::isSharedDataFolder(overrideFolder);
         return {withTrailingSlash(overrideFolder), false};
     }
     const std::string own = DataFolderFromExecutable(executablePath);
-    if (folderWritable(own) || fallbackFolder.empty())
+    if (folderWritable(own) || fallbackFolder.empty()) {
+        platform::isSharedDataFolder(own);
         return {own, false};
+    }
     platform::createFolders(fallbackFolder);
+    platform::isSharedDataFolder(fallbackFolder);
     return {withTrailingSlash(fallbackFolder), true};
 }

@@ -1,6 +1,7 @@
 // quillby: the desktop companion of the nodding USB toy.
 #include "app/companion_app.h"
 #include "app/fonts.h"
+#include "app/signal_bridge.h"
 #include "app/toy_doctor_cli.h"
 #include "mail/keychain_store.h"
 #include "mail/secret_store.h"
@@ -95,6 +96,10 @@ int main(int argc, char** argv)
             return RunToyDoctor(OwnExecutablePath());
     }
     const bool talks = onlyTalks(argc, argv);
+    // Before any thread exists, so every one inherits it: a thread of its own takes
+    // SIGTERM and SIGINT (app/signal_bridge.h), whatever the UI thread is stuck in.
+    if (!talks)
+        BlockTerminationSignals();
     std::optional<FontConfigurationWarmUp> fonts;
     if (!talks)
         fonts.emplace();

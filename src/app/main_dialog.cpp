@@ -373,7 +373,7 @@ void MainDialog::reportToyAccessProblem()
 void MainDialog::updateToolTips()
 {
     QStringList lines;
-    for (const QString& line : {m_toyStatus.line(), m_mailTip}) {
+    for (const QString& line : {m_toyStatus.line(), m_mailTip, m_busNote}) {
         if (!line.isEmpty())
             lines.append(line);
     }
@@ -779,7 +779,14 @@ QString MainDialog::statusText() const
         text += QStringLiteral("; leave mode: off");
     const std::string idleBy = platform::idle().backendName();
     text += QStringLiteral("; idle: ") + (idleBy.empty() ? QStringLiteral("none") : QString::fromStdString(idleBy));
-    return text + QStringLiteral("; ") + m_mailWatch->StatusText();
+    text += QStringLiteral("; ") + m_mailWatch->StatusText();
+    return m_busNote.isEmpty() ? text : text + QStringLiteral("; ") + m_busNote;
+}
+
+void MainDialog::SetBusNote(const QString& note)
+{
+    m_busNote = note;
+    updateToolTips();
 }
 
 QString MainDialog::RemoteRequest(const QString& request)

@@ -55,6 +55,9 @@ public:
 
     // A second copy asked to raise us: the window comes back however it was hidden.
     void RaiseFromSecondCopy(const QString& activationToken = {});
+    // A line about the session bus for the tooltips and --status; empty: nothing to say.
+    void SetBusNote(const QString& note);
+    const QString& busNote() const { return m_busNote; }
     // Requests of the remote control ("nod", "status", "show", "quit", "raise").
     QString RemoteRequest(const QString& request);
 
@@ -155,5 +158,6 @@ private:
     ToyStatus m_toyStatus;
     ToyRuleFix* m_toyRuleFix;
     QString m_mailTip;
+    QString m_busNote;
     int m_resumeSubscription = 0;
 };

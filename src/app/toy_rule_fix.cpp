@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QProcess>
+#include <csignal>
 #include <QWidget>
 #include <unistd.h>
 
@@ -56,6 +57,14 @@ void ToyRuleFix::start(const QString& fallbackCommand)
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             done(-1, true);
+    });
+    // SIGTERM and SIGINT are blocked in our threads (app/signal_bridge.h), not in pkexec.
+    m_process->setChildProcessModifier([] {
+        sigset_t termination;
+        sigemptyset(&termination);
+        sigaddset(&termination, SIGTERM);
+        sigaddset(&termination, SIGINT);
+        ::pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
     });
     m_process->start(m_program, m_arguments);
 }

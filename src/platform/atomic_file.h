@@ -15,13 +15,17 @@ enum class FileMode { KeepMode, OwnerOnly };
 inline constexpr long long kMaxDataFileSize = 64LL * 1024 * 1024;
 
 // Replaces path with bytes: a temporary file in the same folder ("<name>.tmp<pid>-" and
-// random characters), flushed, renamed over the target. Throws FileError (naming path)
-// and leaves the old file intact on failure; bytes larger than kMaxDataFileSize, which
-// no reader would take back, are such a failure. A writable file in a folder that is not (a
-// shared or managed data folder) is rewritten in place instead: its room is reserved
-// first, so a full disk still leaves it intact, but a crash during that write can tear it.
-// What the trust rule (file_trust.h) refuses is refused here, as is a target that is not
-// a regular file or is larger than kMaxDataFileSize.
+// random characters), flushed, renamed over the target, all relative to that folder,
+// opened once without following links and checked (the user's or root's, not writable
+// by others), so a link swapped in meanwhile is never followed. Throws FileError (naming
+// path) and leaves the old file intact on failure; bytes larger than kMaxDataFileSize,
+// which no reader would take back, are such a failure. A writable file in a folder that
+// is not (a shared or managed data folder) is rewritten in place instead: its room is
+// reserved first, so a full disk still leaves it intact, and its old bytes are kept in
+// $XDG_STATE_HOME/quillby until the write is done (without that copy, it is not saved),
+// so restoreInterruptedSaves() puts it back after a kill. What the trust rule
+// (file_trust.h, TrustKind::DataFile) refuses is refused here, as is a target that is
+// not a regular file or is larger than kMaxDataFileSize.
 void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode = FileMode::KeepMode);
 
 // Sound files are read whole into memory; a few minutes of CD-quality sound fit.
@@ -31,7 +35,7 @@ inline constexpr long long kMaxSoundFileSize = 32LL * 1024 * 1024;
 // (the trust rule of file_trust.h, not a regular file, larger than maxSize). A refusal
 // is kept, once per path, for takeRefusedFiles().
 int openTrustedFile(const std::string& path, long long maxSize);
-// openTrustedFile for a data file.
+// openTrustedFile for a data file (refused in a folder others can write, too).
 int openDataFile(const std::string& path);
 // The refusals and notes since the last call, each a sentence naming its file.
 std::vector<std::string> takeRefusedFiles();
@@ -45,10 +49,18 @@ void setFileMessageListener(std::function<void()> listener);
 // folder the trust rule refuses gives false, and its refusal is kept.
 bool createFolders(const std::string& folder);
 
+// True when other users can write folder (a data folder), which then holds no file of
+// the program; says so once, with the fix.
+bool isSharedDataFolder(const std::string& folder);
+
 // Removes what saves of these files left behind when they were killed between writing
 // the temporary file and renaming it: temporaries whose writing process is gone.
 // Returns how many were removed.
 int removeStaleTemporaries(const std::vector<std::string>& paths);
+
+// Puts back the files whose in-place save was cut off (see writeFileAtomically), each
+// said once. Called at start, before anything is read. Returns how many were put back.
+int restoreInterruptedSaves();
 
 // Reads the first line (up to, not including, the first newline). Returns false when
 // the file cannot be opened for reading or is refused (openDataFile).
@@ -59,6 +71,16 @@ bool readFirstLine(const std::string& path, std::string& line);
 bool readWholeFile(const std::string& path, std::string& bytes);
 // The same for any file up to maxSize (sound files: kMaxSoundFileSize).
 bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize);
+
+// A read of a file on a network or FUSE file system (which may wait on a server for
+// ever) gives up after this, so the UI thread that asked is never held longer.
+inline constexpr int kSlowReadBoundMs = 2000;
+// Whether fd is on such a file system.
+bool onSlowFileSystem(int fd);
+// Reads fd (opened by openTrustedFile or openDataFile) whole into bytes, up to maxSize;
+// on such a file system through a process of its own, bounded by kSlowReadBoundMs (a
+// read that does not finish in time is said once, naming path, and gives false).
+bool readBounded(int fd, const std::string& path, std::string& bytes, long long maxSize);
 
 bool fileExists(const std::string& path);
 

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kMaxLinks = 40; // as the kernel's own limit for one lookup
 
-bool othersCanWrite(mode_t mode)
-{
-    return (mode & (S_IWGRP | S_IWOTH)) != 0;
-}
-
 std::string parentOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
@@ -49,6 +44,17 @@ void pushParts(std::deque<std::string>& parts, const std::string& path)
 }
 
 } // namespace
+
+bool othersCanWrite(mode_t mode)
+{
+    return (mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+std::string sharedFolderReason(const std::string& folder)
+{
+    return "other users can write it, so no data file in it is read or saved (run chmod go-w " + folder
+        + " to make it the user's alone)";
+}
 
 TrustFacts gatherTrustFacts(const std::string& path)
 {
@@ -122,7 +128,7 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
     if (facts.target.exists) {
         if (!trusted(facts.target.owner))
             return { path, "it belongs to another user" };
-        if (kind == TrustKind::File && facts.target.owner != me) {
+        if (kind != TrustKind::Folder && facts.target.owner != me) {
             // root's file, trusted only where no one else could have changed or placed it.
             if (othersCanWrite(facts.target.mode))
                 return { path, "other users can write it" };
@@ -130,6 +136,9 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
                 return { path, "it is in a folder other users can write and is not the user's own" };
         }
     }
+    // Anyone could rename what is inside, or plant a link while it is saved.
+    if (kind == TrustKind::DataFile && facts.folder.exists && othersCanWrite(facts.folder.mode))
+        return { facts.folderPath, sharedFolderReason(facts.folderPath) };
     // Its owner could rename what is inside.
     for (const auto& [folder, owner] : facts.folders) {
         if (!trusted(owner))

@@ -28,7 +28,14 @@ struct TrustFacts {
     std::vector<std::pair<std::string, uid_t>> folders; // that folder and each above it, and their owners
 };
 
-enum class TrustKind { File, Folder };
+// DataFile: a file the program keeps or writes, which is also refused in a folder other
+// users can write (sticky or not): they could swap in a link or a file of theirs.
+enum class TrustKind { File, Folder, DataFile };
+
+// The refusal of a data file's folder that others can write (its fix included).
+std::string sharedFolderReason(const std::string& folder);
+// Whether folder's mode lets other users write it.
+bool othersCanWrite(mode_t mode);
 
 // A refusal names the path it is about (the link or folder at fault, or the path itself)
 // and says why in a clause ("it belongs to another user").

@@ -37,6 +37,23 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
+// A field keeps the bytes it was filled with (not UTF-8, or longer than the edit holds)
+// while the user leaves it as it is shown.
+void showField(QLineEdit* edit, const std::string& bytes)
+{
+    edit->setText(qs(bytes));
+    edit->setProperty("keptBytes", QByteArray::fromStdString(bytes));
+    edit->setProperty("keptShown", edit->text());
+}
+
+std::string fieldBytes(const QLineEdit* edit)
+{
+    const QVariant kept = edit->property("keptBytes");
+    if (kept.isValid() && edit->text() == edit->property("keptShown").toString())
+        return kept.toByteArray().toStdString();
+    return edit->text().toStdString();
+}
+
 void paintOnCard(QWidget* widget, bool magentaText)
 {
     QPalette pal = widget->palette();
@@ -209,13 +226,13 @@ void CDogProfile::InitDialog()
 void CDogProfile::transferToControls()
 {
     m_transferring = true;
-    m_name->setText(qs(profile.name));
+    showField(m_name, profile.name);
     m_male->setChecked(profile.male != 0);
     m_female->setChecked(profile.female != 0);
     m_age->setText(qs(ageText));
-    m_hometown->setText(qs(profile.hometown));
-    m_hobbies1->setText(qs(profile.hobbies1));
-    m_hobbies2->setText(qs(profile.hobbies2));
+    showField(m_hometown, profile.hometown);
+    showField(m_hobbies1, profile.hobbies1);
+    showField(m_hobbies2, profile.hobbies2);
     m_mailRadios[m_mailChoice]->setChecked(true);
     m_mailPathEdit->setText(qs(m_mailPath));
     // An index outside a list leaves it without a selection.
@@ -236,13 +253,13 @@ bool CDogProfile::transferFromControls()
         if (!validation::CheckMaxChars(edit, limit))
             return false;
     }
-    profile.name = m_name->text().toStdString();
+    profile.name = fieldBytes(m_name);
     profile.male = m_male->isChecked() ? 1 : 0;
     profile.female = m_female->isChecked() ? 1 : 0;
     ageText = m_age->text().toStdString();
-    profile.hometown = m_hometown->text().toStdString();
-    profile.hobbies1 = m_hobbies1->text().toStdString();
-    profile.hobbies2 = m_hobbies2->text().toStdString();
+    profile.hometown = fieldBytes(m_hometown);
+    profile.hobbies1 = fieldBytes(m_hobbies1);
+    profile.hobbies2 = fieldBytes(m_hobbies2);
     m_mailPath = m_mailPathEdit->text().toStdString();
     // A list without a selection (a birthday outside the lists) keeps its value.
     if (m_dayList->currentIndex() >= 0)

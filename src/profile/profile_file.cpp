@@ -97,6 +97,15 @@ bool ReadProfile(const std::string& path, DogProfile& profile)
 
 void WriteProfile(const std::string& path, const DogProfile& profile)
 {
+    // A file that holds more than the card (a second line, fields past the seventh) is
+    // kept as it was before it is replaced, once.
+    std::string old;
+    if (platform::readWholeFile(path, old) && FormatProfileLine(ParseProfileLine(old)) != old) {
+        const std::string backup = path + ".bak";
+        platform::writeFileAtomically(backup, old, platform::FileMode::OwnerOnly);
+        platform::noteFileMessage(backup,
+            path + " held more than the profile keeps; the file as it was is kept as " + backup + ".");
+    }
     platform::writeFileAtomically(path, FormatProfileLine(profile));
 }
 

@@ -31,7 +31,8 @@ std::string FormatProfileLine(const DogProfile& profile);
 
 // False when the file cannot be opened.
 bool ReadProfile(const std::string& path, DogProfile& profile);
-// Replaces the file atomically. Throws platform::FileError.
+// Replaces the file atomically, first keeping it as "<path>.bak" (0600) when it holds more
+// than the card (said once). Throws platform::FileError.
 void WriteProfile(const std::string& path, const DogProfile& profile);
 
 // A text field may not hold the field separator: it would shift every later field.

@@ -212,6 +212,6 @@ bool CreateSoundLibraryFolder()
     std::string folder = SoundLibraryFolder();
     folder.pop_back(); // the trailing "/"
     // An existing folder is judged: another user's library, or a link of theirs, is
-    // refused and said.
-    return platform::createFolders(folder);
+    // refused and said. Nothing is made in a data folder others can write.
+    return !platform::isSharedDataFolder(g_dataFolder) && platform::createFolders(folder);
 }

@@ -91,8 +91,14 @@ TEST_F(AlarmStoreTest, EmptyListMissingFileAndSecondLine)
     LoadAlarmList();
     EXPECT_FALSE(platform::fileExists(listPath()));
 
-    loadFile("#one,,2008,05,14,09,30,1,,day,#two,,2001,01,01,00,00,0,,,\n#three,,2008,05,13,09,30,1,,day,");
-    EXPECT_EQ(topics(), (std::vector<std::string> { "one", "two" }));
+    // Records on lines of their own, whatever ends the lines, are all read.
+    for (const char* lineEnd : { "\n", "\r\n", "\r" }) {
+        SCOPED_TRACE(testing::PrintToString(lineEnd));
+        g_alarmList.clear();
+        loadFile(std::string("#one,,2008,05,14,09,30,1,,day,#two,,2001,01,01,00,00,0,,,") + lineEnd
+            + "#three,,2008,05,13,09,30,1,,day," + lineEnd + lineEnd + "#four,,2008,05,13,09,30,1,,day," + lineEnd);
+        EXPECT_EQ(topics(), (std::vector<std::string> { "one", "two", "three", "four" }));
+    }
 }
 
 TEST_F(AlarmStoreTest, FieldsAreReadWithAtoiAndNormalised)
@@ -153,7 +159,7 @@ TEST_F(AlarmStoreTest, DamagedRecordsAreSkippedAndTheFileIsBackedUpOnce)
 
     const std::string twoLines = "#one,,2008,05,14,09,30,1,,day,\n#two,,2008,05,13,09,30,1,,day,";
     g_alarmList.clear();
-    loadFile(twoLines); // text after the first line would be lost just the same
+    loadFile(twoLines); // read, but saved as one line: the file as it was is kept
     SaveAlarmList();
     EXPECT_EQ(test::readBytes(backupPath()), twoLines);
 
@@ -348,8 +354,8 @@ TEST(AlarmListParse, SeparatorsAreFoundAtEveryOffsetOfTheLine)
             + "#second,m,2009,06,08,10,04,1,b.wav\n#after,the,line,break,,,,,,,";
         AlarmList list;
         ParseAlarmList(line, list);
-        // "to" has no fields and is skipped; the last record lacks its last commas.
-        // Nothing after the line break counts.
+        // "to" has no fields and is skipped; the last record lacks its last commas; the
+        // line break ends a record as a "#" does, and the one after it has no date.
         EXPECT_EQ(SerializeAlarmList(list),
             "#" + first + ",n,2008,05,14,09,30,1,a.wav,day,#pic,n,2008,05,14,09,30,1,s,r,"
                 + "#second,m,2009,06,08,10,04,1,,,")

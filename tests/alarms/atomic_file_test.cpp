@@ -112,6 +112,50 @@ TEST_F(AtomicFileTest, WritableFileInAReadOnlyFolderIsWrittenInPlace)
     EXPECT_EQ(modeOf(target()), 0640u);
 }
 
+// An in-place save keeps the old bytes aside until it is done; a start after one that was
+// cut off puts them back. Without room for that copy the save is refused.
+TEST_F(AtomicFileTest, InPlaceSaveCutOffIsPutBackAndWithoutItsCopyIsRefused)
+{
+    const std::string copy = data.statePath("in-place-cut");
+    const struct {
+        const char* name;
+        bool stateWritable;
+        bool cutOff; // a copy left by a killed save
+        const char* after; // the target after the save or the restore
+        const char* said;
+    } cases[] = {
+        { "saved", true, false, "new", "" },
+        { "cut off, put back", true, true, "old content", "was put back as it was before a save that was cut off" },
+        { "no room for the copy", false, false, "old content", "no copy of the old file could be kept" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::takeRefusedFiles();
+        std::filesystem::create_directories(data.statePath(""));
+        test::writeBytes(target(), c.cutOff ? "new conte" : "old content");
+        if (c.cutOff)
+            test::writeBytes(copy, target() + "\nold content");
+        test::ScopedMode state(data.statePath(""), c.stateWritable ? 0700 : 0500);
+        std::string said;
+        {
+            test::ScopedMode readOnly(data.folder(), 0555);
+            try {
+                if (c.cutOff)
+                    EXPECT_EQ(platform::restoreInterruptedSaves(), 1);
+                else
+                    platform::writeFileAtomically(target(), "new");
+            } catch (const platform::FileError& e) {
+                said = e.what();
+            }
+        }
+        for (const std::string& text : platform::takeRefusedFiles())
+            said += text;
+        EXPECT_EQ(test::readBytes(target()), c.after);
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_TRUE(test::folderEntries(data.statePath("")).empty()) << "the copy outlived the save";
+    }
+}
+
 TEST_F(AtomicFileTest, MissingFolderAndFolderTargetAreFileErrors)
 {
     EXPECT_EQ(causeOfWriting(data.path("no/such/folder/x.txt"), "x"), platform::FileError::Cause::Generic);
@@ -244,7 +288,8 @@ namespace {
 TEST(FileTrust, OneRuleForEveryFileAndFolder)
 {
     constexpr int me = 1000, other = 1001, root = 0, none = -1;
-    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder;
+    constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder,
+                   data = platform::TrustKind::DataFile;
     const struct {
         const char* name;
         int user, owner; // target owner; none: missing
@@ -274,6 +319,11 @@ TEST(FileTrust, OneRuleForEveryFileAndFolder)
         { "their folder", me, other, 0777, root, 0755, none, none, false, folder, "/d/f", "it belongs to another user" },
         { "root: their file", root, other, 0600, root, 01777, none, none, false, file, "/d/f", "it belongs to another user" },
         { "root: own file", root, root, 0666, root, 01777, none, none, false, file, "", "" },
+        // A data file (and every save) wants a folder no one else can write, sticky or not.
+        { "data: own file in a sticky folder", me, me, 0600, me, 01777, none, none, false, data, "/d", "other users can write it" },
+        { "data: missing file in a group folder", me, none, 0, me, 0770, none, none, false, data, "/d", "other users can write it" },
+        { "data: their file in a shared folder", me, other, 0600, root, 01777, none, none, false, data, "/d/f", "it belongs to another user" },
+        { "data: own file in own folder", me, me, 0600, me, 0755, none, none, false, data, "", "" },
         // clang-format on
     };
     for (const auto& c : cases) {

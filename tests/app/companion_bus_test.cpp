@@ -223,9 +223,19 @@ TEST(CompanionBus, EachEventSendsItsSignalAndEachChangeItsProperties)
         for (QTimer* timer : dialog.findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
             timer->stop(); // the test ticks the window itself
         dialog.OnTimer(MainDialog::kAlarmTimer); // 08:59 is checked; 09:00 is the test's
+        // Another program holds the name first: said in the tooltip and --status until
+        // it leaves and the name comes to us.
+        QDBusConnection other = QDBusConnection::connectToBus(bus.address, QStringLiteral("other"));
+        ASSERT_TRUE(other.registerService(kService));
         const auto service = CompanionBus::start(
             dialog, QDBusConnection::connectToBus(bus.address, QStringLiteral("service")));
         ASSERT_TRUE(service);
+        ASSERT_TRUE(waitFor([&] { return !dialog.busNote().isEmpty(); }));
+        EXPECT_TRUE(dialog.toolTip().contains(QStringLiteral("held by another program"))) << dialog.toolTip().toStdString();
+        EXPECT_TRUE(dialog.RemoteRequest(QStringLiteral("status")).contains(QStringLiteral("held by another program")));
+        other.unregisterService(kService);
+        ASSERT_TRUE(waitFor([&] { return dialog.busNote().isEmpty(); }));
+        EXPECT_FALSE(dialog.toolTip().contains(QStringLiteral("held by another program")));
         QDBusConnection client = QDBusConnection::connectToBus(bus.address, QStringLiteral("client"));
         ASSERT_TRUE(waitFor([&] { return client.interface()->isServiceRegistered(kService).value(); }));
         BusEvents events;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -322,7 +323,7 @@ TEST_F(CompanionProcess, FileFaultsAtSetUpAreReportedAndTheCompanionKeepsRunning
              mountPoint = scratch.path() + QStringLiteral("/full");
              QDir().mkpath(mountPoint);
              if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                             QStringLiteral("-o"), QStringLiteral("size=64k"),
+                                                             QStringLiteral("-o"), QStringLiteral("size=64k,mode=0700"),
                                                              QStringLiteral("tmpfs"), mountPoint})
                  == 0) {
                  QFile filler(mountPoint + QStringLiteral("/filler"));
@@ -495,6 +496,7 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     };
     const QString list = data.path() + QStringLiteral("/AlarmList.txt");
+    std::unique_ptr<QProcess> attacker;
     const std::pair<QString, std::function<void()>> cases[] = {
         {QStringLiteral("AlarmList.txt was left untouched: it is not a regular file."),
          [&] { ::mkfifo(QFile::encodeName(list).constData(), 0600); }},
@@ -510,6 +512,24 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
         // Eight million records cut short once took 1.5 GB and saved as three times the file.
         {QStringLiteral("were left out (damaged, or more than the list can hold)"),
          [&] { put(list, QByteArray("#,,2030,").repeated(8000000) + "#a,,2030,01,02,03,04,1,,,"); }},
+        // A folder anyone can write is refused as a whole, while another user (where we may
+        // act as one) keeps swapping links to the victim in and out under the saves' names.
+        {data.path() + QStringLiteral(" was left untouched: other users can write it, so no data file in it is read or "
+                                      "saved (run chmod go-w ")
+             + data.path() + QStringLiteral(" to make it the user's alone)."),
+         [&] {
+             put(victim, "#secret,,2020,01,02,03,04,1,,,");
+             ::chmod(QFile::encodeName(data.path()).constData(), 0777);
+             attacker = std::make_unique<QProcess>();
+             if (::geteuid() == 0)
+                 attacker->setChildProcessModifier([] { [[maybe_unused]] const int dropped = ::setuid(65534); });
+             attacker->start(QStringLiteral("sh"),
+                             {QStringLiteral("-c"),
+                              QStringLiteral("cd \"$1\" && while :; do for f in sound.txt AlarmList.txt DogProfile.txt; do "
+                                             "ln -sfn \"$2\" $f; rm -f $f; done; done"),
+                              QStringLiteral("attacker"), data.path(), victim});
+             attacker->waitForStarted(5000);
+         }},
         // Too large to load: no save of this run may replace it.
         {QStringLiteral("Alarms are not saved during this run, so that ") + list,
          [&] {
@@ -537,7 +557,17 @@ TEST_F(CompanionProcess, HostileDataFilesNeverHoldTheStartAndPlantedLinksAreNotF
         ::kill(static_cast<pid_t>(companion.processId()), SIGTERM);
         EXPECT_TRUE(companion.waitForFinished(5000)) << "SIGTERM did not end it";
         stopCompanion();
-        EXPECT_TRUE(QString::fromLocal8Bit(companion.readAllStandardError()).contains(said));
+        if (attacker) {
+            attacker->kill();
+            attacker->waitForFinished(5000);
+            attacker.reset();
+            // Nothing of ours was made in their folder either.
+            EXPECT_EQ(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
+                          .filter(QRegularExpression(QStringLiteral("^(?!sound.txt$|AlarmList.txt$|DogProfile.txt$)"))),
+                      QStringList());
+        }
+        const QString err = QString::fromLocal8Bit(companion.readAllStandardError());
+        EXPECT_TRUE(err.contains(said)) << qPrintable(err);
         EXPECT_FALSE(QFile::exists(list + QStringLiteral(".bak")));
     }
     QFile secret(victim);

@@ -5,6 +5,7 @@
 #include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
 #include "support/temp_data_folder.h"
+#include "alarms/file_util.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -109,6 +110,45 @@ TEST_F(ProfileDialogTest, AHashIsRefusedAndAnUntouchedDateIsToday)
         clickControl(card, "ctl1006"); // QUIT
     });
     OpenProfileDialog(nullptr, {});
+}
+
+// A card saved without touching a field writes that field's bytes as they were read:
+// not UTF-8, longer than its edit holds. What the card cannot hold goes to ".bak".
+TEST_F(ProfileDialogTest, FieldsLeftAsShownAreSavedAsReadAndTheRestIsKeptAside)
+{
+    const std::string longTown(5000, 't');
+    const struct {
+        const char* name;
+        std::string file;
+        QString typedName; // typed over the name; empty: untouched
+        std::string saved;
+        bool backup;
+    } cases[] = {
+        { "not UTF-8", "#M\xfcller#0#1#5/3/1990#K\xf6ln#a#b#", {}, "#M\xfcller#0#1#5/3/1990#K\xf6ln#a#b#", false },
+        { "longer than the edits", "#Ann#0#1#5/3/1990#" + longTown + "#a#b#", {}, "#Ann#0#1#5/3/1990#" + longTown + "#a#b#",
+          false },
+        { "typed over", "#M\xfcller#0#1#5/3/1990#K\xf6ln#a#b#", QStringLiteral("Bo"), "#Bo#0#1#5/3/1990#K\xf6ln#a#b#",
+          false },
+        { "a second line", "#Ann#0#1#5/3/1990#Rome###\nsecond line", {}, "#Ann#0#1#5/3/1990#Rome###", true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(data.path("DogProfile.txt.bak").c_str());
+        platform::takeRefusedFiles();
+        test::writeBytes(data.path("DogProfile.txt"), c.file);
+        onNextModal([&c](QWidget* card) {
+            if (!c.typedName.isEmpty())
+                edit(card, 1030)->setText(c.typedName);
+            clickControl(card, "ctl1005");
+        });
+        OpenProfileDialog(nullptr, {});
+        EXPECT_EQ(test::readBytes(data.path("DogProfile.txt")), c.saved);
+        EXPECT_EQ(platform::fileExists(data.path("DogProfile.txt.bak")), c.backup);
+        if (c.backup) {
+            EXPECT_EQ(test::readBytes(data.path("DogProfile.txt.bak")), c.file);
+            EXPECT_EQ(platform::takeRefusedFiles().size(), 1u);
+        }
+    }
 }
 
 TEST_F(ProfileDialogTest, EnterAndDeleteCloseWithoutSavingAndNod)
