@@ -700,12 +700,15 @@ void MainDialog::OpenMailSettings(bool focusPassword)
     CMailBoxDlg dialog(m_mailWatch->settings(), g_mailClientPath, this);
     if (focusPassword)
         dialog.focusPassword();
+    dialog.offerCertificate(m_mailWatch->untrustedCertificate());
     const int result = dialog.exec();
     m_mailDialogOpen = false;
     if (result != QDialog::Accepted)
         return;
     g_mailClientPath = dialog.mailClientPath();
     m_mailWatch->Configure(dialog.settings());
+    if (dialog.trustCertificate())
+        m_mailWatch->TrustCertificate();
     followNetwork();
 }
 
@@ -764,6 +767,8 @@ void MainDialog::showMailLine()
 void MainDialog::showMailFailure(const QString& text, bool tell)
 {
     showMailLine();
+    if (tell && text.isEmpty())
+        m_tray->ShowMessage(QStringLiteral("Mail check"), QStringLiteral("The mail check works again."));
     if (!tell || text.isEmpty())
         return;
     const QString tip = QStringLiteral("Mail check failed: ") + text;

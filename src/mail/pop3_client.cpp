@@ -27,13 +27,13 @@ constexpr const char* kKindErrors[] = {
     "Bad Connection",
     "Bad User Name",
     "Bad Password Name",
-    "Error occured during QUIT",
-    "Error occured during DELE",
-    "Error occured during RSET",
-    "Error occured during STAT",
-    "Error occured during NOOP",
-    "Error occured during LIST",
-    "Error occured during RETR",
+    "Error occurred during QUIT",
+    "Error occurred during DELE",
+    "Error occurred during RSET",
+    "Error occurred during STAT",
+    "Error occurred during NOOP",
+    "Error occurred during LIST",
+    "Error occurred during RETR",
 };
 
 bool isBlank(char c)
@@ -142,19 +142,18 @@ CPop3Client::CPop3Client(QObject* parent)
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CPop3Client::onTimeout);
-    connect(m_socket, &QSslSocket::connected, this, [this] {
-        if (!m_implicitTls)
-            onConnected();
-    });
-    connect(m_socket, &QSslSocket::encrypted, this, &CPop3Client::onEncrypted);
-    connect(m_socket, &QSslSocket::readyRead, this, &CPop3Client::onReadyRead);
-    connect(m_socket, &QSslSocket::disconnected, this, &CPop3Client::onClosed);
-    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
-    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        const QString text = mail::SslErrorsText(errors);
-        // During STLS, fail() names the upgrade itself.
-        fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
-    });
+    mail::WireMailSocket(*m_socket, this,
+                         {[this] {
+                              if (!m_implicitTls)
+                                  onConnected();
+                          },
+                          [this] { onEncrypted(); }, [this] { onReadyRead(); }, [this] { onClosed(); },
+                          [this](const QString& text, const QByteArray& sha256) {
+                              m_untrustedSha256 = sha256;
+                              // During STLS, fail() names the upgrade itself.
+                              fail(m_step == Step::Handshake ? text
+                                                             : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
+                          }});
 }
 
 CPop3Client::~CPop3Client()
@@ -218,7 +217,7 @@ void CPop3Client::Connect(const MailServer& endpoint, const std::string& user, c
     m_host = endpoint.host;
     m_implicitTls = endpoint.implicitTls;
     arm();
-    mail::ConnectMailSocket(*m_socket, endpoint, m_extraCa);
+    mail::ConnectMailSocket(*m_socket, endpoint, {m_extraCa, m_pinnedSha256});
 }
 
 void CPop3Client::Stat()

@@ -5,6 +5,7 @@
 #include "fakes/fakes.h"
 #include "mail/mailbox_dialog.h"
 #include "mail/mailbox_file.h"
+#include "mail_watch_access.h"
 #include "platform/resume_watch.h"
 #include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
@@ -62,8 +63,8 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
         {1019, "", "Please enter the POP server."},
         {1019, "imaps://mail.example.org/INBOX",
          "The POP server must be written as one of: host or host:110 (POP3), host:995 (POP3 over TLS), host:993 "
-         "(IMAP over TLS), host:143 (IMAP), or pop3://, pop3s://, imap://, imaps:// followed by host:port for other "
-         "ports; an IPv6 address goes in brackets, as in [2001:db8::1]:993."},
+         "(IMAP over TLS), host:143 (IMAP), host:port on another port (found by itself), or pop3://, pop3s://, "
+         "imap://, imaps:// followed by host:port; an IPv6 address goes in brackets, as in [2001:db8::1]:993."},
         {1019, "imaps://mail.example.org", "Please enter an integer between 1 and 9999."},
         {1020, "15", nullptr},
     };
@@ -174,7 +175,7 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         ASSERT_TRUE(checked.wait(5000));
         EXPECT_FALSE(dialog.mailNotice()->isVisible());
         EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("status")).section(QStringLiteral("; "), -1),
-                  QStringLiteral("mail: 2 messages (not encrypted)"));
+                  QStringLiteral("mail: 2 messages (POP3, not encrypted)"));
 
         mailbox.count = 3;
         dialog.OnTimer(MailWatch::kCheckTimer);
@@ -252,8 +253,8 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         // (it knows no CAPA), and both say so.
         mailbox.passReply = "+OK\r\n";
         ASSERT_TRUE(check());
-        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (not encrypted)"));
-        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\nMail: 2 messages (not encrypted)"));
+        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (POP3, not encrypted)"));
+        EXPECT_EQ(dialog.trayIcon().shownToolTip(), QStringLiteral("FENWICK\nMail: 2 messages (POP3, not encrypted)"));
     }
     CTrayIcon::setAvailableOverride(-1);
     ResetGlobals();
@@ -335,7 +336,7 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     QTemporaryDir data;
     MainDialog dialog(data.path().toStdString() + "/");
     dialog.SetUp();
-    EXPECT_FALSE(dialog.mailWatch().followingNetwork());
+    EXPECT_FALSE(MailWatchTestAccess::followingNetwork(dialog.mailWatch()));
 
     onNextModal([](QWidget* settings) {
         settings->findChild<QLineEdit*>(QStringLiteral("ctl1017"))->setText(QStringLiteral("bob"));
@@ -348,5 +349,5 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     });
     dialog.OpenMailSettings();
     EXPECT_TRUE(dialog.mailWatch().HasStoredMailbox());
-    EXPECT_TRUE(dialog.mailWatch().followingNetwork());
+    EXPECT_TRUE(MailWatchTestAccess::followingNetwork(dialog.mailWatch()));
 }
