@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCannotConnect = "Server cannot be connected";
 constexpr const char* kBadConnection = "Bad Connection";
 constexpr const char* kClosed = "Server closed the connection";
 constexpr const char* kNoAnswer = "Server did not answer in time";
@@ -47,16 +46,11 @@ CImapClient::CImapClient(QObject* parent)
     connect(m_timer, &QTimer::timeout, this, &CImapClient::onTimeout);
     connect(m_keepAlive, &QTimer::timeout, this, &CImapClient::KeepAlive);
     mail::WireMailSocket(*m_socket, this,
-                         {[this] {
-                              if (!m_implicitTls)
-                                  onConnected();
-                          },
-                          [this] { onEncrypted(); }, [this] { onReadyRead(); }, [this] { onClosed(); },
+                         {[this] { onConnected(); }, [this] { onUpgraded(); }, [this] { onReadyRead(); },
+                          [this] { onClosed(); },
                           [this](const QString& text, const QByteArray& sha256) {
                               m_untrustedSha256 = sha256;
-                              fail(m_step == Step::Handshake
-                                       ? text
-                                       : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
+                              fail(text);
                           }});
 }
 
@@ -82,7 +76,6 @@ void CImapClient::Connect(const MailServer& server, const std::string& user, con
     m_password = password;
     m_server = server;
     m_host = server.host;
-    m_implicitTls = server.implicitTls;
     arm();
     mail::ConnectMailSocket(*m_socket, server, {m_extraCa, m_pinnedSha256});
 }
@@ -147,24 +140,22 @@ void CImapClient::onConnected()
     if (m_step != Step::Connecting)
         return;
     m_step = Step::Greeting;
+    m_encrypted = m_socket->isEncrypted();
     mail::KeepSocketAlive(*m_socket);
     arm();
     onReadyRead();
 }
 
-void CImapClient::onEncrypted()
+void CImapClient::onUpgraded()
 {
-    if (m_step == Step::Connecting) {
-        m_encrypted = true;
-        onConnected();
-    } else if (m_step == Step::Handshake) {
-        // What the server said before TLS may have been put there on the way.
-        m_encrypted = true;
-        m_haveCapabilities = false;
-        m_capabilities = {};
-        m_step = Step::Capability;
-        send(command("CAPABILITY"));
-    }
+    if (m_step != Step::Handshake)
+        return;
+    // What the server said before TLS may have been put there on the way.
+    m_encrypted = true;
+    m_haveCapabilities = false;
+    m_capabilities = {};
+    m_step = Step::Capability;
+    send(command("CAPABILITY"));
 }
 
 void CImapClient::onReadyRead()
@@ -430,7 +421,7 @@ void CImapClient::onClosed()
     case Step::Handshake:
         return fail(m_socket->errorString());
     case Step::Connecting:
-        return fail(QLatin1String(kCannotConnect));
+        return fail(QLatin1String(mail::kCannotConnect));
     default:
         return fail(QLatin1String(kClosed));
     }
@@ -444,7 +435,7 @@ void CImapClient::onTimeout()
     case Step::Closing:
         return drop();
     default:
-        return fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kNoAnswer));
+        return fail(QLatin1String(m_step == Step::Connecting ? mail::kCannotConnect : kNoAnswer));
     }
 }
 

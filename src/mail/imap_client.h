@@ -73,7 +73,7 @@ private:
     };
 
     void onConnected();
-    void onEncrypted();
+    void onUpgraded();
     void onReadyRead();
     void onClosed();
     void onTimeout();
@@ -114,7 +114,6 @@ private:
     int m_count = -1;
     int m_reportedCount = -1;
     int m_quickIdleEnds = 0;
-    bool m_implicitTls = false;
     bool m_encrypted = false;
     bool m_requireTls = false;
     bool m_haveCapabilities = false;

@@ -1,6 +1,7 @@
 #include "mail/mail_session.h"
 
 #include "mail/imap_client.h"
+#include "mail/mail_socket.h"
 #include "mail/pop3_client.h"
 
 #include <QSslConfiguration>
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kCannotConnect = "Server cannot be connected";
 constexpr const char* kUnknownProtocol = "The server answered neither as POP3 nor as IMAP";
 // A POP3 or IMAP server greets at once; one that says nothing for this long waits for TLS.
 constexpr int kGreetingWaitMs = 1500;
@@ -74,7 +74,7 @@ public:
         connect(m_probe, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
             if (!m_done)
                 give(m_probe->state() == QAbstractSocket::ConnectedState || m_tlsTried ? kUnknownProtocol
-                                                                                       : kCannotConnect);
+                                                                                       : mail::kCannotConnect);
         });
     }
     void setTimeoutMs(int ms) override { m_timeoutMs = ms; }
@@ -131,7 +131,7 @@ private:
         if (m_done)
             return;
         if (m_probe->state() != QAbstractSocket::ConnectedState)
-            return give(kCannotConnect);
+            return give(mail::kCannotConnect);
         if (m_tlsTried || !m_greeting.isEmpty())
             return give(kUnknownProtocol);
         m_tlsTried = true;

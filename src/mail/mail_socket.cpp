@@ -14,6 +14,7 @@ namespace mail {
 namespace {
 
 constexpr const char* kPinProperty = "quillbyPinnedSha256";
+constexpr const char* kImplicitTlsProperty = "quillbyImplicitTls";
 constexpr const char* kFingerprintWords = "SHA-256 fingerprint is ";
 // The kernel probes after 2 minutes of silence, every 30 s, 4 times: a dead peer shows
 // within 4 minutes, with no wake-up of ours meanwhile.
@@ -48,25 +49,35 @@ QString plainReason(const QSslError& error)
 void WireMailSocket(QSslSocket& socket, QObject* context, MailSocketEvents events)
 {
     QSslSocket* s = &socket;
-    QObject::connect(s, &QSslSocket::connected, context, events.connected);
-    QObject::connect(s, &QSslSocket::encrypted, context, events.encrypted);
+    const auto implicitTls = [s] { return s->property(kImplicitTlsProperty).toBool(); };
+    QObject::connect(s, &QSslSocket::connected, context, [implicitTls, connected = events.connected] {
+        if (!implicitTls())
+            connected();
+    });
+    QObject::connect(s, &QSslSocket::encrypted, context,
+                     [implicitTls, connected = events.connected, upgraded = events.upgraded] {
+                         implicitTls() ? connected() : upgraded();
+                     });
     QObject::connect(s, &QSslSocket::readyRead, context, events.readyRead);
     QObject::connect(s, &QSslSocket::disconnected, context, events.closed);
     QObject::connect(s, &QSslSocket::errorOccurred, context, [closed = events.closed](QAbstractSocket::SocketError) {
         closed();
     });
     QObject::connect(s, &QSslSocket::sslErrors, context,
-                     [s, untrusted = events.untrusted](const QList<QSslError>& errors) {
+                     [s, implicitTls, untrusted = events.untrusted](const QList<QSslError>& errors) {
                          const QSslCertificate peer = s->peerCertificate();
-                         const QByteArray pinned = s->property(kPinProperty).toByteArray();
+                         const QByteArray sha256
+                             = peer.isNull() ? QByteArray() : peer.digest(QCryptographicHash::Sha256).toHex();
                          // The very certificate the user trusts: its chain, name and dates are theirs to judge.
-                         if (!pinned.isEmpty() && !peer.isNull()
-                             && peer.digest(QCryptographicHash::Sha256).toHex() == pinned) {
+                         const QByteArray pinned = s->property(kPinProperty).toByteArray();
+                         if (!pinned.isEmpty() && sha256 == pinned) {
                              s->ignoreSslErrors();
                              return;
                          }
-                         untrusted(SslErrorsText(errors, peer),
-                                   peer.isNull() ? QByteArray() : peer.digest(QCryptographicHash::Sha256).toHex());
+                         const QString text = SslErrorsText(errors, peer);
+                         untrusted(implicitTls() ? QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text)
+                                                 : text,
+                                   sha256);
                      });
 }
 
@@ -101,6 +112,7 @@ void ConnectMailSocket(QSslSocket& socket, const MailServer& server, const MailT
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     socket.setSslConfiguration(config);
     socket.setProperty(kPinProperty, trust.pinnedSha256);
+    socket.setProperty(kImplicitTlsProperty, server.implicitTls);
     if (server.implicitTls)
         socket.connectToHostEncrypted(server.host, server.port);
     else

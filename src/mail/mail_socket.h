@@ -13,6 +13,9 @@ struct MailServer;
 
 namespace mail {
 
+// Both clients' failure when no connection comes about.
+inline constexpr const char* kCannotConnect = "Server cannot be connected";
+
 // What a client trusts besides the system's store: extra authorities (the tests' CA) and
 // the one certificate the user said to trust for this mailbox (its SHA-256, hex).
 struct MailTrust {
@@ -22,12 +25,14 @@ struct MailTrust {
 
 // What a client hears from its socket.
 struct MailSocketEvents {
-    std::function<void()> connected; // the TCP connection, before any TLS
-    std::function<void()> encrypted;
+    // Ready for the greeting: connected, and encrypted where the port is TLS from the first byte.
+    std::function<void()> connected;
+    std::function<void()> upgraded; // encrypted after STARTTLS or STLS
     std::function<void()> readyRead;
     std::function<void()> closed; // disconnected, or a socket error
-    // The certificate was refused: the reason in plain words (naming its fingerprint), and
-    // its SHA-256 in hex for the user to trust.
+    // The certificate was refused: the reason in plain words (naming its fingerprint;
+    // "Server cannot be connected: " first unless it came with an upgrade), and its
+    // SHA-256 in hex for the user to trust.
     std::function<void(const QString& text, const QByteArray& sha256)> untrusted;
 };
 

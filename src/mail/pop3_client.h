@@ -110,7 +110,7 @@ private:
     static constexpr int kMaxCapabilityLines = 100;
 
     void onConnected();
-    void onEncrypted();
+    void onUpgraded();
     void startLogin();
     void handleCapability(const std::string& line);
     void upgrade();
@@ -142,7 +142,6 @@ private:
     QString m_host;
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_capabilityLines = 0;
-    bool m_implicitTls = false;
     bool m_stlsOffered = false;
     bool m_encrypted = false;
     bool m_requireTls = false;
