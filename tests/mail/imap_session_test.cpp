@@ -5,11 +5,13 @@
 #include "mail/imap_client.h"
 #include "mail/imap_reader.h"
 #include "mail/mail_watch.h"
+#include "mail/tls_memory.h"
 #include "mail_watch_access.h"
 #include "scripted_server.h"
 #include "sound/sound_table.h"
 #include "support/temp_data_folder.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -352,8 +354,9 @@ class CountingHost final : public MailHost {
 public:
     void announceNewMail() override { ++announcements; }
     void askForMailboxPassword(const QString&) override {}
-    void reportMailProblem(const QString&) override {}
+    void reportMailProblem(const QString& text) override { problems << text; }
     int announcements = 0;
+    QStringList problems;
 };
 
 TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
@@ -363,6 +366,8 @@ TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
     fakes::FakeSound sound;
     fakes::FakeClock clock;
     CreateDefaultSoundTable();
+    // The TLS memory cannot be written (a folder stands in its place): told once, not per session.
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(data.path(mail::kTlsMemoryFileName))));
     CountingHost host;
     FakeSession::Script script;
     script.count = 2;
@@ -434,6 +439,10 @@ TEST(MailWatchIdle, ChangesRunTheCountRuleLossesReconnectWithAGrowingDelay)
         ASSERT_TRUE(check());
         EXPECT_TRUE(watch.idling());
     }
+
+    // (The other problem told: no secret store keeps the password in this test.)
+    EXPECT_EQ(host.problems.filter(QStringLiteral("MailTls.txt in the data folder cannot be written")).size(), 1)
+        << host.problems.join(QLatin1Char('\n')).toStdString();
 
     // A resume or the network's return: the idle session is closed on purpose (LOGOUT)
     // and a new one opens within a second.
