@@ -12,13 +12,15 @@
 #include "support/pop3_stub.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QSignalSpy>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -86,6 +88,27 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
     EXPECT_EQ(dialog.settings().server, "imaps://mail.example.org");
     EXPECT_EQ(dialog.settings().intervalSeconds, 900);
     EXPECT_EQ(dialog.mailClientPath(), CMailBoxDlg::kDesktopMailProgram);
+
+    // After a refused certificate: its fingerprint shown, trusting it an explicit tick.
+    const QString fingerprint = QStringLiteral("61:A1:5F:A8:D1:67:0D:55:E0:B3:F6:58:F1:6D:E1:CF:8D:09:CE:D8:A1:37:4B:9B:94:EF:3A:83:42:E9:83:59");
+    for (const bool tick : {false, true}) {
+        CMailBoxDlg offered({"bob", "pw", "mail.example.org:10993", 600, -1}, CMailBoxDlg::kDesktopMailProgram);
+        EXPECT_EQ(offered.findChild<QLabel*>(QStringLiteral("certificateFingerprint")), nullptr);
+        offered.offerCertificate(fingerprint);
+        auto* label = offered.findChild<QLabel*>(QStringLiteral("certificateFingerprint"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(label->text().contains(fingerprint));
+        auto* trust = offered.findChild<QCheckBox*>(QStringLiteral("trustCertificate"));
+        ASSERT_NE(trust, nullptr);
+        EXPECT_FALSE(trust->isChecked());
+        trust->setChecked(tick);
+        offered.show();
+        if (tick)
+            saveRender(&offered, QStringLiteral("mailbox_configure_certificate"));
+        QTest::keyClick(control(&offered, 1017), Qt::Key_Return);
+        EXPECT_EQ(offered.result(), QDialog::Accepted);
+        EXPECT_EQ(offered.trustCertificate(), tick);
+    }
 }
 
 // One mapping for the mailbox settings and the profile card; the stored numbers stay.
