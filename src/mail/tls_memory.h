@@ -37,6 +37,6 @@ bool SetToldFailure(const std::string& user, const std::string& server, const st
 
 inline constexpr const char* kTlsStrippedText
     = "The server no longer offers an encrypted connection; the password was not sent. If you know the "
-      "server changed, save the mailbox settings again to accept it";
+      "server changed, save the mailbox settings again to accept it.";
 
 } // namespace mail
