@@ -682,12 +682,15 @@ void MainDialog::OpenMailSettings(bool focusPassword)
     if (focusPassword)
         dialog.focusPassword();
     dialog.setWindowModality(Qt::WindowModal); // a ring window stays answerable above it
+    dialog.offerCertificate(m_mailWatch->untrustedCertificate());
     const int result = dialog.exec();
     m_mailDialogOpen = false;
     if (result != QDialog::Accepted)
         return;
     g_mailClientPath = dialog.mailClientPath();
     m_mailWatch->Configure(dialog.settings());
+    if (dialog.trustCertificate())
+        m_mailWatch->TrustCertificate();
     followNetwork();
 }
 
@@ -727,6 +730,8 @@ void MainDialog::showMailLine()
 void MainDialog::showMailFailure(const QString& text, bool tell)
 {
     showMailLine();
+    if (tell && text.isEmpty())
+        m_tray->ShowMessage(QStringLiteral("Mail check"), QStringLiteral("The mail check works again."));
     if (!tell || text.isEmpty())
         return;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that

@@ -3,13 +3,11 @@
 #include "mail/mail_socket.h"
 #include "mail/tls_memory.h"
 
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 
 namespace {
 
-constexpr const char* kCannotConnect = "Server cannot be connected";
 constexpr const char* kBadConnection = "Bad Connection";
 constexpr const char* kClosed = "Server closed the connection";
 constexpr const char* kNoAnswer = "Server did not answer in time";
@@ -22,6 +20,7 @@ constexpr const char* kNoPlainLogin = "The server allows no login without encryp
 constexpr const char* kLoginRefused = "Login refused";
 constexpr const char* kInboxRefused = "The inbox could not be opened";
 constexpr const char* kIdleRefused = "The server refused IDLE";
+constexpr const char* kIdleEndsAtOnce = "The server ends IDLE at once";
 constexpr const char* kValueNotAllowed = "User name or password too long or not allowed (at most 504 bytes)";
 constexpr qint64 kReadChunk = 4096;
 constexpr qint64 kSocketBuffer = 65536;
@@ -46,18 +45,13 @@ CImapClient::CImapClient(QObject* parent)
     m_socket->setReadBufferSize(kSocketBuffer);
     connect(m_timer, &QTimer::timeout, this, &CImapClient::onTimeout);
     connect(m_keepAlive, &QTimer::timeout, this, &CImapClient::KeepAlive);
-    connect(m_socket, &QSslSocket::connected, this, [this] {
-        if (!m_implicitTls)
-            onConnected();
-    });
-    connect(m_socket, &QSslSocket::encrypted, this, &CImapClient::onEncrypted);
-    connect(m_socket, &QSslSocket::readyRead, this, &CImapClient::onReadyRead);
-    connect(m_socket, &QSslSocket::disconnected, this, &CImapClient::onClosed);
-    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
-    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        const QString text = mail::SslErrorsText(errors);
-        fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
-    });
+    mail::WireMailSocket(*m_socket, this,
+                         {[this] { onConnected(); }, [this] { onUpgraded(); }, [this] { onReadyRead(); },
+                          [this] { onClosed(); },
+                          [this](const QString& text, const QByteArray& sha256) {
+                              m_untrustedSha256 = sha256;
+                              fail(text);
+                          }});
 }
 
 CImapClient::~CImapClient()
@@ -80,10 +74,10 @@ void CImapClient::Connect(const MailServer& server, const std::string& user, con
     }
     m_user = user;
     m_password = password;
+    m_server = server;
     m_host = server.host;
-    m_implicitTls = server.implicitTls;
     arm();
-    mail::ConnectMailSocket(*m_socket, server, m_extraCa);
+    mail::ConnectMailSocket(*m_socket, server, {m_extraCa, m_pinnedSha256});
 }
 
 void CImapClient::Stat()
@@ -104,13 +98,8 @@ void CImapClient::Close()
         return;
     const bool loggedIn = m_step == Step::LoggedIn || m_step == Step::Examine || Stays();
     m_keepAlive->stop();
-    if (!loggedIn || m_socket->state() != QAbstractSocket::ConnectedState) {
-        m_step = Step::Off;
-        m_socket->blockSignals(true);
-        m_socket->abort();
-        deleteLater();
-        return;
-    }
+    if (!loggedIn || m_socket->state() != QAbstractSocket::ConnectedState)
+        return drop();
     QByteArray bytes;
     if (m_step == Step::Idle || m_step == Step::Idling)
         bytes = QByteArrayLiteral("DONE\r\n");
@@ -119,6 +108,14 @@ void CImapClient::Close()
     send(bytes);
     // Out now: the object may go before the event loop turns again.
     m_socket->flush();
+}
+
+void CImapClient::drop()
+{
+    m_step = Step::Off;
+    m_socket->blockSignals(true);
+    m_socket->abort();
+    deleteLater();
 }
 
 QByteArray CImapClient::command(const char* verb)
@@ -143,23 +140,22 @@ void CImapClient::onConnected()
     if (m_step != Step::Connecting)
         return;
     m_step = Step::Greeting;
+    m_encrypted = m_socket->isEncrypted();
+    mail::KeepSocketAlive(*m_socket);
     arm();
     onReadyRead();
 }
 
-void CImapClient::onEncrypted()
+void CImapClient::onUpgraded()
 {
-    if (m_step == Step::Connecting) {
-        m_encrypted = true;
-        onConnected();
-    } else if (m_step == Step::Handshake) {
-        // What the server said before TLS may have been put there on the way.
-        m_encrypted = true;
-        m_haveCapabilities = false;
-        m_capabilities = {};
-        m_step = Step::Capability;
-        send(command("CAPABILITY"));
-    }
+    if (m_step != Step::Handshake)
+        return;
+    // What the server said before TLS may have been put there on the way.
+    m_encrypted = true;
+    m_haveCapabilities = false;
+    m_capabilities = {};
+    m_step = Step::Capability;
+    send(command("CAPABILITY"));
 }
 
 void CImapClient::onReadyRead()
@@ -322,7 +318,7 @@ void CImapClient::handleTagged(const imap::Status& status)
             return finish(Step::Examine, 0);
         }
         m_reportedCount = m_count;
-        if (m_capabilities.idle) {
+        if (m_capabilities.idle && m_useIdle) {
             startIdle();
         } else {
             m_step = Step::LoggedIn;
@@ -331,12 +327,22 @@ void CImapClient::handleTagged(const imap::Status& status)
         Q_EMIT statFinished(1);
         break;
     case Step::Idle:
-        if (!ok)
-            return fail(QLatin1String(kIdleRefused));
-        startIdle(); // the server ended it before it began
-        break;
     case Step::Idling:
+        if (m_step == Step::Idle && !ok)
+            return fail(QLatin1String(kIdleRefused));
+        // The server ended it, not us: once at once is a hiccup, every time a ping-pong.
+        if (m_idleStarted.isValid() && m_idleStarted.elapsed() < kQuickIdleEndMs) {
+            if (++m_quickIdleEnds >= kMaxQuickIdleEnds) {
+                m_idleEndsAtOnce = true;
+                return fail(QLatin1String(kIdleEndsAtOnce));
+            }
+        } else {
+            m_quickIdleEnds = 0;
+        }
+        startIdle();
+        break;
     case Step::Done:
+        m_quickIdleEnds = 0;
         startIdle();
         break;
     default:
@@ -388,6 +394,7 @@ void CImapClient::login()
 
 void CImapClient::startIdle()
 {
+    m_idleStarted.start();
     m_keepAlive->stop();
     m_step = Step::Idle;
     send(command("IDLE"));
@@ -414,7 +421,7 @@ void CImapClient::onClosed()
     case Step::Handshake:
         return fail(m_socket->errorString());
     case Step::Connecting:
-        return fail(QLatin1String(kCannotConnect));
+        return fail(QLatin1String(mail::kCannotConnect));
     default:
         return fail(QLatin1String(kClosed));
     }
@@ -426,13 +433,9 @@ void CImapClient::onTimeout()
     case Step::Off:
         return;
     case Step::Closing:
-        m_step = Step::Off;
-        m_socket->blockSignals(true);
-        m_socket->abort();
-        deleteLater();
-        return;
+        return drop();
     default:
-        return fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kNoAnswer));
+        return fail(QLatin1String(m_step == Step::Connecting ? mail::kCannotConnect : kNoAnswer));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "mail/mail_session.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <deque>
 
 class QSslSocket;
@@ -20,8 +21,12 @@ class CImapClient final : public MailSession {
 
 public:
     static constexpr int kDefaultTimeoutMs = 15000;
-    // A server may end an IDLE after 30 minutes of silence; renewed well before.
+    // A server may end an IDLE after 30 minutes of silence; renewed well before (RFC 2177).
+    // A connection that dies meanwhile is noticed by TCP keep-alive, not by renewing early.
     static constexpr int kMaxKeepAliveMs = 25 * 60 * 1000;
+    // A server that ends this many IDLEs in a row, each within this time, is given up on.
+    static constexpr int kMaxQuickIdleEnds = 3;
+    static constexpr qint64 kQuickIdleEndMs = 1000;
 
     explicit CImapClient(QObject* parent = nullptr);
     ~CImapClient() override;
@@ -31,12 +36,16 @@ public:
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) override { m_extraCa = certificates; }
     void setRequireTls(bool require) override { m_requireTls = require; }
     void setKeepAliveMs(int ms) override { m_keepAliveMs = ms; }
+    void setPinnedCertificate(const QByteArray& sha256) override { m_pinnedSha256 = sha256; }
+    void setUseIdle(bool use) override { m_useIdle = use; }
 
     void Connect(const MailServer& server, const std::string& user, const std::string& password) override;
     void Stat() override;
     int GetMessageCount() const override { return m_count; }
     bool Encrypted() const override { return m_encrypted; }
     const QString& ErrorText() const override { return m_errorText; }
+    QByteArray UntrustedCertificate() const override { return m_untrustedSha256; }
+    bool IdleEndsAtOnce() const override { return m_idleEndsAtOnce; }
     bool Stays() const override;
     void Close() override;
 
@@ -64,7 +73,7 @@ private:
     };
 
     void onConnected();
-    void onEncrypted();
+    void onUpgraded();
     void onReadyRead();
     void onClosed();
     void onTimeout();
@@ -77,6 +86,8 @@ private:
     void startIdle();
     QByteArray command(const char* verb);
     void send(const QByteArray& bytes);
+    // Ends the connection without a word and goes on the next turn.
+    void drop();
     void arm();
     void fail(const QString& text);
     void finish(Step step, int result);
@@ -94,13 +105,18 @@ private:
     QString m_host;
     QString m_errorText;
     QList<QSslCertificate> m_extraCa;
+    QByteArray m_pinnedSha256;
+    QByteArray m_untrustedSha256;
+    QElapsedTimer m_idleStarted;
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_keepAliveMs = kMaxKeepAliveMs;
     int m_serial = 0;
     int m_count = -1;
     int m_reportedCount = -1;
-    bool m_implicitTls = false;
+    int m_quickIdleEnds = 0;
     bool m_encrypted = false;
     bool m_requireTls = false;
     bool m_haveCapabilities = false;
+    bool m_useIdle = true;
+    bool m_idleEndsAtOnce = false;
 };

@@ -81,8 +81,8 @@ std::optional<MailServer> ParseMailServer(const QString& server)
         result.implicitTls = scheme->tls;
         return result;
     }
-    // Without a scheme the well-known ports choose; every other port stays POP3 as it
-    // always was, so a stored server reads the same.
+    // Without a scheme the well-known ports choose; on any other port the server's first
+    // words do (POP3 until then).
     switch (result.port) {
     case MailServer::kPop3TlsPort:
         result.implicitTls = true;
@@ -94,15 +94,45 @@ std::optional<MailServer> ParseMailServer(const QString& server)
     case MailServer::kImapPort:
         result.protocol = MailServer::Protocol::Imap;
         break;
+    case MailServer::kPop3Port:
+        break;
     default:
+        result.detect = true;
         break;
     }
     return result;
 }
 
+std::optional<MailServer::Protocol> ProtocolOfGreeting(std::string_view line)
+{
+    const auto startsWith = [line](std::string_view prefix) {
+        if (line.size() < prefix.size())
+            return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            const char c = line[i];
+            if (((c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c) != prefix[i])
+                return false;
+        }
+        return line.size() == prefix.size() || line[prefix.size()] == ' ' || line[prefix.size()] == '\r'
+            || line[prefix.size()] == '\n';
+    };
+    if (startsWith("+OK"))
+        return MailServer::Protocol::Pop3;
+    if (startsWith("* OK") || startsWith("* PREAUTH"))
+        return MailServer::Protocol::Imap;
+    return std::nullopt;
+}
+
+QString SessionDescription(MailServer::Protocol protocol, bool encrypted)
+{
+    return QStringLiteral("%1, %2").arg(protocol == MailServer::Protocol::Imap ? QStringLiteral("IMAP")
+                                                                               : QStringLiteral("POP3"),
+                                        encrypted ? QStringLiteral("encrypted") : QStringLiteral("not encrypted"));
+}
+
 QString MailServerForms()
 {
     return QStringLiteral("host or host:110 (POP3), host:995 (POP3 over TLS), host:993 (IMAP over TLS), "
-                          "host:143 (IMAP), or pop3://, pop3s://, imap://, imaps:// followed by host:port "
-                          "for other ports; an IPv6 address goes in brackets, as in [2001:db8::1]:993.");
+                          "host:143 (IMAP), host:port on another port (found by itself), or pop3://, pop3s://, "
+                          "imap://, imaps:// followed by host:port; an IPv6 address goes in brackets, as in [2001:db8::1]:993.");
 }

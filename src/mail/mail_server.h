@@ -3,13 +3,14 @@
 #include <QString>
 #include <QtGlobal>
 #include <optional>
+#include <string_view>
 
 // Where a mailbox lives and how it is spoken to, as the server field gives it:
 //   host, host:110        POP3, STLS when offered
 //   host:995              POP3 over TLS
 //   host:993              IMAP over TLS
 //   host:143              IMAP, STARTTLS when offered
-//   any other host:port   POP3, as before
+//   any other host:port   found by what the server says first (detect)
 //   pop3://, pop3s://, imap://, imaps:// + host[:port]   said outright, any port
 // An IPv6 address goes in brackets when a port follows: [::1]:993.
 struct MailServer {
@@ -23,7 +24,16 @@ struct MailServer {
     QString host;
     quint16 port = kPop3Port;
     bool implicitTls = false;
+    // No scheme and no well-known port: the first connection finds protocol and TLS.
+    bool detect = false;
 };
+
+// What a server's first words say it is: "+OK" POP3, "* OK" or "* PREAUTH" IMAP; nullopt
+// for anything else (or nothing yet: an implicit-TLS server waits for us to speak first).
+std::optional<MailServer::Protocol> ProtocolOfGreeting(std::string_view firstLine);
+
+// "POP3" or "IMAP", and whether the session is encrypted, for the status and the tooltips.
+QString SessionDescription(MailServer::Protocol protocol, bool encrypted);
 
 // nullopt when the text is none of the forms above (no host, a port outside 1-65535, an
 // unknown scheme, a path after the host).

@@ -27,8 +27,12 @@ public:
     virtual void setTimeoutMs(int ms) = 0;
     virtual void setExtraCaCertificates(const QList<QSslCertificate>& certificates) = 0;
     virtual void setRequireTls(bool require) = 0;
-    // How long a session that stays may be quiet before it proves its connection alive.
+    // The one certificate the user trusts for this mailbox (SHA-256, hex).
+    virtual void setPinnedCertificate(const QByteArray&) {}
+    // How long a session that stays may be quiet before it renews its waiting.
     virtual void setKeepAliveMs(int) {}
+    // false: count and end, even where the server could push changes.
+    virtual void setUseIdle(bool) {}
 
     virtual void Connect(const MailServer& server, const std::string& user, const std::string& password) = 0;
     // After connectFinished(1).
@@ -37,6 +41,12 @@ public:
     // The login went over TLS.
     virtual bool Encrypted() const = 0;
     virtual const QString& ErrorText() const = 0;
+    // The SHA-256 (hex) of a certificate that was not trusted, or empty.
+    virtual QByteArray UntrustedCertificate() const { return {}; }
+    // The server ends each IDLE at once: the session was given up, polling is the way.
+    virtual bool IdleEndsAtOnce() const { return false; }
+    // The server as spoken to (its protocol found by now where it had to be).
+    const MailServer& Server() const { return m_server; }
     // After statFinished(1): the session stays connected and reports changes itself.
     virtual bool Stays() const { return false; }
     // Ends a session the program no longer wants (IMAP says LOGOUT first); the object
@@ -48,7 +58,11 @@ Q_SIGNALS:
     void statFinished(int result);
     void countChanged();
     void lost();
+
+protected:
+    MailServer m_server;
 };
 
-// A new session for the server's protocol.
+// A new session for the server's protocol; for a server whose protocol is to be found, a
+// session that first reads what the server says and then speaks it.
 std::unique_ptr<MailSession> MakeMailSession(const MailServer& server);

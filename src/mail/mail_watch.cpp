@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "mail/imap_client.h"
+#include "mail/mail_socket.h"
 #include "mail/network_return.h"
 #include "platform/clock.h"
 #include "mail/secret_store.h"
@@ -34,10 +35,17 @@ void deleteSession(std::unique_ptr<MailSession, void (*)(MailSession*)>& owned)
     }
 }
 
-// "Server cannot be connected: <certificate errors>" is one kind whatever the details.
-QString failureKind(const QString& text)
+// "Server cannot be connected: <socket error>" is one kind whatever the details; a
+// certificate's is one kind per certificate.
+QString failureKind(const QString& text, const QByteArray& certificate)
 {
-    return text.section(QStringLiteral(": "), 0, 0);
+    const QString kind = text.section(QStringLiteral(": "), 0, 0);
+    return certificate.isEmpty() ? kind : kind + QLatin1Char(' ') + QString::fromLatin1(certificate);
+}
+
+QString fingerprintOf(const QByteArray& sha256Hex)
+{
+    return QString::fromLatin1(QByteArray::fromHex(sha256Hex).toHex(':').toUpper());
 }
 
 } // namespace
@@ -50,11 +58,14 @@ MailWatch::MailWatch(MailHost& host, QObject* parent)
       m_checkTimer(new QTimer(this)),
       m_retryTimer(new QTimer(this)),
       m_followTimer(new QTimer(this)),
+      m_burstTimer(new QTimer(this)),
       m_timeoutMs(CImapClient::kDefaultTimeoutMs)
 {
     connect(m_checkTimer, &QTimer::timeout, this, [this] { OnTimer(kCheckTimer); });
     connect(m_retryTimer, &QTimer::timeout, this, [this] { OnTimer(kRetryTimer); });
     connect(m_followTimer, &QTimer::timeout, this, [this] { OnTimer(kFollowTimer); });
+    m_burstTimer->setSingleShot(true);
+    connect(m_burstTimer, &QTimer::timeout, this, &MailWatch::onBurstEnd);
 }
 
 MailWatch::~MailWatch()
@@ -98,6 +109,7 @@ void MailWatch::RestoreFromFile()
     m_settings.lastMailCount = stored->lastMailCount;
     m_settings.password.clear();
     g_mailClientPath = stored->mailClientPath;
+    m_writtenLine = FormatMailboxLine(m_settings, g_mailClientPath);
     readPassword();
 }
 
@@ -163,7 +175,10 @@ void MailWatch::Configure(const MailboxSettings& settings)
     if (!sameMailbox) {
         m_mailCount = -1;
         m_haveResult = false;
+        m_untrustedSha256.clear();
     }
+    m_serverKnown = false;
+    m_idleEndsAtOnce = false;
     startWatching();
     mail::secretStore().writePassword(mail::SecretKey(m_settings.user, m_settings.server), m_settings.password, this,
                                       [this](const QString& error) {
@@ -175,13 +190,16 @@ void MailWatch::Configure(const MailboxSettings& settings)
                                                              "enter it again after the next start.")
                                                   .arg(error));
                                       });
+    m_writtenLine.clear();
     WriteMailboxFile(m_settings);
+    m_writtenLine = FormatMailboxLine(m_settings, g_mailClientPath);
 }
 
 void MailWatch::startWatching()
 {
     // A check of the old settings finishes into nothing.
     m_client.reset();
+    m_burstTimer->stop();
     dropIdle();
     m_checkTimer->start(m_firstCheckMs);
 }
@@ -240,12 +258,18 @@ void MailWatch::startCheck()
 {
     m_followTimer->stop();
     // A server the settings did not check (a hand-edited file) fails to connect.
-    const MailServer server = ParseMailServer(QString::fromStdString(m_settings.server)).value_or(MailServer{});
+    // A protocol found once is spoken from then on, until the settings change.
+    const MailServer server = m_serverKnown
+        ? m_server
+        : ParseMailServer(QString::fromStdString(m_settings.server)).value_or(MailServer{});
+    m_server = server;
     m_client.reset((m_sessionFactory ? m_sessionFactory(server) : MakeMailSession(server)).release());
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
-    // A dead idle connection shows within the interval: the keep-alive's answer is due by then.
-    m_client->setKeepAliveMs(std::clamp(intervalMs() - m_timeoutMs, 1000, CImapClient::kMaxKeepAliveMs));
+    m_client->setPinnedCertificate(
+        QByteArray::fromStdString(mail::PinnedCertificate(m_settings.user, m_settings.server)));
+    m_client->setKeepAliveMs(CImapClient::kMaxKeepAliveMs);
+    m_client->setUseIdle(!m_idleEndsAtOnce);
     m_client->setRequireTls(tlsRequired());
     connect(m_client.get(), &MailSession::connectFinished, this, &MailWatch::onConnectFinished);
     connect(m_client.get(), &MailSession::statFinished, this, &MailWatch::onStatFinished);
@@ -260,13 +284,22 @@ bool MailWatch::tlsRequired() const
 void MailWatch::noteTls(bool encrypted)
 {
     // Whether or not the login then succeeds: the server offered TLS.
-    if (encrypted)
-        mail::RememberTls(m_settings.user, m_settings.server);
+    if (!encrypted || mail::RememberTls(m_settings.user, m_settings.server) || m_toldTlsMemory)
+        return;
+    m_toldTlsMemory = true;
+    m_host.reportMailProblem(QStringLiteral("%1 in the data folder cannot be written, so a server that stops "
+                                            "offering encryption would not be noticed. Please check the folder's "
+                                            "permissions and free space.")
+                                 .arg(QLatin1String(mail::kTlsMemoryFileName)));
 }
 
 void MailWatch::onConnectFinished(int result)
 {
     noteTls(m_client->Encrypted());
+    if (result && !m_client->Server().host.isEmpty()) {
+        m_server = m_client->Server();
+        m_serverKnown = true;
+    }
     if (!result)
         return failCheck(kLoginFailed);
     m_client->Stat();
@@ -278,14 +311,24 @@ void MailWatch::onStatFinished(int result)
         return failCheck(kCountFailed);
     m_mailCount = m_client->GetMessageCount();
     m_encrypted = m_client->Encrypted();
+    noteSuccess();
+    endCheck();
+}
+
+void MailWatch::noteSuccess()
+{
     const bool hadFailure = m_errorKind != kNoError;
     m_errorKind = kNoError;
     m_lastError.clear();
-    m_toldFailures.clear();
+    m_untrustedSha256.clear();
     m_haveResult = true;
-    if (hadFailure)
-        Q_EMIT failureChanged(QString(), false);
-    endCheck();
+    // A failure told before, in this run or the last: the user hears that it is over.
+    const bool told = !m_toldFailures.isEmpty() || mail::FailureTold(m_settings.user, m_settings.server, {});
+    m_toldFailures.clear();
+    if (told)
+        mail::SetToldFailure(m_settings.user, m_settings.server, {});
+    if (hadFailure || told)
+        Q_EMIT failureChanged(QString(), told);
 }
 
 void MailWatch::failCheck(int kind)
@@ -293,8 +336,10 @@ void MailWatch::failCheck(int kind)
     m_retryTimer->start(intervalMs());
     m_errorKind = kind;
     m_lastError = m_client->ErrorText();
+    m_untrustedSha256 = m_client->UntrustedCertificate();
     m_haveResult = true;
-    Q_EMIT failureChanged(m_lastError, firstTelling(failureKind(m_lastError)));
+    m_serverKnown = false; // found again: the server may have moved to another protocol
+    Q_EMIT failureChanged(m_lastError, firstTelling(failureKind(m_lastError, m_untrustedSha256)));
     if (m_reconnectMs > 0)
         reconnectLater();
     endCheck();
@@ -305,6 +350,11 @@ bool MailWatch::firstTelling(const QString& failure)
     if (m_toldFailures.contains(failure))
         return false;
     m_toldFailures << failure; // a handful of kinds at most
+    // The one told last before a restart stays told.
+    const std::string kind = failure.toStdString();
+    if (mail::FailureTold(m_settings.user, m_settings.server, kind))
+        return false;
+    mail::SetToldFailure(m_settings.user, m_settings.server, kind);
     return true;
 }
 
@@ -312,14 +362,20 @@ void MailWatch::endCheck()
 {
     keepIfIdling();
     m_followTimer->start(intervalMs());
+    applyCount();
+}
+
+void MailWatch::applyCount()
+{
     const int count = m_errorKind == kNoError ? m_mailCount : -1;
     if (count == -1 || count == m_settings.lastMailCount) {
         Q_EMIT checkFinished();
         return;
     }
-    const bool firstCount = m_settings.lastMailCount == -1;
+    // Deleted mail is no news: only a grown count is announced.
+    const bool grown = m_settings.lastMailCount != -1 && count > m_settings.lastMailCount;
     m_settings.lastMailCount = count;
-    if (!firstCount) {
+    if (grown) {
         m_host.announceNewMail();
         g_newMail = 1;
         PlaySoundSlot(11, "@#");
@@ -340,6 +396,7 @@ void MailWatch::keepIfIdling()
         return;
     }
     // The session now does what timer 7 did.
+    m_idleEndsAtOnce = false;
     m_idle = std::move(m_client);
     m_idleSinceTick = platform::clock().tickCount();
     m_checkTimer->stop();
@@ -349,12 +406,28 @@ void MailWatch::keepIfIdling()
 
 void MailWatch::onIdleCount()
 {
+    // The first change of a burst waits for the rest: one announcement, one write.
     m_mailCount = m_idle->GetMessageCount();
-    endCheck();
+    if (!m_burstTimer->isActive())
+        m_burstTimer->start(kBurstMs);
+}
+
+void MailWatch::onBurstEnd()
+{
+    m_followTimer->start(intervalMs());
+    applyCount();
 }
 
 void MailWatch::onIdleLost()
 {
+    if (m_idle->IdleEndsAtOnce()) {
+        // Polled from now on, at the interval, with the count it already gave.
+        m_idle.reset();
+        m_idleEndsAtOnce = true;
+        m_reconnectMs = 0;
+        m_checkTimer->start(intervalMs());
+        return;
+    }
     // A server's BYE or a broken connection is no failed check: only a reconnection that
     // fails is. A session that lasted starts the delays over; one lost at once (a server
     // that takes the login and then refuses IDLE or hangs up) makes them grow.
@@ -378,8 +451,13 @@ void MailWatch::dropIdle()
 
 void MailWatch::writeFile()
 {
+    // A count that went and came back within a burst writes nothing.
+    const std::string line = FormatMailboxLine(m_settings, g_mailClientPath);
+    if (line == m_writtenLine)
+        return;
     try {
         WriteMailboxFile(m_settings);
+        m_writtenLine = line;
     } catch (const std::exception& error) {
         m_host.reportMailProblem(QString::fromLocal8Bit(error.what()));
     }
@@ -396,9 +474,12 @@ QString MailWatch::StatusText() const
         return QStringLiteral("mail: first check pending");
     if (m_errorKind != kNoError)
         return QStringLiteral("mail: ") + m_lastError;
-    return QStringLiteral("mail: %1 messages%2")
-        .arg(m_mailCount)
-        .arg(m_encrypted ? QString() : QStringLiteral(" (not encrypted)"));
+    QString text = QStringLiteral("mail: %1 messages (%2)")
+                       .arg(m_mailCount)
+                       .arg(SessionDescription(m_server.protocol, m_encrypted));
+    if (m_idleEndsAtOnce)
+        text += QStringLiteral("; the server ends IDLE at once, so it is checked every %1 min").arg(intervalMs() / 60000);
+    return text;
 }
 
 QString MailWatch::TooltipLine() const
@@ -407,7 +488,21 @@ QString MailWatch::TooltipLine() const
         return {};
     if (m_errorKind != kNoError)
         return QStringLiteral("Mail check failed: ") + m_lastError;
-    if (!m_encrypted)
-        return QStringLiteral("Mail: %1 messages (not encrypted)").arg(m_mailCount);
-    return {};
+    return QStringLiteral("Mail: %1 messages (%2)").arg(m_mailCount).arg(SessionDescription(m_server.protocol, m_encrypted));
+}
+
+QString MailWatch::untrustedCertificate() const
+{
+    return m_untrustedSha256.isEmpty() ? QString() : fingerprintOf(m_untrustedSha256);
+}
+
+bool MailWatch::TrustCertificate()
+{
+    if (m_untrustedSha256.isEmpty() || m_settings.user.empty())
+        return false;
+    if (!mail::PinCertificate(m_settings.user, m_settings.server, m_untrustedSha256.toStdString()))
+        return false;
+    m_untrustedSha256.clear();
+    CheckSoon();
+    return true;
 }

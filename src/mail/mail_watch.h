@@ -30,22 +30,27 @@ public:
     virtual void reportMailProblem(const QString& text) = 0;
 };
 
-// The mail check cycle: timer 7 checks the mailbox every interval (the first time soon
-// after it is set), timers 0 and 1 follow each check; a changed count is announced once
-// and written to "MailBoxConfig.jxq" with the settings. One check runs at a time.
+// The mail check cycle: timer 7 checks the mailbox every interval (the first time as soon
+// as the event loop runs), timers 0 and 1 follow each check; a grown count is announced
+// once and written to "MailBoxConfig.jxq" with the settings; a count that only went down
+// is written and reported quietly. One check runs at a time.
 // Besides the interval, CheckSoon checks within a second: when the network comes back
 // (FollowNetwork), after a resume, when a locked secret store opens.
 // The check talks to the server through a MailSession (POP3 or IMAP, as the server field
 // says). An IMAP session that stays (IDLE) replaces timer 7: each count it reports runs
-// the same rule as a check; when it is lost the watch reconnects after a delay that grows
-// from a few seconds to the interval, and CheckSoon reconnects at once.
+// the same rule as a check, once per burst (the changes of kBurstMs, with the final count);
+// when it is lost the watch reconnects after a delay that grows from a few seconds to the
+// interval, and CheckSoon reconnects at once. A server that ends every IDLE at once is
+// polled at the interval instead.
+// Failures are told once per mailbox, across runs too; a certificate the system does not
+// trust is named by its fingerprint, and the user may trust it (TrustCertificate).
 class MailWatch final : public QObject {
     Q_OBJECT
 
 public:
     enum TimerId { kRetryTimer = 0, kFollowTimer = 1, kCheckTimer = 7 };
     enum ErrorKind { kNoError = 0, kLoginFailed = 1, kCountFailed = 2 };
-    static constexpr int kDefaultFirstCheckMs = 2000;
+    static constexpr int kBurstMs = 2000;
     static constexpr int kSoonMs = 1000;
     static constexpr int kFirstReconnectMs = 3000;
     static constexpr std::uint32_t kHealthyIdleMs = 60000;
@@ -71,8 +76,6 @@ public:
     void CheckSoon();
     // Calls CheckSoon when the network comes back; false when the platform cannot tell.
     bool FollowNetwork();
-    // FollowNetwork was asked for (its backend is loaded only then).
-    bool followingNetwork() const { return m_network != nullptr; }
     // The close request stops timers 0 and 1.
     void StopFollowUpTimers();
 
@@ -81,21 +84,23 @@ public:
     bool checking() const { return m_client != nullptr; }
     // An IMAP session stays connected and reports changes itself.
     bool idling() const { return m_idle != nullptr; }
-    // The delay of the last reconnection after an idling session was lost; 0 when none
-    // is under way or the session is not idling.
-    int reconnectDelayMs() const { return m_reconnectMs; }
     int mailCount() const { return m_mailCount; }
     int errorKind() const { return m_errorKind; }
     const QString& lastError() const { return m_lastError; }
     // The last successful login went over TLS.
     bool encrypted() const { return m_encrypted; }
-    bool waitingForPassword() const { return m_waitingForPassword; }
+    // The fingerprint (as openssl prints it) of the certificate the last check refused
+    // for this mailbox, empty when none.
+    QString untrustedCertificate() const;
+    // Trusts that certificate for this mailbox from now on (MailCerts.txt) and checks
+    // soon; a different one later fails again. False when it could not be kept.
+    bool TrustCertificate();
     bool timerActive(int timerId) const;
-    // "mail: off", "mail: N messages" (with " (not encrypted)" after a plain-text login),
-    // "mail: " + the failure, or the first check pending.
+    // "mail: off", "mail: N messages (IMAP, encrypted)", "mail: " + the failure, or the
+    // first check pending.
     QString StatusText() const;
-    // The tooltips' mail line after the last check: the failure, or a count read without
-    // encryption; empty otherwise.
+    // The tooltips' mail line after the last check: the failure, or the count with the
+    // protocol and whether it was read encrypted.
     QString TooltipLine() const;
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
@@ -109,10 +114,13 @@ public:
 Q_SIGNALS:
     void checkFinished();
     // The last failure's text after each failed check, empty on the first success after
-    // one. tell: a kind of failure the user has not been told about since the last success.
+    // one. tell: a kind of failure the user has not been told about (in this run or the
+    // last) since the last success, or the first success after one that was told.
     void failureChanged(const QString& text, bool tell);
 
 private:
+    friend struct MailWatchTestAccess; // the tests' view of the reconnection delay
+
     void startWatching();
     void readPassword();
     // No password from the store: wait for a locked one to open, else ask for it (each told once).
@@ -121,6 +129,8 @@ private:
     void onConnectFinished(int result);
     void onStatFinished(int result);
     void endCheck();
+    // The count rule: a grown count is announced, any change is written.
+    void applyCount();
     void failCheck(int kind);
     void writeFile();
     int intervalMs() const;
@@ -130,8 +140,10 @@ private:
     void noteTls(bool encrypted);
     // Whether a failure of this kind is to be told (once until the next success).
     bool firstTelling(const QString& failure);
+    void noteSuccess();
     void keepIfIdling();
     void onIdleCount();
+    void onBurstEnd();
     void onIdleLost();
     void reconnectLater();
     void dropIdle();
@@ -147,6 +159,13 @@ private:
     QTimer* m_checkTimer;
     QTimer* m_retryTimer;
     QTimer* m_followTimer;
+    QTimer* m_burstTimer;
+    MailServer m_server; // as last spoken to, its protocol found
+    bool m_serverKnown = false;
+    std::string m_writtenLine; // what "MailBoxConfig.jxq" holds, as far as we know
+    QByteArray m_untrustedSha256;
+    bool m_idleEndsAtOnce = false;
+    bool m_toldTlsMemory = false;
     int m_mailCount = -1;
     int m_errorKind = kNoError;
     QString m_lastError;
@@ -160,7 +179,7 @@ private:
     QStringList m_toldFailures; // the kinds told since the last success
     NetworkReturn* m_network = nullptr;
     int m_timeoutMs;
-    int m_firstCheckMs = kDefaultFirstCheckMs;
+    int m_firstCheckMs = 0;
     int m_soonMs = kSoonMs;
     QList<QSslCertificate> m_extraCa;
 };

@@ -6,6 +6,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/validation.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +84,8 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
     auto* ok = addButton(this, QStringLiteral("OK"), 1, 42, 142, 50, 14);
     ok->setDefault(true);
     auto* cancel = addButton(this, QStringLiteral("CANCEL"), 2, 118, 142, 50, 14);
+    m_ok = ok;
+    m_cancel = cancel;
 
     m_user->setText(QString::fromStdString(current.user));
     m_password->setText(QString::fromStdString(current.password));
@@ -119,6 +122,35 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
 void CMailBoxDlg::focusPassword()
 {
     m_password->setFocus();
+}
+
+void CMailBoxDlg::offerCertificate(const QString& fingerprint)
+{
+    if (fingerprint.isEmpty() || m_trust)
+        return;
+    constexpr int kExtra = 52;
+    setFixedSize(dluSize(210, 164 + kExtra));
+    m_certificate = addLabel(this,
+                             QStringLiteral("The server's certificate is not trusted. Its SHA-256 fingerprint is:\n%1")
+                                 .arg(fingerprint),
+                             8, 140, 194);
+    m_certificate->setObjectName(QStringLiteral("certificateFingerprint"));
+    m_certificate->setGeometry(dluRect(8, 140, 194, 30));
+    m_certificate->setWordWrap(true);
+    m_certificate->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_trust = new QCheckBox(QStringLiteral("Trust this certificate"), this);
+    m_trust->setObjectName(QStringLiteral("trustCertificate"));
+    m_trust->setGeometry(dluRect(8, 174, 194, 10));
+    m_trust->setToolTip(QStringLiteral("Only if this is your server's certificate: compare the fingerprint with "
+                                       "the one the server's administrator gives"));
+    m_ok->setGeometry(dluRect(42, 142 + kExtra, 50, 14));
+    m_cancel->setGeometry(dluRect(118, 142 + kExtra, 50, 14));
+    setTabOrder(m_browse, m_trust);
+}
+
+bool CMailBoxDlg::trustCertificate() const
+{
+    return m_trust && m_trust->isChecked();
 }
 
 void CMailBoxDlg::updatePathControls()

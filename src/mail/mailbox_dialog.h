@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <string>
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -28,6 +30,11 @@ public:
     // Opens with the focus in the password field (the one the secret store lost).
     void focusPassword();
     const std::string& mailClientPath() const { return m_mailClientPath; }
+    // The last check refused the server's certificate: shows its fingerprint and offers
+    // to trust it (the dialog grows by a few lines).
+    void offerCertificate(const QString& fingerprint);
+    // OK was pressed with "Trust this certificate" ticked.
+    bool trustCertificate() const;
 
 private:
     void onOk();
@@ -45,4 +52,8 @@ private:
     QRadioButton* m_other;
     QLineEdit* m_path;
     QPushButton* m_browse;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+    QLabel* m_certificate = nullptr;
+    QCheckBox* m_trust = nullptr;
 };

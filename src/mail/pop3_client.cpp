@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr const char* kCannotConnect = "Server cannot be connected";
 constexpr const char* kClosed = "Server closed the connection";
 constexpr const char* kNoAnswer = "Server did not answer in time";
 constexpr const char* kTooLong = "Server reply too long";
@@ -27,13 +26,13 @@ constexpr const char* kKindErrors[] = {
     "Bad Connection",
     "Bad User Name",
     "Bad Password Name",
-    "Error occured during QUIT",
-    "Error occured during DELE",
-    "Error occured during RSET",
-    "Error occured during STAT",
-    "Error occured during NOOP",
-    "Error occured during LIST",
-    "Error occured during RETR",
+    "Error occurred during QUIT",
+    "Error occurred during DELE",
+    "Error occurred during RSET",
+    "Error occurred during STAT",
+    "Error occurred during NOOP",
+    "Error occurred during LIST",
+    "Error occurred during RETR",
 };
 
 bool isBlank(char c)
@@ -142,19 +141,13 @@ CPop3Client::CPop3Client(QObject* parent)
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &CPop3Client::onTimeout);
-    connect(m_socket, &QSslSocket::connected, this, [this] {
-        if (!m_implicitTls)
-            onConnected();
-    });
-    connect(m_socket, &QSslSocket::encrypted, this, &CPop3Client::onEncrypted);
-    connect(m_socket, &QSslSocket::readyRead, this, &CPop3Client::onReadyRead);
-    connect(m_socket, &QSslSocket::disconnected, this, &CPop3Client::onClosed);
-    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) { onClosed(); });
-    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-        const QString text = mail::SslErrorsText(errors);
-        // During STLS, fail() names the upgrade itself.
-        fail(m_step == Step::Handshake ? text : QStringLiteral("%1: %2").arg(QLatin1String(kCannotConnect), text));
-    });
+    mail::WireMailSocket(*m_socket, this,
+                         {[this] { onConnected(); }, [this] { onUpgraded(); }, [this] { onReadyRead(); },
+                          [this] { onClosed(); },
+                          [this](const QString& text, const QByteArray& sha256) {
+                              m_untrustedSha256 = sha256;
+                              fail(text); // during STLS, fail() names the upgrade itself
+                          }});
 }
 
 CPop3Client::~CPop3Client()
@@ -196,7 +189,7 @@ void CPop3Client::Connect(const QString& server, const std::string& user, const 
     const std::optional<MailServer> endpoint = ParseMailServer(server);
     if (!endpoint) {
         m_step = Step::Connecting;
-        QMetaObject::invokeMethod(this, [this] { fail(QLatin1String(kCannotConnect)); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { fail(QLatin1String(mail::kCannotConnect)); }, Qt::QueuedConnection);
         return;
     }
     Connect(*endpoint, user, password);
@@ -216,9 +209,8 @@ void CPop3Client::Connect(const MailServer& endpoint, const std::string& user, c
     m_passLine = *passLine;
     m_buffer = *userLine; // sent after the greeting
     m_host = endpoint.host;
-    m_implicitTls = endpoint.implicitTls;
     arm();
-    mail::ConnectMailSocket(*m_socket, endpoint, m_extraCa);
+    mail::ConnectMailSocket(*m_socket, endpoint, {m_extraCa, m_pinnedSha256});
 }
 
 void CPop3Client::Stat()
@@ -249,21 +241,19 @@ void CPop3Client::onConnected()
     if (m_step != Step::Connecting)
         return;
     m_step = Step::Greeting;
+    m_encrypted = m_socket->isEncrypted();
     m_userLine = m_buffer;
     m_buffer.clear();
     arm();
     onReadyRead();
 }
 
-void CPop3Client::onEncrypted()
+void CPop3Client::onUpgraded()
 {
-    if (m_step == Step::Connecting) {
-        m_encrypted = true;
-        onConnected();
-    } else if (m_step == Step::Handshake) {
-        m_encrypted = true;
-        startLogin();
-    }
+    if (m_step != Step::Handshake)
+        return;
+    m_encrypted = true;
+    startLogin();
 }
 
 void CPop3Client::startLogin()
@@ -343,8 +333,8 @@ void CPop3Client::handleReply(const std::string& reply)
     case Step::Greeting:
         if (!CheckReply(ReplyGreeting, reply))
             return finish(Step::Greeting, 0);
-        if (m_implicitTls)
-            return startLogin();
+        if (m_encrypted)
+            return startLogin(); // TLS from the first byte
         m_step = Step::Capa;
         send(QByteArrayLiteral("CAPA\r\n"));
         break;
@@ -382,7 +372,7 @@ void CPop3Client::onClosed()
     if (m_step == Step::Handshake)
         return fail(m_socket->errorString());
     // A closed connection is no reply at all: the step fails.
-    fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kClosed));
+    fail(QLatin1String(m_step == Step::Connecting ? mail::kCannotConnect : kClosed));
 }
 
 
@@ -390,7 +380,7 @@ void CPop3Client::onTimeout()
 {
     if (m_step == Step::Idle)
         return;
-    fail(QLatin1String(m_step == Step::Connecting ? kCannotConnect : kNoAnswer));
+    fail(QLatin1String(m_step == Step::Connecting ? mail::kCannotConnect : kNoAnswer));
 }
 
 void CPop3Client::fail(const QString& text)

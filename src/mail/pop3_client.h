@@ -85,7 +85,6 @@ public:
     int GetMessageCount() const { return m_messageCount; }
     // The login went over TLS (port 995 or STLS).
     bool Encrypted() const { return m_encrypted; }
-    int MailboxSize() const { return m_mailboxSize; }
     const QString& ErrorText() const { return m_errorText; }
     const std::vector<std::uint16_t>& MessageSizes() const { return m_messageSizes; }
     const std::string& MessageText() const { return m_messageText; }
@@ -94,6 +93,10 @@ public:
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     // Certificates trusted besides the system's for TLS.
     void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
+    // The one certificate the user trusts for this mailbox (SHA-256, hex), whoever signed it.
+    void setPinnedCertificate(const QByteArray& sha256) { m_pinnedSha256 = sha256; }
+    // The SHA-256 (hex) of the certificate that failed the last connection, or empty.
+    const QByteArray& UntrustedCertificate() const { return m_untrustedSha256; }
     // A server that spoke TLS before: a session that would log in without it (no STLS in
     // CAPA, or CAPA refused) fails with mail::kTlsStrippedText before USER.
     void setRequireTls(bool require) { m_requireTls = require; }
@@ -107,7 +110,7 @@ private:
     static constexpr int kMaxCapabilityLines = 100;
 
     void onConnected();
-    void onEncrypted();
+    void onUpgraded();
     void startLogin();
     void handleCapability(const std::string& line);
     void upgrade();
@@ -134,10 +137,11 @@ private:
     QByteArray m_userLine;
     QByteArray m_passLine;
     QList<QSslCertificate> m_extraCa;
+    QByteArray m_pinnedSha256;
+    QByteArray m_untrustedSha256;
     QString m_host;
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_capabilityLines = 0;
-    bool m_implicitTls = false;
     bool m_stlsOffered = false;
     bool m_encrypted = false;
     bool m_requireTls = false;

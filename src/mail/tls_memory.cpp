@@ -14,80 +14,129 @@ namespace {
 
 constexpr std::size_t kDigestChars = 64;
 
-std::string path()
+std::string sha256(const QByteArray& data)
 {
-    return g_dataFolder + kTlsMemoryFileName;
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
-// A digest instead of the names: any byte a user name may hold is safe in the line, and
-// the line's length stays bounded.
-std::string digest(const std::string& user, const std::string& server)
+std::string mailboxDigest(const std::string& user, const std::string& server)
 {
     QByteArray data = QByteArray::fromStdString(user);
     data.append('\0');
     data.append(QByteArray::fromStdString(server));
-    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toStdString();
+    return sha256(data);
 }
 
-// Well-formed entries only, the most recent kMaxRememberedTls.
-std::vector<std::string> load()
+bool isDigest(std::string_view word)
 {
-    std::string line;
-    if (!platform::readFirstLine(path(), line))
-        return {};
-    std::vector<std::string> entries;
-    std::istringstream words(line);
-    for (std::string word; words >> word;) {
-        if (word.size() == kDigestChars && std::all_of(word.begin(), word.end(), [](char c) {
-                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-            }))
-            entries.push_back(word);
-    }
-    if (entries.size() > static_cast<std::size_t>(kMaxRememberedTls))
-        entries.erase(entries.begin(), entries.end() - kMaxRememberedTls);
-    return entries;
+    return word.size() == kDigestChars
+        && std::all_of(word.begin(), word.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-void save(const std::vector<std::string>& entries)
-{
-    std::string line;
-    for (const std::string& entry : entries)
-        line += (line.empty() ? "" : " ") + entry;
-    try {
-        platform::writeFileAtomically(path(), line, platform::FileMode::OwnerOnly);
-    } catch (const std::exception&) {
-        // Called from inside a network answer: the next encrypted session writes it again.
+// One file of entries: a mailbox's digest alone, or followed by ":" and a value's digest.
+class Memory {
+public:
+    Memory(const char* fileName, bool withValue) : m_path(g_dataFolder + fileName), m_withValue(withValue)
+    {
+        std::string line;
+        if (!platform::readFirstLine(m_path, line))
+            return;
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            const bool wellFormed = m_withValue ? word.size() == 2 * kDigestChars + 1 && word[kDigestChars] == ':'
+                                                      && isDigest(std::string_view(word).substr(0, kDigestChars))
+                                                      && isDigest(std::string_view(word).substr(kDigestChars + 1))
+                                                : isDigest(word);
+            if (wellFormed)
+                m_entries.push_back(word);
+        }
+        if (m_entries.size() > static_cast<std::size_t>(kMaxRememberedTls))
+            m_entries.erase(m_entries.begin(), m_entries.end() - kMaxRememberedTls);
     }
-}
+
+    // The entry of the mailbox, or end().
+    std::vector<std::string>::iterator find(const std::string& mailbox)
+    {
+        return std::find_if(m_entries.begin(), m_entries.end(),
+                            [&](const std::string& entry) { return entry.compare(0, kDigestChars, mailbox) == 0; });
+    }
+    bool has(const std::string& mailbox) { return find(mailbox) != m_entries.end(); }
+    std::string valueOf(const std::string& mailbox)
+    {
+        const auto found = find(mailbox);
+        return found == m_entries.end() ? std::string() : found->substr(std::min(found->size(), kDigestChars + 1));
+    }
+    // Sets (or with an empty value removes) the mailbox's entry; no write when nothing changes.
+    bool set(const std::string& mailbox, const std::string& value, bool present)
+    {
+        const std::string entry = m_withValue ? mailbox + ":" + value : mailbox;
+        const auto found = find(mailbox);
+        if (present && found != m_entries.end() && *found == entry)
+            return true;
+        if (!present && found == m_entries.end())
+            return true;
+        if (found != m_entries.end())
+            m_entries.erase(found);
+        if (present)
+            m_entries.push_back(entry);
+        if (m_entries.size() > static_cast<std::size_t>(kMaxRememberedTls))
+            m_entries.erase(m_entries.begin());
+        std::string line;
+        for (const std::string& e : m_entries)
+            line += (line.empty() ? "" : " ") + e;
+        try {
+            platform::writeFileAtomically(m_path, line, platform::FileMode::OwnerOnly);
+            return true;
+        } catch (const std::exception&) {
+            return false; // called from inside a network answer: the caller decides who hears of it
+        }
+    }
+
+private:
+    std::string m_path;
+    bool m_withValue;
+    std::vector<std::string> m_entries;
+};
 
 } // namespace
 
 bool TlsRemembered(const std::string& user, const std::string& server)
 {
-    const std::vector<std::string> entries = load();
-    return std::find(entries.begin(), entries.end(), digest(user, server)) != entries.end();
+    return Memory(kTlsMemoryFileName, false).has(mailboxDigest(user, server));
 }
 
-void RememberTls(const std::string& user, const std::string& server)
+bool RememberTls(const std::string& user, const std::string& server)
 {
-    std::vector<std::string> entries = load();
-    const std::string entry = digest(user, server);
-    if (std::find(entries.begin(), entries.end(), entry) != entries.end())
-        return; // no write on every check
-    entries.push_back(entry);
-    if (entries.size() > static_cast<std::size_t>(kMaxRememberedTls))
-        entries.erase(entries.begin());
-    save(entries);
+    return Memory(kTlsMemoryFileName, false).set(mailboxDigest(user, server), {}, true);
 }
 
-void ForgetTls(const std::string& user, const std::string& server)
+bool ForgetTls(const std::string& user, const std::string& server)
 {
-    std::vector<std::string> entries = load();
-    const auto found = std::find(entries.begin(), entries.end(), digest(user, server));
-    if (found == entries.end())
-        return;
-    entries.erase(found);
-    save(entries);
+    return Memory(kTlsMemoryFileName, false).set(mailboxDigest(user, server), {}, false);
+}
+
+std::string PinnedCertificate(const std::string& user, const std::string& server)
+{
+    return Memory(kCertificateMemoryFileName, true).valueOf(mailboxDigest(user, server));
+}
+
+bool PinCertificate(const std::string& user, const std::string& server, const std::string& sha256Hex)
+{
+    if (!isDigest(sha256Hex))
+        return false;
+    return Memory(kCertificateMemoryFileName, true).set(mailboxDigest(user, server), sha256Hex, true);
+}
+
+bool FailureTold(const std::string& user, const std::string& server, const std::string& failure)
+{
+    const std::string told = Memory(kToldMemoryFileName, true).valueOf(mailboxDigest(user, server));
+    return failure.empty() ? !told.empty() : told == sha256(QByteArray::fromStdString(failure));
+}
+
+bool SetToldFailure(const std::string& user, const std::string& server, const std::string& failure)
+{
+    return Memory(kToldMemoryFileName, true)
+        .set(mailboxDigest(user, server), sha256(QByteArray::fromStdString(failure)), !failure.empty());
 }
 
 } // namespace mail

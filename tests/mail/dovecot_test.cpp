@@ -183,6 +183,27 @@ public:
         return false;
     }
 
+    // A new key and certificate (and a new CA) on the same ports, as after a renewal.
+    bool renewCertificate(std::string& why)
+    {
+        stop();
+        if (!makeCertificates()) {
+            why = "openssl could not make a test certificate";
+            return false;
+        }
+        return launch(why);
+    }
+    // The server certificate's fingerprint as openssl x509 -fingerprint -sha256 prints it.
+    QString opensslFingerprint() const
+    {
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"), {QStringLiteral("x509"), QStringLiteral("-in"), certificatePath(),
+                                                  QStringLiteral("-noout"), QStringLiteral("-fingerprint"),
+                                                  QStringLiteral("-sha256")});
+        openssl.waitForFinished(30000);
+        return QString::fromLatin1(openssl.readAllStandardOutput()).trimmed().section(QLatin1Char('='), 1);
+    }
+
     // Delivers one message into the mailbox.
     void deliver()
     {
@@ -224,10 +245,12 @@ public:
     QString certificatePath() const { return m_dir.path() + QStringLiteral("/cert.pem"); }
     QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
     QList<QSslCertificate> ca() const { return QSslCertificate::fromPath(caPath()); }
-    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString server() const { return QStringLiteral("pop3://127.0.0.1:%1").arg(m_port); }
     quint16 tlsPort() const { return m_tlsPort; }
     QString imapServer() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_imapPort); }
     QString imapTlsServer() const { return QStringLiteral("imaps://127.0.0.1:%1").arg(m_imapTlsPort); }
+    // The IMAP-over-TLS port as a user types it, without a scheme.
+    QString imapTlsHostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_imapTlsPort); }
 
 private:
     QString m_binary;
@@ -254,20 +277,33 @@ void Check(MailWatch& watch)
     ASSERT_TRUE(finished.wait(10000));
 }
 
-TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
-{
-    EnsureCoreApp();
+// A Dovecot of its own for each test, with TLS unless the test says otherwise.
+class DovecotPop3 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureCoreApp();
+        if (!dovecot.found())
+            GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
+        std::string why;
+        ASSERT_TRUE(dovecot.start(why, withTls())) << why;
+        if (withTls() && dovecot.tlsPort() == 0)
+            GTEST_SKIP() << "openssl could not make a test certificate";
+    }
+    virtual bool withTls() const { return true; }
     Dovecot dovecot;
-    if (!dovecot.found())
-        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
-    std::string why;
-    ASSERT_TRUE(dovecot.start(why)) << why;
+};
+
+class DovecotPop3Plain : public DovecotPop3 {
+protected:
+    bool withTls() const override { return false; }
+};
+
+TEST_F(DovecotPop3, CountsTheMailboxAndAnnouncesAGrownOneOnce)
+{
     TempDataFolder data;
     dovecot.deliver();
     dovecot.deliver();
-
-    if (dovecot.tlsPort() == 0)
-        GTEST_SKIP() << "openssl could not make a test certificate";
 
     NoHost host;
     MailWatch watch(host);
@@ -275,7 +311,7 @@ TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
     watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
     Check(watch);
     // Dovecot offers STLS on its plain port: the login went over TLS.
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages (POP3, encrypted)"));
     EXPECT_TRUE(watch.encrypted());
     const QStringList logins = dovecot.waitForLogins(1);
     ASSERT_EQ(logins.size(), 1);
@@ -285,7 +321,7 @@ TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
     EXPECT_EQ(host.announcements, 0);
     dovecot.deliver();
     Check(watch);
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 3 messages"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 3 messages (POP3, encrypted)"));
     EXPECT_EQ(host.announcements, 1);
     EXPECT_EQ(ReadMailboxFile()->lastMailCount, 3);
 
@@ -297,16 +333,8 @@ TEST(Dovecot, CountsTheMailboxAndAnnouncesAGrownOneOnce)
     EXPECT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
 }
 
-TEST(Dovecot, TlsChecksTheCertificate)
+TEST_F(DovecotPop3, TlsChecksTheCertificate)
 {
-    EnsureCoreApp();
-    Dovecot dovecot;
-    if (!dovecot.found())
-        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
-    std::string why;
-    ASSERT_TRUE(dovecot.start(why)) << why;
-    if (dovecot.tlsPort() == 0)
-        GTEST_SKIP() << "openssl could not make a test certificate";
     dovecot.deliver();
     const MailServer endpoint{MailServer::Protocol::Pop3, QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
     for (const bool trusted : {false, true}) {
@@ -328,16 +356,8 @@ TEST(Dovecot, TlsChecksTheCertificate)
     }
 }
 
-TEST(Dovecot, StlsWithAnUntrustedCertificateNeverLogsInInClear)
+TEST_F(DovecotPop3, StlsWithAnUntrustedCertificateNeverLogsInInClear)
 {
-    EnsureCoreApp();
-    Dovecot dovecot;
-    if (!dovecot.found())
-        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
-    std::string why;
-    ASSERT_TRUE(dovecot.start(why)) << why;
-    if (dovecot.tlsPort() == 0)
-        GTEST_SKIP() << "openssl could not make a test certificate";
     TempDataFolder data;
     NoHost host;
     MailWatch watch(host); // the test CA is not trusted
@@ -349,16 +369,8 @@ TEST(Dovecot, StlsWithAnUntrustedCertificateNeverLogsInInClear)
     EXPECT_TRUE(dovecot.loginLines().isEmpty());
 }
 
-TEST(Dovecot, AServerThatStopsOfferingStlsNeverGetsThePassword)
+TEST_F(DovecotPop3, AServerThatStopsOfferingStlsNeverGetsThePassword)
 {
-    EnsureCoreApp();
-    Dovecot dovecot;
-    if (!dovecot.found())
-        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
-    std::string why;
-    ASSERT_TRUE(dovecot.start(why)) << why;
-    if (dovecot.tlsPort() == 0)
-        GTEST_SKIP() << "openssl could not make a test certificate";
     TempDataFolder data;
     dovecot.deliver();
     NoHost host;
@@ -371,6 +383,7 @@ TEST(Dovecot, AServerThatStopsOfferingStlsNeverGetsThePassword)
     EXPECT_TRUE(mail::TlsRemembered("alice", settings.server));
 
     // The same server on the same port, now without STLS, as a man in the middle shows it.
+    std::string why;
     dovecot.stop();
     ASSERT_TRUE(dovecot.start(why, false)) << why;
     Check(watch);
@@ -384,24 +397,18 @@ TEST(Dovecot, AServerThatStopsOfferingStlsNeverGetsThePassword)
     // Saved again: the user takes the server as it is.
     watch.Configure(settings);
     Check(watch);
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (not encrypted)"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (POP3, not encrypted)"));
 }
 
-TEST(Dovecot, WithoutStlsThePlainLoginStillWorksAndSaysSo)
+TEST_F(DovecotPop3Plain, WithoutStlsThePlainLoginStillWorksAndSaysSo)
 {
-    EnsureCoreApp();
-    Dovecot dovecot;
-    if (!dovecot.found())
-        GTEST_SKIP() << "dovecot not found (Debian package dovecot-pop3d)";
-    std::string why;
-    ASSERT_TRUE(dovecot.start(why, false)) << why;
     TempDataFolder data;
     dovecot.deliver();
     NoHost host;
     MailWatch watch(host);
     watch.Configure({"alice", "s3cret", dovecot.server().toStdString(), 60, -1});
     Check(watch);
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (not encrypted)"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 1 messages (POP3, not encrypted)"));
     const QStringList logins = dovecot.waitForLogins(1);
     ASSERT_EQ(logins.size(), 1);
     EXPECT_FALSE(logins[0].contains(QLatin1String(", TLS"))) << logins[0].toStdString();
@@ -496,7 +503,7 @@ public:
     QElapsedTimer since;
 };
 
-TEST_F(DovecotImap, IdleAnnouncesADeliveryWithinTwoSecondsAlsoAfterARestart)
+TEST_F(DovecotImap, IdleAnnouncesADeliveryWithinTheBurstAlsoAfterARestart)
 {
     Dovecot& dovecot = *s_dovecot;
     TempDataFolder data;
@@ -516,7 +523,7 @@ TEST_F(DovecotImap, IdleAnnouncesADeliveryWithinTwoSecondsAlsoAfterARestart)
         dovecot.deliver();
         EXPECT_TRUE(QTest::qWaitFor([&] { return host.announcements == announcements; }, 10000));
         std::printf("[ measured ] delivery to announcement with IDLE: %lld ms\n", static_cast<long long>(host.lastMs));
-        EXPECT_LT(host.lastMs, 2000);
+        EXPECT_LT(host.lastMs, MailWatch::kBurstMs + 1000); // the server's push and the burst's wait
     };
     deliverAndTime(1);
     EXPECT_EQ(watch.mailCount(), first + 1);
@@ -532,6 +539,64 @@ TEST_F(DovecotImap, IdleAnnouncesADeliveryWithinTwoSecondsAlsoAfterARestart)
     EXPECT_EQ(host.announcements, 1);
     deliverAndTime(2);
     EXPECT_EQ(watch.mailCount(), first + 2);
+}
+
+// A server whose certificate comes from a private CA that the system does not know, on an
+// IMAP-over-TLS port typed without a scheme: the protocol is found, the failure names the
+// certificate as openssl does, trusting it lets the check through, a renewed certificate
+// fails again; SSL_CERT_FILE naming the CA is enough by itself.
+TEST_F(DovecotImap, APrivateCertificateIsNamedTrustedOnceAndTrustedThroughSslCertFile)
+{
+    Dovecot& dovecot = *s_dovecot;
+    const QByteArray savedFile = qgetenv("SSL_CERT_FILE");
+    const QByteArray savedDir = qgetenv("SSL_CERT_DIR");
+    qunsetenv("SSL_CERT_FILE");
+    qunsetenv("SSL_CERT_DIR");
+    TempDataFolder data;
+    NoHost host;
+    const MailboxSettings settings{"alice", "s3cret", dovecot.imapTlsHostPort().toStdString(), 60, -1};
+    MailWatch watch(host);
+    watch.setFirstReconnectMs(200);
+    QSignalSpy failures(&watch, &MailWatch::failureChanged);
+    watch.Configure(settings);
+    Check(watch);
+    ASSERT_EQ(watch.errorKind(), MailWatch::kLoginFailed);
+    const QString fingerprint = dovecot.opensslFingerprint();
+    ASSERT_EQ(fingerprint.size(), 32 * 3 - 1) << fingerprint.toStdString();
+    EXPECT_EQ(watch.untrustedCertificate(), fingerprint);
+    for (const QString& shown : {watch.lastError(), watch.StatusText(), watch.TooltipLine()})
+        EXPECT_TRUE(shown.contains(fingerprint) && shown.contains(QLatin1String("not trusted"))) << shown.toStdString();
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0][1].toBool());
+
+    ASSERT_TRUE(watch.TrustCertificate());
+    Check(watch);
+    ASSERT_EQ(watch.errorKind(), MailWatch::kNoError) << watch.lastError().toStdString();
+    EXPECT_TRUE(watch.StatusText().endsWith(QLatin1String(" messages (IMAP, encrypted)"))) << watch.StatusText().toStdString();
+    EXPECT_TRUE(watch.untrustedCertificate().isEmpty());
+
+    // Renewed (the idle session is lost and comes back): the new one is not trusted.
+    std::string why;
+    ASSERT_TRUE(dovecot.renewCertificate(why)) << why;
+    const QString renewed = dovecot.opensslFingerprint();
+    ASSERT_NE(renewed, fingerprint);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.untrustedCertificate() == renewed; }, 20000))
+        << watch.StatusText().toStdString();
+    EXPECT_TRUE(watch.lastError().contains(renewed));
+
+    // The CA by SSL_CERT_FILE alone, without any certificate trusted in the program.
+    qputenv("SSL_CERT_FILE", dovecot.caPath().toLocal8Bit());
+    MailWatch second(host);
+    second.Configure(settings);
+    Check(second);
+    EXPECT_EQ(second.errorKind(), MailWatch::kNoError) << second.lastError().toStdString();
+    EXPECT_TRUE(second.encrypted());
+    qputenv("SSL_CERT_FILE", savedFile);
+    qputenv("SSL_CERT_DIR", savedDir);
+    if (savedFile.isEmpty())
+        qunsetenv("SSL_CERT_FILE");
+    if (savedDir.isEmpty())
+        qunsetenv("SSL_CERT_DIR");
 }
 
 } // namespace

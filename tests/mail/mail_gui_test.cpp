@@ -6,19 +6,22 @@
 #include "fakes/fakes.h"
 #include "mail/mailbox_dialog.h"
 #include "mail/mailbox_file.h"
+#include "mail_watch_access.h"
 #include "platform/resume_watch.h"
 #include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
 #include "support/pop3_stub.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QSignalSpy>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -63,8 +66,8 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
         {1019, "", "Please enter the POP server."},
         {1019, "imaps://mail.example.org/INBOX",
          "The POP server must be written as one of: host or host:110 (POP3), host:995 (POP3 over TLS), host:993 "
-         "(IMAP over TLS), host:143 (IMAP), or pop3://, pop3s://, imap://, imaps:// followed by host:port for other "
-         "ports; an IPv6 address goes in brackets, as in [2001:db8::1]:993."},
+         "(IMAP over TLS), host:143 (IMAP), host:port on another port (found by itself), or pop3://, pop3s://, "
+         "imap://, imaps:// followed by host:port; an IPv6 address goes in brackets, as in [2001:db8::1]:993."},
         {1019, "imaps://mail.example.org", "Please enter an integer between 1 and 9999."},
         {1020, "15", nullptr},
     };
@@ -86,6 +89,27 @@ TEST(MailBoxDialog, TypedSettingsAreCheckedAndTaken)
     EXPECT_EQ(dialog.settings().server, "imaps://mail.example.org");
     EXPECT_EQ(dialog.settings().intervalSeconds, 900);
     EXPECT_EQ(dialog.mailClientPath(), CMailBoxDlg::kDesktopMailProgram);
+
+    // After a refused certificate: its fingerprint shown, trusting it an explicit tick.
+    const QString fingerprint = QStringLiteral("61:A1:5F:A8:D1:67:0D:55:E0:B3:F6:58:F1:6D:E1:CF:8D:09:CE:D8:A1:37:4B:9B:94:EF:3A:83:42:E9:83:59");
+    for (const bool tick : {false, true}) {
+        CMailBoxDlg offered({"bob", "pw", "mail.example.org:10993", 600, -1}, CMailBoxDlg::kDesktopMailProgram);
+        EXPECT_EQ(offered.findChild<QLabel*>(QStringLiteral("certificateFingerprint")), nullptr);
+        offered.offerCertificate(fingerprint);
+        auto* label = offered.findChild<QLabel*>(QStringLiteral("certificateFingerprint"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(label->text().contains(fingerprint));
+        auto* trust = offered.findChild<QCheckBox*>(QStringLiteral("trustCertificate"));
+        ASSERT_NE(trust, nullptr);
+        EXPECT_FALSE(trust->isChecked());
+        trust->setChecked(tick);
+        offered.show();
+        if (tick)
+            saveRender(&offered, QStringLiteral("mailbox_configure_certificate"));
+        QTest::keyClick(control(&offered, 1017), Qt::Key_Return);
+        EXPECT_EQ(offered.result(), QDialog::Accepted);
+        EXPECT_EQ(offered.trustCertificate(), tick);
+    }
 }
 
 // One mapping for the mailbox settings and the profile card; the stored numbers stay.
@@ -175,7 +199,7 @@ TEST(MailMainDialog, MenuAndRemoteOpenTheSettingsAnAnnouncementShowsEverything)
         ASSERT_TRUE(checked.wait(5000));
         EXPECT_FALSE(dialog.events().mailNotice()->isVisible());
         EXPECT_EQ(dialog.RemoteRequest(QStringLiteral("status")).section(QStringLiteral("; "), -1),
-                  QStringLiteral("mail: 2 messages (not encrypted)"));
+                  QStringLiteral("mail: 2 messages (POP3, not encrypted)"));
 
         mailbox.count = 3;
         dialog.OnTimer(MailWatch::kCheckTimer);
@@ -255,8 +279,9 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         // (it knows no CAPA), and both say so.
         mailbox.passReply = "+OK\r\n";
         ASSERT_TRUE(check());
-        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (not encrypted)"));
-        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK\nMail: 2 messages (not encrypted)"));
+        EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (POP3, not encrypted)"));
+        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK
+Mail: 2 messages (POP3, not encrypted)"));
     }
     CTrayIcon::setAvailableOverride(-1);
     ResetGlobals();
@@ -338,7 +363,7 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     QTemporaryDir data;
     MainDialog dialog(data.path().toStdString() + "/");
     dialog.SetUp();
-    EXPECT_FALSE(dialog.mailWatch().followingNetwork());
+    EXPECT_FALSE(MailWatchTestAccess::followingNetwork(dialog.mailWatch()));
 
     onNextModal([](QWidget* settings) {
         settings->findChild<QLineEdit*>(QStringLiteral("ctl1017"))->setText(QStringLiteral("bob"));
@@ -351,5 +376,5 @@ TEST(MailMainDialog, TheNetworkIsFollowedOnlyOnceAMailboxIsKnown)
     });
     dialog.OpenMailSettings();
     EXPECT_TRUE(dialog.mailWatch().HasStoredMailbox());
-    EXPECT_TRUE(dialog.mailWatch().followingNetwork());
+    EXPECT_TRUE(MailWatchTestAccess::followingNetwork(dialog.mailWatch()));
 }

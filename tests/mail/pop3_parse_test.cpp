@@ -18,9 +18,9 @@ TEST(Pop3Reply, OnlyMinusErrInAnyCaseIsAFailure)
 TEST(Pop3Reply, CheckReplyGivesEachKindItsText)
 {
     EnsureCoreApp();
-    const char* texts[] = {"Bad Connection", "Bad User Name", "Bad Password Name", "Error occured during QUIT",
-                           "Error occured during DELE", "Error occured during RSET", "Error occured during STAT",
-                           "Error occured during NOOP", "Error occured during LIST", "Error occured during RETR"};
+    const char* texts[] = {"Bad Connection", "Bad User Name", "Bad Password Name", "Error occurred during QUIT",
+                           "Error occurred during DELE", "Error occurred during RSET", "Error occurred during STAT",
+                           "Error occurred during NOOP", "Error occurred during LIST", "Error occurred during RETR"};
     for (unsigned kind = 0; kind < 10; ++kind) {
         CPop3Client client;
         EXPECT_EQ(client.CheckReply(kind, "+OK 0 0"), 1);
@@ -121,10 +121,11 @@ TEST(MailServer, TheFieldNamesProtocolHostPortAndTls)
 {
     constexpr auto P = MailServer::Protocol::Pop3;
     constexpr auto I = MailServer::Protocol::Imap;
-    const struct { const char* text; bool ok; MailServer::Protocol protocol; const char* host; int port; bool tls; } cases[] = {
+    const struct { const char* text; bool ok; MailServer::Protocol protocol; const char* host; int port; bool tls; bool detect = false; } cases[] = {
         {"mail.example.org", true, P, "mail.example.org", 110, false},
         {" mail.example.org:110 ", true, P, "mail.example.org", 110, false},
-        {"10.0.0.1:2110", true, P, "10.0.0.1", 2110, false}, // any other port stays POP3
+        {"10.0.0.1:2110", true, P, "10.0.0.1", 2110, false, true}, // any other port: found by the server's words
+        {"localhost:14931", true, P, "localhost", 14931, false, true},
         {"pop.example.org:995", true, P, "pop.example.org", 995, true},
         {"imap.example.org:993", true, I, "imap.example.org", 993, true},
         {"imap.example.org:143", true, I, "imap.example.org", 143, false},
@@ -158,7 +159,20 @@ TEST(MailServer, TheFieldNamesProtocolHostPortAndTls)
         EXPECT_EQ(server->host, QLatin1String(c.host)) << c.text;
         EXPECT_EQ(server->port, c.port) << c.text;
         EXPECT_EQ(server->implicitTls, c.tls) << c.text;
+        EXPECT_EQ(server->detect, c.detect) << c.text;
     }
+
+    // The first words say which protocol; anything else (or a TLS server's silence) nothing.
+    const struct { const char* greeting; std::optional<MailServer::Protocol> protocol; } greetings[] = {
+        {"+OK Dovecot ready.\r\n", P}, {"+ok\r\n", P}, {"+OK", P}, {"* OK [CAPABILITY IMAP4rev1] ready\r\n", I},
+        {"* PREAUTH welcome\r\n", I}, {"* ok hi\r\n", I}, {"+OKAY\r\n", std::nullopt},
+        {"-ERR busy\r\n", std::nullopt}, {"* BYE busy\r\n", std::nullopt}, {"220 smtp ESMTP\r\n", std::nullopt},
+        {"\x16\x03\x01", std::nullopt}, {"", std::nullopt},
+    };
+    for (const auto& g : greetings)
+        EXPECT_EQ(ProtocolOfGreeting(g.greeting), g.protocol) << g.greeting;
+    EXPECT_EQ(SessionDescription(I, true), QStringLiteral("IMAP, encrypted"));
+    EXPECT_EQ(SessionDescription(P, false), QStringLiteral("POP3, not encrypted"));
 }
 
 } // namespace

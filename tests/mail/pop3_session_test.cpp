@@ -68,7 +68,7 @@ TEST(Pop3Session, EachStepHasItsOwnFailure)
         {{"-ERR busy\r\n"}, 0, -1, "Bad Connection", 0},
         {{"+OK\r\n", "-ERR who\r\n"}, 0, -1, "Bad User Name", 1}, // PASS is never sent
         {{"+OK\r\n", "+OK\r\n", "-err no\r\n"}, 0, -1, "Bad Password Name", 2},
-        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "-ERR locked\r\n"}, 1, 0, "Error occured during STAT", 3},
+        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "-ERR locked\r\n"}, 1, 0, "Error occurred during STAT", 3},
         // Replies split over segments are read whole, and the next one is not poisoned.
         {{"+O|K hel|lo\r|\n", "+OK\r\n", "+OK|\r\n", "+OK 7|\t15|00\r\n"}, 1, 1, "", 3},
         // An empty reply is no success.
@@ -259,18 +259,23 @@ TEST(MailWatch, FirstCountIsQuietAChangeIsAnnouncedOnceAndWritten)
     Check(watch);
     EXPECT_EQ(host.announcements, 0);
     EXPECT_EQ(watch.settings().lastMailCount, 2);
-    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages (not encrypted)"));
+    EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: 2 messages (POP3, not encrypted)"));
     EXPECT_TRUE(watch.timerActive(MailWatch::kFollowTimer));
     EXPECT_FALSE(watch.timerActive(MailWatch::kRetryTimer));
 
     checkWith({ok, ok, ok, "+OK 2 100\r\n"});
     EXPECT_EQ(host.announcements, 0);
-    checkWith({ok, ok, ok, "+OK 1 50\r\n"}); // fewer is news too
+    checkWith({ok, ok, ok, "+OK 1 50\r\n"}); // fewer is no news: written quietly
+    EXPECT_EQ(host.announcements, 0);
+    EXPECT_EQ(g_newMail, 0);
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_NE(FileLine().find("/10/1/"), std::string::npos);
+    checkWith({ok, ok, ok, "+OK 3 150\r\n"});
     EXPECT_EQ(host.announcements, 1);
     EXPECT_EQ(g_newMail, 1);
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0], LookUpSoundSlot(11, "@#"));
-    EXPECT_NE(FileLine().find("/10/1/"), std::string::npos);
+    EXPECT_NE(FileLine().find("/10/3/"), std::string::npos);
 
     checkWith({ok, "-ERR no\r\n"});
     EXPECT_EQ(host.announcements, 1);
@@ -364,7 +369,7 @@ TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
         {{ok, "-ERR\r\n"}, "Bad User Name", false}, // the same kind again: shown, not told
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
         {{ok, "-ERR\r\n"}, "Bad User Name", false}, // told before, another kind between
-        {{ok, ok, ok, "+OK 2 100\r\n"}, "", false}, // cleared
+        {{ok, ok, ok, "+OK 2 100\r\n"}, "", true}, // cleared, and the user hears it
         {{ok, ok, ok, "+OK 2 100\r\n"}, nullptr, false},
         {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true}, // told again after a success
         {{ok, "-ERR\r\n"}, "Bad User Name", true},
@@ -381,6 +386,34 @@ TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
         ASSERT_EQ(changed.size(), 1);
         EXPECT_EQ(changed[0][0].toString(), QLatin1String(step.failure));
         EXPECT_EQ(changed[0][1].toBool(), step.tell);
+    }
+
+    // Across starts: the failure told last is not told again by the next run; another
+    // one is, and so is the first success after it.
+    const struct {
+        std::vector<std::string> replies;
+        const char* failure;
+        bool tell;
+    } restarts[] = {
+        {{ok, "-ERR\r\n"}, "Bad User Name", false},
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", false},
+        {{ok, ok, ok, "+OK 2 100\r\n"}, "", true},
+        {{ok, ok, "-ERR\r\n"}, "Bad Password Name", true},
+    };
+    for (const auto& step : restarts) {
+        SCOPED_TRACE(step.failure);
+        MailWatch next(host); // a new run of the program
+        next.setTimeoutMs(300);
+        next.RestoreFromFile();
+        ASSERT_TRUE(next.watching());
+        QSignalSpy told(&next, &MailWatch::failureChanged);
+        server.setReplies(step.replies);
+        Check(next);
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_EQ(told[0][0].toString(), QLatin1String(step.failure));
+        EXPECT_EQ(told[0][1].toBool(), step.tell);
+        EXPECT_EQ(next.StatusText().startsWith(QStringLiteral("mail: Bad")), *step.failure != 0);
     }
 }
 
@@ -413,7 +446,7 @@ TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)
     ASSERT_EQ(host.asked.size(), 1);
     EXPECT_TRUE(host.asked[0].startsWith(QStringLiteral("The mailbox password could not be read from the desktop's "
                                                         "secret store (none).")));
-    EXPECT_TRUE(again.waitingForPassword());
+    EXPECT_EQ(again.StatusText(), QStringLiteral("mail: off (the password is needed)"));
     ASSERT_TRUE(secrets.unlocked);
     secrets.unlocked(); // still locked
     EXPECT_FALSE(again.watching());

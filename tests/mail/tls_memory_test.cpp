@@ -15,7 +15,7 @@ TEST(TlsMemory, RememberedPerMailboxUntilForgotten)
 {
     TempDataFolder data;
     const struct {
-        void (*op)(const std::string&, const std::string&);
+        bool (*op)(const std::string&, const std::string&);
         const char* user;
         bool aliceAtA, bobAtA; // remembered afterwards
     } steps[] = {
@@ -31,6 +31,34 @@ TEST(TlsMemory, RememberedPerMailboxUntilForgotten)
     }
     RememberTls("alice", "b");
     EXPECT_FALSE(TlsRemembered("alic", "eb")); // the same text joined, another mailbox
+
+    // The trusted certificate and the failure told last: one value per mailbox, replaced,
+    // kept beside the TLS memory and for the owner only.
+    const std::string certA(64, 'a'), certB(64, 'b');
+    EXPECT_TRUE(PinCertificate("alice", "a", certA));
+    EXPECT_EQ(PinnedCertificate("alice", "a"), certA);
+    EXPECT_EQ(PinnedCertificate("bob", "a"), "");
+    EXPECT_TRUE(PinCertificate("alice", "a", certB)); // a new certificate trusted replaces the old one
+    EXPECT_EQ(PinnedCertificate("alice", "a"), certB);
+    EXPECT_FALSE(PinCertificate("alice", "a", "AB:CD")); // not a digest: nothing kept
+    EXPECT_EQ(PinnedCertificate("alice", "a"), certB);
+    const struct { const char* set; const char* asked; bool told; bool any; } told[] = {
+        {"Bad User Name", "Bad User Name", true, true},
+        {"Bad User Name", "Bad Password Name", false, true},
+        {"Server cannot be connected 1f", "Server cannot be connected 2e", false, true}, // another certificate
+        {"", "Bad User Name", false, false}, // a success forgets it
+    };
+    for (const auto& t : told) {
+        EXPECT_TRUE(SetToldFailure("alice", "a", t.set));
+        EXPECT_EQ(FailureTold("alice", "a", t.asked), t.told) << t.set;
+        EXPECT_EQ(FailureTold("alice", "a", ""), t.any) << t.set;
+        EXPECT_FALSE(FailureTold("bob", "a", t.set));
+    }
+    for (const char* file : {kCertificateMemoryFileName, kToldMemoryFileName}) {
+        struct stat mode {};
+        ASSERT_EQ(::stat(data.path(file).c_str(), &mode), 0) << file;
+        EXPECT_EQ(mode.st_mode & 0777, 0600u) << file;
+    }
     struct stat info {};
     ASSERT_EQ(::stat(data.path(kTlsMemoryFileName).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
