@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -95,11 +96,12 @@ void noteRefusal(const std::string& path, const std::string& reason)
 
 // The trust rule (file_trust.h) applied to what an open descriptor shows, so a file
 // swapped in after the path was judged is judged again.
-std::string descriptorRefusal(const std::string& path, const TrustFacts& facts, const struct stat& st)
+std::string descriptorRefusal(
+    const std::string& path, const TrustFacts& facts, const struct stat& st, TrustKind kind = TrustKind::File)
 {
     TrustFacts opened = facts;
     opened.target = { true, st.st_uid, st.st_mode };
-    return judgeTrust(path, opened, ::geteuid(), TrustKind::File).reason;
+    return judgeTrust(path, opened, ::geteuid(), kind).reason;
 }
 
 bool writeAll(int fd, std::string_view bytes)
@@ -294,10 +296,10 @@ int removeStaleTemporaries(const std::vector<std::string>& paths)
     return removed;
 }
 
-int openTrustedFile(const std::string& path, long long maxSize)
+int openTrustedFile(const std::string& path, long long maxSize, TrustKind kind)
 {
     const TrustFacts facts = gatherTrustFacts(path);
-    const TrustRefusal trust = judgeTrust(path, facts, ::geteuid(), TrustKind::File);
+    const TrustRefusal trust = judgeTrust(path, facts, ::geteuid(), kind);
     if (trust.refused()) {
         noteRefusal(trust.path, trust.reason);
         return -1;
@@ -312,7 +314,7 @@ int openTrustedFile(const std::string& path, long long maxSize)
         ::close(fd);
         return -1;
     }
-    std::string reason = descriptorRefusal(path, facts, st);
+    std::string reason = descriptorRefusal(path, facts, st, kind);
     if (reason.empty() && !S_ISREG(st.st_mode))
         reason = "it is not a regular file";
     if (reason.empty() && st.st_size > maxSize)
@@ -330,6 +332,11 @@ int openTrustedFile(const std::string& path, long long maxSize)
 int openDataFile(const std::string& path)
 {
     return openTrustedFile(path, kMaxDataFileSize);
+}
+
+int openSoundFile(const std::string& path)
+{
+    return openTrustedFile(path, LLONG_MAX, TrustKind::Sound);
 }
 
 void noteFileMessage(const std::string& key, const std::string& text)

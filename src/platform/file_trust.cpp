@@ -119,10 +119,15 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
     // Others could put their own link in its place.
     if (facts.finalLinkInSharedFolder)
         return { path, "it is a symbolic link in a folder other users can write" };
-    if (facts.target.exists) {
+    // A sound another user shares from their own folders, which only they can change.
+    const bool shared = kind == TrustKind::Sound && facts.target.exists && !trusted(facts.target.owner)
+        && S_ISREG(facts.target.mode) && facts.folder.exists
+        && (!(facts.folder.mode & S_IWOTH)
+            || ((facts.folder.mode & S_ISVTX) && facts.folder.owner == facts.target.owner));
+    if (facts.target.exists && !shared) {
         if (!trusted(facts.target.owner))
             return { path, "it belongs to another user" };
-        if (kind == TrustKind::File && facts.target.owner != me) {
+        if (kind != TrustKind::Folder && facts.target.owner != me) {
             // root's file, trusted only where no one else could have changed or placed it.
             if (othersCanWrite(facts.target.mode))
                 return { path, "other users can write it" };
@@ -132,7 +137,7 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
     }
     // Its owner could rename what is inside.
     for (const auto& [folder, owner] : facts.folders) {
-        if (!trusted(owner))
+        if (!trusted(owner) && !(shared && owner == facts.target.owner))
             return { folder, "it belongs to another user" };
     }
     return {};

@@ -28,7 +28,10 @@ struct TrustFacts {
     std::vector<std::pair<std::string, uid_t>> folders; // that folder and each above it, and their owners
 };
 
-enum class TrustKind { File, Folder };
+// Sound: a file only read (and never given back to anyone), so another user's is fine
+// where no third user could have put it there: its folder is not world-writable, or
+// is sticky and belongs to the file's owner.
+enum class TrustKind { File, Folder, Sound };
 
 // A refusal names the path it is about (the link or folder at fault, or the path itself)
 // and says why in a clause ("it belongs to another user").
