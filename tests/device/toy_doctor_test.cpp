@@ -150,9 +150,9 @@ private:
 
 const char* const kActiveSession
     = "UID=1000\nUSER=alice\nACTIVE=1\nSTATE=active\nREMOTE=0\nTYPE=x11\nSEAT=seat0\n";
-const DoctorNode kRootOnly { 0, 0, 0600, {} };
-const DoctorNode kSeatAcl { 0, 0, 0600, { { kAlice, 6 } } };
-const DoctorNode kGroupNode { 0, kPlugdev, 0660, {} };
+const DoctorNode kRootOnly { 0, 0, 0600, {}, {}, {} };
+const DoctorNode kSeatAcl { 0, 0, 0600, { { kAlice, 6 } }, {}, {} };
+const DoctorNode kGroupNode { 0, kPlugdev, 0660, {}, {}, {} };
 // As setfacl -m u:bob:rw,g:plugdev:rwx,g::- leaves it: the mode's group bits are the mask.
 const DoctorNode kNamedAcl { 0, 0, 0660, { { kBob, 6 } }, { { kPlugdev, 7 } }, 0 };
 
@@ -186,6 +186,10 @@ const std::string kTags3 = "udev: /dev/hidraw3 has tags: seat, uaccess";
 const std::string kSeatTag3 = "udev: /dev/hidraw3 has tags: seat";
 const std::string kNoUdev = "udev: not running here (no $ROOT/run/udev/control)";
 const std::string kSession2 = "session: 2, seat seat0, local, active";
+const std::string kSudoRule = "Run: echo 'KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1941\", "
+                              "ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"' | sudo tee "
+                              "/etc/udev/rules.d/70-quillby-toy.rules >/dev/null && sudo udevadm control --reload "
+                              "&& sudo udevadm trigger --subsystem-match=hidraw --action=add";
 
 struct Case {
     const char* name;
@@ -227,12 +231,7 @@ const std::vector<Case>& cases()
             { kUsb3, kRootOnly3, kCannot3, kFree3, kNoRule, kSeatTag3, kSession2,
                 "The toy is plugged in, but /dev/hidraw3 can be opened only by root: the udev rule is not "
                 "installed.",
-                "Run: echo 'KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1941\", "
-                "ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"' | sudo tee "
-                "/etc/udev/rules.d/70-quillby-toy.rules "
-                ">/dev/null && sudo udevadm control --reload && sudo udevadm trigger "
-                "--subsystem-match=hidraw "
-                "--action=add" } },
+                kSudoRule } },
         { "group node, no rule, the helper offered",
             [](FakeSystem& s) {
                 s.roots.ruleHelperCommand = "pkexec /usr/lib/quillby/quillby-toy-rule";
@@ -264,12 +263,7 @@ const std::vector<Case>& cases()
                 kCannot3, kFree3, kNoRule, kNoUdev, kSession2,
                 "The toy is plugged in, but /dev/hidraw3 can be opened only by root and bob and members of "
                 "group plugdev: the udev rule is not installed.",
-                "Run: echo 'KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1941\", "
-                "ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"' | sudo tee "
-                "/etc/udev/rules.d/70-quillby-toy.rules "
-                ">/dev/null && sudo udevadm control --reload && sudo udevadm trigger "
-                "--subsystem-match=hidraw "
-                "--action=add" } },
+                kSudoRule } },
         { "usable, but other users' processes are hidden",
             [](FakeSystem& s) {
                 toyAt3(s, kSeatAcl, 0);
