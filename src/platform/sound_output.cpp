@@ -94,6 +94,21 @@ struct SdlSoundOutput::Voice {
         sdl.reset();
     }
 
+    // SDL keeps an error buffer for each thread that calls it and frees it only for its
+    // own threads: a reader gives its own back whenever it lets go of the lock, since
+    // another thread may unload SDL then (unloading does it for the unloading thread).
+    void forgetThread()
+    {
+        if (sdl && sdl->TLSCleanup)
+            sdl->TLSCleanup();
+    }
+
+    void rest(std::unique_lock<std::mutex>& hold, std::chrono::milliseconds time)
+    {
+        forgetThread();
+        changed.wait_for(hold, time);
+    }
+
     Uint32 queued() const { return device != 0 ? sdl->GetQueuedAudioSize(device) : 0; }
 
     // A newer sound, or silence, wanted from now on.
@@ -128,11 +143,14 @@ void readAndQueue(const std::shared_ptr<SdlSoundOutput::Voice>& voice, const std
                     continue;
                 std::unique_lock<std::mutex> hold(voice->lock);
                 while (voice->generation == generation && voice->ensureDevice() && voice->queued() >= kAheadBytes)
-                    voice->changed.wait_for(hold, kPoll);
-                if (voice->generation != generation || voice->device == 0)
+                    voice->rest(hold, kPoll);
+                if (voice->generation != generation || voice->device == 0) {
+                    voice->forgetThread();
                     break;
+                }
                 voice->sdl->QueueAudio(voice->device, converted.data(),
                     static_cast<Uint32>(converted.size() * sizeof(std::int16_t)));
+                voice->forgetThread();
             }
         }
         ::close(fd);
@@ -141,15 +159,16 @@ void readAndQueue(const std::shared_ptr<SdlSoundOutput::Voice>& voice, const std
         noteFileMessage(path, path + " was not played: " + refusal + ".");
 
     std::unique_lock<std::mutex> hold(voice->lock);
-    if (voice->generation != generation)
-        return;
-    voice->reading = false;
-    // Played out, then the tail; a newer sound keeps the device.
-    while (voice->generation == generation && voice->queued() > 0)
-        voice->changed.wait_for(hold, kPoll);
-    if (voice->generation == generation
-        && !voice->changed.wait_for(hold, kTail, [&] { return voice->generation != generation; }))
-        voice->closeDevice();
+    if (voice->generation == generation) {
+        voice->reading = false;
+        // Played out, then the tail; a newer sound keeps the device.
+        while (voice->generation == generation && voice->queued() > 0)
+            voice->rest(hold, kPoll);
+        voice->forgetThread();
+        if (voice->generation == generation
+            && !voice->changed.wait_for(hold, kTail, [&] { return voice->generation != generation; }))
+            voice->closeDevice();
+    }
 }
 
 } // namespace
