@@ -7,12 +7,48 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QMetaProperty>
 
 namespace {
 
 const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+const QString kInterface = QStringLiteral("org.quillby.Companion1");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// What is served, as packaging/org.quillby.Companion1.xml describes it (the bus test holds
+// the two together).
+constexpr const char* kIntrospection = R"(  <interface name="org.quillby.Companion1">
+    <method name="Nod"/>
+    <method name="Show"/>
+    <method name="Quit"/>
+    <method name="OpenMailSettings"/>
+    <method name="Status">
+      <arg name="status" type="a{sv}" direction="out"/>
+    </method>
+    <signal name="ToyConnectionChanged">
+      <arg name="connected" type="b"/>
+    </signal>
+    <signal name="SensorTriggered"/>
+    <signal name="MailCountChanged">
+      <arg name="count" type="i"/>
+    </signal>
+    <signal name="AlarmRang">
+      <arg name="topic" type="s"/>
+    </signal>
+    <property name="ToyConnected" type="b" access="read"/>
+    <property name="ToyVerdict" type="s" access="read"/>
+    <property name="GuardArmed" type="b" access="read"/>
+    <property name="LeaveModeOn" type="b" access="read"/>
+    <property name="IdleSource" type="s" access="read">
+      <annotation name="org.freedesktop.DBus.Property.EmitsChangedSignal" value="const"/>
+    </property>
+    <property name="MailCount" type="i" access="read"/>
+    <property name="MailFailure" type="s" access="read"/>
+  </interface>
+)";
 
 // The toy's line until something better can tell why it is not there.
 // The doctor's short verdict as the tooltips carry it (cached: the doctor runs only when
@@ -30,6 +66,75 @@ QString connectionVerdict(MainDialog& dialog)
 
 } // namespace
 
+// The object is served by hand rather than by Qt's export of the QObject, which answers
+// a known method called with arguments as unknown: D-Bus says InvalidArgs there.
+class CompanionBus::Served final : public QDBusVirtualObject {
+public:
+    explicit Served(CompanionBus& bus)
+        : m_bus(bus)
+    {
+    }
+
+    QString introspect(const QString& path) const override
+    {
+        return path == kPath ? QString::fromLatin1(kIntrospection) : QString();
+    }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        QDBusConnection bus(connection);
+        const auto answer = [&](const QDBusMessage& reply) {
+            bus.send(reply);
+            return true;
+        };
+        const auto error = [&](const QString& name, const QString& text) {
+            return answer(message.createErrorReply(name, text));
+        };
+        const QString member = message.member();
+        const QVariantList arguments = message.arguments();
+        if (message.interface() == kProperties) {
+            const QString property = arguments.value(1).toString();
+            const bool ours = arguments.value(0).toString() == kInterface || arguments.value(0).toString().isEmpty();
+            const bool known = m_bus.metaObject()->indexOfProperty(property.toLatin1().constData())
+                >= m_bus.metaObject()->propertyOffset();
+            if (member == QLatin1String("GetAll") && message.signature() == QLatin1String("s"))
+                return answer(message.createReply(ours ? m_bus.Status() : QVariantMap()));
+            if (member == QLatin1String("Get") && message.signature() == QLatin1String("ss")) {
+                if (!ours || !known)
+                    return error(QStringLiteral("org.freedesktop.DBus.Error.UnknownProperty"),
+                        QStringLiteral("No such property: ") + property);
+                return answer(message.createReply(
+                    QVariant::fromValue(QDBusVariant(m_bus.property(property.toLatin1().constData())))));
+            }
+            if (member == QLatin1String("Set") && message.signature() == QLatin1String("ssv"))
+                return error(QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly"),
+                    QStringLiteral("Every property of ") + kInterface + QStringLiteral(" is read only"));
+            return error(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                QStringLiteral("Wrong arguments for ") + member);
+        }
+        // Introspection and the peer calls are Qt's.
+        if (!message.interface().isEmpty() && message.interface() != kInterface)
+            return false;
+        static const QStringList methods = { QStringLiteral("Nod"), QStringLiteral("Show"), QStringLiteral("Quit"),
+            QStringLiteral("OpenMailSettings"), QStringLiteral("Status") };
+        if (!methods.contains(member))
+            return message.interface().isEmpty()
+                ? false
+                : error(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                    QStringLiteral("No method ") + member + QStringLiteral(" in ") + kInterface);
+        if (!message.signature().isEmpty())
+            return error(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                member + QStringLiteral(" takes no arguments"));
+        if (member == QLatin1String("Status"))
+            return answer(message.createReply(m_bus.Status()));
+        QMetaObject::invokeMethod(&m_bus, member.toLatin1().constData());
+        return answer(message.createReply());
+    }
+
+private:
+    CompanionBus& m_bus;
+};
+
 const QString CompanionBus::kService = QStringLiteral("org.quillby.Companion1");
 const QString CompanionBus::kPath = QStringLiteral("/org/quillby/Companion1");
 
@@ -43,7 +148,8 @@ std::unique_ptr<CompanionBus> CompanionBus::start(MainDialog& dialog, const QDBu
     if (!bus.isConnected())
         return nullptr;
     std::unique_ptr<CompanionBus> service(new CompanionBus(dialog, bus));
-    if (!service->m_bus.registerObject(kPath, service.get(), QDBusConnection::ExportScriptableContents))
+    service->m_served = std::make_unique<Served>(*service);
+    if (!service->m_bus.registerVirtualObject(kPath, service->m_served.get()))
         return nullptr;
     service->m_registered = true;
     // Flags 0: no replacing an owner, and no letting a later copy replace us. Behind an
@@ -77,7 +183,6 @@ void CompanionBus::nameAcquired(const QString& name)
 CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)
     : m_dialog(dialog)
     , m_bus(bus)
-    , m_toyVerdict([&dialog] { return connectionVerdict(dialog); })
 {
     m_seen = { toyConnected(), toyVerdict(), guardArmed(), leaveModeOn(), mailCount(), mailFailure() };
     connect(&dialog, &MainDialog::ticked, this, &CompanionBus::afterTick);
@@ -85,6 +190,22 @@ CompanionBus::CompanionBus(MainDialog& dialog, const QDBusConnection& bus)
     connect(&dialog, &MainDialog::alarmRinging, this, &CompanionBus::AlarmRang);
     connect(&dialog.mailWatch(), &MailWatch::checkFinished, this, &CompanionBus::afterMailCheck);
     connect(&dialog.mailWatch(), &MailWatch::failureChanged, this, &CompanionBus::afterMailCheck);
+    connect(this, &CompanionBus::ToyConnectionChanged, this,
+        [this](bool connected) { sendSignal(QStringLiteral("ToyConnectionChanged"), { connected }); });
+    connect(this, &CompanionBus::SensorTriggered, this, [this] { sendSignal(QStringLiteral("SensorTriggered"), {}); });
+    connect(this, &CompanionBus::MailCountChanged, this,
+        [this](int count) { sendSignal(QStringLiteral("MailCountChanged"), { count }); });
+    connect(this, &CompanionBus::AlarmRang, this,
+        [this](const QString& topic) { sendSignal(QStringLiteral("AlarmRang"), { topic }); });
+}
+
+void CompanionBus::sendSignal(const QString& name, const QVariantList& arguments)
+{
+    if (!m_registered)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, name);
+    signal.setArguments(arguments);
+    m_bus.send(signal);
 }
 
 CompanionBus::~CompanionBus()
@@ -105,7 +226,7 @@ bool CompanionBus::toyConnected() const
 
 QString CompanionBus::toyVerdict() const
 {
-    return m_toyVerdict ? m_toyVerdict() : QString();
+    return connectionVerdict(m_dialog);
 }
 
 bool CompanionBus::guardArmed() const

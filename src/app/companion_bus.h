@@ -9,6 +9,7 @@
 #include <memory>
 
 class MainDialog;
+class QDBusVirtualObject;
 
 // The running companion on the session bus: the name org.quillby.Companion1, the object
 // /org/quillby/Companion1 (packaging/org.quillby.Companion1.xml describes it). Its methods
@@ -35,9 +36,6 @@ public:
     static std::unique_ptr<CompanionBus> start(MainDialog& dialog, const QDBusConnection& bus);
     ~CompanionBus() override;
     Q_DISABLE_COPY_MOVE(CompanionBus)
-
-    // The toy's one-line verdict, as the tooltips give it.
-    void setToyVerdict(std::function<QString()> verdict) { m_toyVerdict = std::move(verdict); }
 
     bool toyConnected() const;
     QString toyVerdict() const;
@@ -68,11 +66,13 @@ private:
     void afterTick();
     void afterMailCheck();
     void announce(const QStringList& names);
+    void sendSignal(const QString& name, const QVariantList& arguments);
+    class Served;
 
     MainDialog& m_dialog;
     QDBusConnection m_bus;
     bool m_registered = false;
-    std::function<QString()> m_toyVerdict;
+    std::unique_ptr<QDBusVirtualObject> m_served;
     // What the bus was last told.
     struct Seen {
         bool toyConnected = false;

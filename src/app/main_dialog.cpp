@@ -353,7 +353,7 @@ void MainDialog::reportToyAccessProblem()
         return;
     m_toyAccessReported = true;
     QString text = QString::fromStdString(problem);
-    const auto diagnosis = m_toyStatus.diagnoseNow(library, g_toy.connected != 0);
+    const auto& diagnosis = m_toyStatus.diagnosis();
     if (diagnosis && !diagnosis->usable) {
         text += QStringLiteral("\n\n") + QString::fromStdString(diagnosis->verdict);
         if (!diagnosis->fixCommand.empty())
@@ -658,7 +658,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
         platform::runGuarded(this, [on] { SetAutostart(on, QCoreApplication::applicationFilePath().toStdString()); });
     });
     menu.addSeparator();
-    const auto toy = m_toyStatus.diagnoseNow(g_toy.library(), g_toy.connected != 0);
+    const auto& toy = m_toyStatus.diagnosis();
     QString toyLine = toy ? ToyStatus::lineFor(*toy) : QString();
     if (toyLine.isEmpty())
         toyLine = g_toy.connected ? QStringLiteral("Toy: connected") : QStringLiteral("Toy: not connected");
@@ -776,7 +776,7 @@ void MainDialog::BringBack(const QString& activationToken)
 
 QString MainDialog::statusText() const
 {
-    QString text = ToyStatus::statusPart(g_toy.connected, m_toyStatus.diagnoseNow(g_toy.library(), g_toy.connected));
+    QString text = ToyStatus::statusPart(g_toy.connected, m_toyStatus.diagnosis());
     text += g_guardArmed ? QStringLiteral("; sensor guard: armed") : QStringLiteral("; sensor guard: off");
     if (g_leaveModeOn)
         text += QStringLiteral("; leave mode: on (%1 min)").arg(g_leaveMinutes);

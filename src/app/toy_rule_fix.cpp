@@ -16,7 +16,44 @@ namespace {
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
 
+QString runInstead(const QString& sudoCommand)
+{
+    return QStringLiteral("\n\nRun instead in a terminal:\n\n") + sudoCommand;
+}
+
 } // namespace
+
+ToyRuleOutcome DescribeToyRuleOutcome(
+    int exitCode, bool crashed, const QString& out, const QString& err, const QString& sudoCommand)
+{
+    if (!crashed && exitCode == 0)
+        return { true, QStringLiteral("The toy's udev rule is installed: a plugged-in toy is found in a moment.") };
+    // The helper says so before udevadm runs: a rule written stays written.
+    const bool written = !crashed && out.contains(QStringLiteral("installed /"));
+    if (written)
+        return { true,
+            QStringLiteral("The toy's udev rule is installed, but udev did not apply it yet")
+                + (err.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + err)
+                + QStringLiteral("\n\nUnplug the toy and plug it in again (or log out and in again) to use it.") };
+    if (!crashed && (exitCode == kPkexecDismissed || exitCode == kPkexecNotAuthorized)) {
+        if (err.contains(QStringLiteral("authentication agent"), Qt::CaseInsensitive))
+            return { false,
+                QStringLiteral("The toy's udev rule was not installed: no polkit authentication agent runs in "
+                               "this session, so nobody could be asked for the administrator's password.")
+                    + runInstead(sudoCommand) };
+        const bool dismissed = err.contains(QStringLiteral("dismissed"), Qt::CaseInsensitive)
+            || (exitCode == kPkexecDismissed && !err.contains(QStringLiteral("Not authorized"), Qt::CaseInsensitive));
+        if (dismissed)
+            return { false,
+                QStringLiteral("The toy's udev rule was not installed: the administrator's password was not given.") };
+        return { false,
+            QStringLiteral("The toy's udev rule was not installed: polkit does not allow this user to install it.")
+                + runInstead(sudoCommand) };
+    }
+    return { false,
+        QStringLiteral("Installing the toy's udev rule failed")
+            + (err.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + err) };
+}
 
 ToyRuleFix::ToyRuleFix(QWidget* owner)
     : QObject(owner)
@@ -50,6 +87,7 @@ void ToyRuleFix::start(const QString& fallbackCommand)
             platform::Messages::Icon::Information);
         return;
     }
+    m_fallbackCommand = fallbackCommand;
     m_process = new QProcess(this);
     m_process->setObjectName(QStringLiteral("toyRuleFix"));
     connect(m_process, &QProcess::finished, this,
@@ -71,22 +109,17 @@ void ToyRuleFix::start(const QString& fallbackCommand)
 
 void ToyRuleFix::done(int exitCode, bool crashed)
 {
-    const QString said = QString::fromLocal8Bit(m_process->readAllStandardError()).trimmed();
+    const QString err = QString::fromLocal8Bit(m_process->readAllStandardError()).trimmed();
+    const QString out = QString::fromLocal8Bit(m_process->readAllStandardOutput());
     m_process->deleteLater();
     m_process = nullptr;
-    const bool installed = !crashed && exitCode == 0;
-    QString text;
-    if (installed)
-        text = QStringLiteral("The toy's udev rule is installed: a plugged-in toy is found in a moment.");
-    else if (!crashed && (exitCode == kPkexecDismissed || exitCode == kPkexecNotAuthorized))
-        text = QStringLiteral(
-            "The toy's udev rule was not installed: the administrator's password was not given.");
-    else
-        text = QStringLiteral("Installing the toy's udev rule failed")
-            + (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + said);
-    platform::messages().show(m_owner, platform::applicationCaption(), text,
-        installed ? platform::Messages::Icon::Information : platform::Messages::Icon::Exclamation);
-    Q_EMIT finished(installed);
+    // The helper itself, run by root through sudo, does what pkexec would have had it do.
+    const QString sudo = m_arguments.isEmpty() ? m_fallbackCommand : QStringLiteral("sudo ") + m_arguments.last();
+    const ToyRuleOutcome outcome = DescribeToyRuleOutcome(exitCode, crashed, out, err, sudo);
+    platform::messages().show(m_owner, platform::applicationCaption(), outcome.text,
+        outcome.installed && exitCode == 0 ? platform::Messages::Icon::Information
+                                           : platform::Messages::Icon::Exclamation);
+    Q_EMIT finished(outcome.installed);
 }
 
 void ToyRuleFix::addMenuItems(QMenu& menu, const QString& toyLine, bool offer, const QString& fallbackCommand)

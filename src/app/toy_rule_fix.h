@@ -8,6 +8,19 @@ class QMenu;
 class QProcess;
 class QWidget;
 
+// What a run of pkexec and the helper came to, told to the user.
+struct ToyRuleOutcome {
+    bool installed = false; // the rule is in place (udev may not have applied it yet)
+    QString text;
+};
+
+// The rule from pkexec's exit code and what it and the helper printed. pkexec exits
+// 126 when its dialog was dismissed and 127 when the user may not act as root or no
+// polkit agent could ask; what it printed tells these apart. sudoCommand is offered
+// where polkit cannot help.
+ToyRuleOutcome DescribeToyRuleOutcome(
+    int exitCode, bool crashed, const QString& out, const QString& err, const QString& sudoCommand);
+
 // "Allow this user to use the toy…": pkexec runs the rule helper, polkit asks for the
 // administrator's password, and the helper has udev replay the hidraw devices, so the
 // hot-plug path finds a toy already plugged in.
@@ -39,5 +52,6 @@ private:
     QWidget* m_owner;
     QString m_program;
     QStringList m_arguments;
+    QString m_fallbackCommand;
     QProcess* m_process = nullptr;
 };

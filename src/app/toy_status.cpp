@@ -12,6 +12,7 @@ bool ToyStatus::afterTick(platform::ToyLibrary* library, bool connected, bool re
     const QString before = m_line;
     if (!library || !library->onHidraw() || connected) {
         m_line.clear();
+        m_diagnosis.reset();
         m_connected = connected;
         m_known = false; // the next loss of the toy looks again
         return m_line != before;
@@ -24,15 +25,9 @@ bool ToyStatus::afterTick(platform::ToyLibrary* library, bool connected, bool re
         return false;
     m_known = true;
     ++m_diagnoses;
-    m_line = lineFor(m_doctor());
+    m_diagnosis = m_doctor();
+    m_line = lineFor(*m_diagnosis);
     return m_line != before;
-}
-
-std::optional<ToyDiagnosis> ToyStatus::diagnoseNow(platform::ToyLibrary* library, bool connected) const
-{
-    if (!library || !library->onHidraw() || connected)
-        return std::nullopt;
-    return m_doctor();
 }
 
 QString ToyStatus::lineFor(const ToyDiagnosis& diagnosis)

@@ -21,9 +21,10 @@ public:
 
     // After each main tick; true when the line changed.
     bool afterTick(platform::ToyLibrary* library, bool connected, bool refusedToy);
-    // A fresh diagnosis for a request (status, menu); nullopt when connected or when the
-    // toy is not on hidraw (virtual, none).
-    std::optional<ToyDiagnosis> diagnoseNow(platform::ToyLibrary* library, bool connected) const;
+    // The diagnosis the last tick kept, for a request (status, menu): no fresh scan of
+    // /proc per request. nullopt while connected, before the first look, or when the toy
+    // is not on hidraw (virtual, none).
+    const std::optional<ToyDiagnosis>& diagnosis() const { return m_diagnosis; }
 
     // "Toy not connected: <short verdict>", empty while connected or usable.
     const QString& line() const { return m_line; }
@@ -39,6 +40,7 @@ public:
 private:
     Doctor m_doctor;
     QString m_line;
+    std::optional<ToyDiagnosis> m_diagnosis;
     bool m_known = false;
     bool m_connected = false;
     unsigned long m_changes = 0;

@@ -216,8 +216,9 @@ std::vector<ToyNode> findNodes(const DoctorRoots& roots, const std::vector<UsbTo
 // we are root. Returns how many processes could not be looked into.
 int findHolders(const DoctorRoots& roots, std::vector<ToyNode>& nodes)
 {
-    int unseen = 0;
     std::error_code error;
+    // /proc mounted with hidepid hides other users' processes altogether, init's too.
+    int unseen = roots.uid != 0 && !fs::exists(fs::path(roots.proc) / "1", error) ? 1 : 0;
     for (fs::directory_iterator it(roots.proc, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos)
@@ -356,13 +357,27 @@ std::optional<std::vector<std::string>> udevTags(const DoctorRoots& roots, const
     return current.empty() ? ever : current;
 }
 
+// Who may read and write the node, as getfacl reads its ACL: the mask (the mode's group
+// bits) limits named users, the owning group and named groups.
 std::string ownersText(const DoctorRoots& roots, const DoctorNode& info)
 {
     std::vector<std::string> who;
-    if ((info.mode & 0600u) == 0600u)
+    const unsigned mask = (info.mode >> 3) & 7u;
+    const auto grants = [](unsigned bits) { return (bits & 6u) == 6u; };
+    if (grants(info.mode >> 6))
         who.push_back(roots.userName(info.uid));
-    if ((info.mode & 060u) == 060u)
+    for (const auto& [uid, bits] : info.aclUsers) {
+        if (grants(bits & mask))
+            who.push_back(roots.userName(uid));
+    }
+    if (grants(info.aclOwningGroup ? *info.aclOwningGroup & mask : mask))
         who.push_back("members of group " + roots.groupName(info.gid));
+    for (const auto& [gid, bits] : info.aclGroups) {
+        if (grants(bits & mask))
+            who.push_back("members of group " + roots.groupName(gid));
+    }
+    if (grants(info.mode))
+        who.push_back("everyone");
     if (who.empty())
         return "nobody";
     return joined(who, " and ");
@@ -424,7 +439,7 @@ DoctorRoots DoctorRoots::system()
         node.gid = info.st_gid;
         node.mode = info.st_mode & 07777u;
         // The access ACL: a 4-byte header, then 8-byte entries (tag, permissions, id),
-        // little-endian; tag 2 names a user.
+        // little-endian; tag 2 names a user, 4 is the owning group, 8 names a group.
         unsigned char acl[1024];
         const ssize_t size = ::getxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl);
         for (ssize_t at = 4; size > 4 && at + 8 <= size; at += 8) {
@@ -434,6 +449,10 @@ DoctorRoots DoctorRoots::system()
                 | (static_cast<std::uint32_t>(acl[at + 7]) << 24);
             if (tag == 2)
                 node.aclUsers.emplace_back(id, perm);
+            else if (tag == 4)
+                node.aclOwningGroup = perm;
+            else if (tag == 8)
+                node.aclGroups.emplace_back(id, perm);
         }
         return node;
     };
@@ -493,10 +512,25 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
             fact(node.devName + ": missing");
             continue;
         }
-        std::string line = node.devName + ": owner " + roots.userName(node.info->uid) + ", group "
-            + roots.groupName(node.info->gid) + ", mode " + modeText(node.info->mode);
-        for (const auto& [uid, bits] : node.info->aclUsers)
-            line += ", ACL " + roots.userName(uid) + " " + permText(bits);
+        const DoctorNode& info = *node.info;
+        const bool masked = info.aclOwningGroup.has_value();
+        std::string line = node.devName + ": owner " + roots.userName(info.uid) + ", group "
+            + roots.groupName(info.gid) + ", mode " + modeText(info.mode);
+        // As getfacl prints it: each entry, and what the mask leaves of it.
+        const unsigned mask = (info.mode >> 3) & 7u;
+        const auto entry = [&](const std::string& who, unsigned bits) {
+            line += ", ACL " + who + " " + permText(bits);
+            if (masked && (bits & ~mask & 7u))
+                line += " (effective " + permText(bits & mask) + ")";
+        };
+        for (const auto& [uid, bits] : info.aclUsers)
+            entry(roots.userName(uid), bits);
+        if (masked)
+            entry("group " + roots.groupName(info.gid), *info.aclOwningGroup);
+        for (const auto& [gid, bits] : info.aclGroups)
+            entry("group " + roots.groupName(gid), bits);
+        if (masked)
+            line += ", ACL mask " + permText(mask);
         fact(line);
         node.openError = roots.tryOpen(node.devPath);
         fact(node.devName
@@ -576,7 +610,13 @@ ToyDiagnosis DiagnoseToy(const DoctorRoots& roots)
                     + "): the companion drives only one of them. Unplug the others.");
             return d;
         }
-        setVerdict(d, ToyProblem::None, "usable", "The toy is connected and usable.");
+        if (unseen > 0)
+            setVerdict(d, ToyProblem::None, "usable, but its holders could not all be checked",
+                "The toy is connected and usable, but its holders could not all be checked: this user cannot "
+                "look into other users' processes, and one of them may hold the toy too (run quillby --doctor "
+                "as root to see them all).");
+        else
+            setVerdict(d, ToyProblem::None, "usable", "The toy is connected and usable.");
         return d;
     }
 

@@ -11,12 +11,15 @@
 // plain words with the one command that fixes it. It runs on demand only: a scan reads
 // dozens of files and, with a toy plugged in, every process's open files.
 
-// A device node as stat and its access ACL describe it.
+// A device node as stat and its access ACL describe it. With an ACL, the group bits of
+// the mode are the ACL's mask, which limits every entry but the owner's and others'.
 struct DoctorNode {
     unsigned uid = 0;
     unsigned gid = 0;
     unsigned mode = 0; // permission bits
     std::vector<std::pair<unsigned, unsigned>> aclUsers; // named users' (uid, rwx bits)
+    std::vector<std::pair<unsigned, unsigned>> aclGroups; // named groups' (gid, rwx bits)
+    std::optional<unsigned> aclOwningGroup; // the owning group's own entry, where an ACL has a mask
 };
 
 // Where the doctor looks, and the few calls a test replaces to build a system of its own.

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -468,9 +469,7 @@ int removeStaleTemporaries(const std::vector<std::string>& paths)
     return removed;
 }
 
-namespace {
-
-int openTrusted(const std::string& path, long long maxSize, TrustKind kind)
+int openTrustedFile(const std::string& path, long long maxSize, TrustKind kind)
 {
     const TrustFacts facts = gatherTrustFacts(path);
     const TrustRefusal trust = judgeTrust(path, facts, ::geteuid(), kind);
@@ -503,16 +502,14 @@ int openTrusted(const std::string& path, long long maxSize, TrustKind kind)
     return fd;
 }
 
-} // namespace
-
-int openTrustedFile(const std::string& path, long long maxSize)
-{
-    return openTrusted(path, maxSize, TrustKind::File);
-}
-
 int openDataFile(const std::string& path)
 {
-    return openTrusted(path, kMaxDataFileSize, TrustKind::DataFile);
+    return openTrustedFile(path, kMaxDataFileSize, TrustKind::DataFile);
+}
+
+int openSoundFile(const std::string& path)
+{
+    return openTrustedFile(path, LLONG_MAX, TrustKind::Sound);
 }
 
 void noteFileMessage(const std::string& key, const std::string& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_trust.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -28,13 +30,13 @@ inline constexpr long long kMaxDataFileSize = 64LL * 1024 * 1024;
 // not a regular file or is larger than kMaxDataFileSize.
 void writeFileAtomically(const std::string& path, std::string_view bytes, FileMode mode = FileMode::KeepMode);
 
-// Sound files are read whole into memory; a few minutes of CD-quality sound fit.
-inline constexpr long long kMaxSoundFileSize = 32LL * 1024 * 1024;
-
 // Opens a file for reading without blocking: -1 when it cannot be opened or is refused
 // (the trust rule of file_trust.h, not a regular file, larger than maxSize). A refusal
 // is kept, once per path, for takeRefusedFiles().
-int openTrustedFile(const std::string& path, long long maxSize);
+int openTrustedFile(const std::string& path, long long maxSize, TrustKind kind = TrustKind::File);
+// openTrustedFile for a sound file, read as it plays: of any length, and another
+// user's where the sound rule of file_trust.h allows it.
+int openSoundFile(const std::string& path);
 // openTrustedFile for a data file (refused in a folder others can write, too).
 int openDataFile(const std::string& path);
 // The refusals and notes since the last call, each a sentence naming its file.
@@ -69,7 +71,7 @@ bool readFirstLine(const std::string& path, std::string& line);
 // Reads the whole file as it is. Returns false when it cannot be opened or read, or is
 // refused (openDataFile).
 bool readWholeFile(const std::string& path, std::string& bytes);
-// The same for any file up to maxSize (sound files: kMaxSoundFileSize).
+// The same for any file up to maxSize.
 bool readTrustedFile(const std::string& path, std::string& bytes, long long maxSize);
 
 // A read of a file on a network or FUSE file system (which may wait on a server for

@@ -125,7 +125,12 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
     // Others could put their own link in its place.
     if (facts.finalLinkInSharedFolder)
         return { path, "it is a symbolic link in a folder other users can write" };
-    if (facts.target.exists) {
+    // A sound another user shares from their own folders, which only they can change.
+    const bool shared = kind == TrustKind::Sound && facts.target.exists && !trusted(facts.target.owner)
+        && S_ISREG(facts.target.mode) && facts.folder.exists
+        && (!(facts.folder.mode & S_IWOTH)
+            || ((facts.folder.mode & S_ISVTX) && facts.folder.owner == facts.target.owner));
+    if (facts.target.exists && !shared) {
         if (!trusted(facts.target.owner))
             return { path, "it belongs to another user" };
         if (kind != TrustKind::Folder && facts.target.owner != me) {
@@ -141,7 +146,7 @@ TrustRefusal judgeTrust(const std::string& path, const TrustFacts& facts, uid_t 
         return { facts.folderPath, sharedFolderReason(facts.folderPath) };
     // Its owner could rename what is inside.
     for (const auto& [folder, owner] : facts.folders) {
-        if (!trusted(owner))
+        if (!trusted(owner) && !(shared && owner == facts.target.owner))
             return { folder, "it belongs to another user" };
     }
     return {};

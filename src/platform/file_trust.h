@@ -30,7 +30,10 @@ struct TrustFacts {
 
 // DataFile: a file the program keeps or writes, which is also refused in a folder other
 // users can write (sticky or not): they could swap in a link or a file of theirs.
-enum class TrustKind { File, Folder, DataFile };
+// Sound: a file only read (and never given back to anyone), so another user's is fine
+// where no third user could have put it there: its folder is not world-writable, or
+// is sticky and belongs to the file's owner.
+enum class TrustKind { File, Folder, DataFile, Sound };
 
 // The refusal of a data file's folder that others can write (its fix included).
 std::string sharedFolderReason(const std::string& folder);

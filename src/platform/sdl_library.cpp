@@ -37,6 +37,7 @@ std::unique_ptr<SdlLibrary> SdlLibrary::load()
         && resolve(handle, sdl->LoadWAV_RW, "SDL_LoadWAV_RW")
         && resolve(handle, sdl->FreeWAV, "SDL_FreeWAV") && resolve(handle, sdl->BuildAudioCVT, "SDL_BuildAudioCVT")
         && resolve(handle, sdl->ConvertAudio, "SDL_ConvertAudio");
+    resolve(handle, sdl->TLSCleanup, "SDL_TLSCleanup");
     if (!ok) {
         // Nothing was started, so there is nothing to shut down before unmapping.
         sdl->Quit = nullptr;
@@ -58,6 +59,9 @@ SdlLibrary::~SdlLibrary()
 {
     if (Quit)
         Quit();
+    // What SDL keeps for this thread would outlive the library otherwise.
+    if (TLSCleanup)
+        TLSCleanup();
     if (m_handle)
         ::dlclose(m_handle);
 }

@@ -35,6 +35,8 @@ public:
     decltype(&SDL_FreeWAV) FreeWAV = nullptr;
     decltype(&SDL_BuildAudioCVT) BuildAudioCVT = nullptr;
     decltype(&SDL_ConvertAudio) ConvertAudio = nullptr;
+    // Optional (SDL 2.0.16 on): frees what SDL keeps for a thread it did not start.
+    decltype(&SDL_TLSCleanup) TLSCleanup = nullptr;
 
 private:
     SdlLibrary() = default;

@@ -290,6 +290,9 @@ TEST(FileTrust, OneRuleForEveryFileAndFolder)
     constexpr int me = 1000, other = 1001, root = 0, none = -1;
     constexpr auto file = platform::TrustKind::File, folder = platform::TrustKind::Folder,
                    data = platform::TrustKind::DataFile;
+    constexpr auto sound = platform::TrustKind::Sound;
+    constexpr int third = 1002;
+    constexpr mode_t reg = S_IFREG;
     const struct {
         const char* name;
         int user, owner; // target owner; none: missing
@@ -324,6 +327,15 @@ TEST(FileTrust, OneRuleForEveryFileAndFolder)
         { "data: missing file in a group folder", me, none, 0, me, 0770, none, none, false, data, "/d", "other users can write it" },
         { "data: their file in a shared folder", me, other, 0600, root, 01777, none, none, false, data, "/d/f", "it belongs to another user" },
         { "data: own file in own folder", me, me, 0600, me, 0755, none, none, false, data, "", "" },
+        // A sound is only read: another user's is fine where no third user could place it.
+        { "their sound in their folder", me, other, reg | 0644, other, 0755, none, other, false, sound, "", "" },
+        { "their sound in their sticky folder", me, other, reg | 0644, other, 01777, none, other, false, sound, "", "" },
+        { "their sound in a shared sticky folder", me, other, reg | 0644, root, 01777, none, none, false, sound, "/d/f", "it belongs to another user" },
+        { "their sound in a folder anyone can write", me, other, reg | 0644, other, 0777, none, other, false, sound, "/d/f", "it belongs to another user" },
+        { "their FIFO as a sound", me, other, S_IFIFO | 0644, other, 0755, none, other, false, sound, "/d/f", "it belongs to another user" },
+        { "their sound under a third user's folder", me, other, reg | 0644, other, 0755, none, third, false, sound, "/up", "it belongs to another user" },
+        { "their link to a sound", me, other, reg | 0644, other, 0755, other, other, false, sound, "/s/qd", "it is a symbolic link made by another user" },
+        { "own sound in a shared folder", me, me, reg | 0600, root, 01777, none, none, false, sound, "", "" },
         // clang-format on
     };
     for (const auto& c : cases) {

@@ -87,20 +87,23 @@ public Q_SLOTS:
     }
 };
 
-// Our interface's members with their types ("property MailCount i", "method Status a{sv}"),
-// from introspection data in the attribute order both the program and the file use.
+// Our interface's members with their types, argument names and annotations ("property
+// MailCount i", "method Status status:a{sv}"), from introspection data in the attribute
+// order both the program and the file use.
 QStringList members(const QString& xml)
 {
     const QString ours = xml.section(QStringLiteral("<interface name=\"org.quillby.Companion1\">"), 1)
                              .section(QStringLiteral("</interface>"), 0, 0);
     static const QRegularExpression item(QStringLiteral(
-        R"re(<(method|signal|property) name="(\w+)"(?: type="([^"]+)")?|<arg (?:name="\w*" )?type="([^"]+)")re"));
+        R"re(<(method|signal|property) name="(\w+)"(?: type="([^"]+)")?|<arg (?:name="(\w*)" )?type="([^"]+)"|<annotation name="(org\.freedesktop[\w.]+)" value="(\w+)")re"));
     QStringList found;
     for (const QRegularExpressionMatch& match : item.globalMatch(ours)) {
         if (match.capturedLength(1))
             found << match.captured(1) + ' ' + match.captured(2) + ' ' + match.captured(3);
+        else if (!found.isEmpty() && match.capturedLength(6))
+            found.last() += ' ' + match.captured(6) + '=' + match.captured(7);
         else if (!found.isEmpty())
-            found.last() += match.captured(4);
+            found.last() += match.captured(4) + ':' + match.captured(5);
     }
     found.sort();
     return found;
@@ -167,6 +170,17 @@ TEST(CompanionBus, TheProgramOwnsTheNameAnswersEveryMethodAndKeepsTheNameFromASe
             { kService, QStringLiteral("GuardArmed"), QVariant::fromValue(QDBusVariant(true)) }, kProperties)
             .type(),
         QDBusMessage::ErrorMessage);
+
+    // A method called with arguments it does not take is told so, not called unknown.
+    EXPECT_EQ(call(client, QStringLiteral("Nod"), { QStringLiteral("twice") }).errorName().toStdString(),
+        "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(call(client, QStringLiteral("Wag")).errorName().toStdString(), "org.freedesktop.DBus.Error.UnknownMethod");
+    EXPECT_EQ(qdbus_cast<QDBusVariant>(call(client, QStringLiteral("Get"), { kService, QStringLiteral("MailCount") },
+                                           kProperties)
+                                           .arguments()
+                                           .value(0))
+                  .variant(),
+        QVariant(-1));
 
     // Nod: four nod reports reach the toy.
     EXPECT_TRUE(answered(client, QStringLiteral("Nod")));

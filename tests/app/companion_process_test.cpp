@@ -667,7 +667,7 @@ TEST_F(CompanionProcess, AnotherUsersFilesAndLinksAreLeftAloneAndSaid)
         {"their link as the data folder", link,
          [&] {
              QFile::link(home, link);
-             ::lchown(QFile::encodeName(link).constData(), 65534, 65534);
+             EXPECT_EQ(::lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
          },
          {link + QStringLiteral(" was left untouched: it is a symbolic link made by another user.")}},
         {"their link as the sound library", data.path(),
@@ -676,7 +676,7 @@ TEST_F(CompanionProcess, AnotherUsersFilesAndLinksAreLeftAloneAndSaid)
              QDir().mkpath(home);
              QDir().mkpath(shared.path() + QStringLiteral("/lib"));
              QFile::link(shared.path() + QStringLiteral("/lib"), home + QStringLiteral("/SOUNDLIB"));
-             ::lchown(QFile::encodeName(home + QStringLiteral("/SOUNDLIB")).constData(), 65534, 65534);
+             EXPECT_EQ(::lchown(QFile::encodeName(home + QStringLiteral("/SOUNDLIB")).constData(), 65534, 65534), 0);
          },
          {home + QStringLiteral("/SOUNDLIB was left untouched: it is a symbolic link made by another user")}},
     };

@@ -55,7 +55,7 @@ public:
         };
         fs::create_directories(roots.sys + "/bus/usb/devices");
         fs::create_directories(roots.sys + "/class/hidraw");
-        fs::create_directories(roots.proc);
+        fs::create_directories(roots.proc + "/1"); // init, seen where /proc hides no one
         // A keyboard is always there: its ids are not the toy's.
         addUsb("1-1", "046d", "c31c", "1");
         addNode("1-1", "hidraw0", "247:0", "0003:0000046D:0000C31C");
@@ -150,9 +150,11 @@ private:
 
 const char* const kActiveSession
     = "UID=1000\nUSER=alice\nACTIVE=1\nSTATE=active\nREMOTE=0\nTYPE=x11\nSEAT=seat0\n";
-const DoctorNode kRootOnly { 0, 0, 0600, {} };
-const DoctorNode kSeatAcl { 0, 0, 0600, { { kAlice, 6 } } };
-const DoctorNode kGroupNode { 0, kPlugdev, 0660, {} };
+const DoctorNode kRootOnly { 0, 0, 0600, {}, {}, {} };
+const DoctorNode kSeatAcl { 0, 0, 0600, { { kAlice, 6 } }, {}, {} };
+const DoctorNode kGroupNode { 0, kPlugdev, 0660, {}, {}, {} };
+// As setfacl -m u:bob:rw,g:plugdev:rwx,g::- leaves it: the mode's group bits are the mask.
+const DoctorNode kNamedAcl { 0, 0, 0660, { { kBob, 6 } }, { { kPlugdev, 7 } }, 0 };
 
 // The setting every working case shares: the rule installed and applied, an active local session.
 void seatReady(FakeSystem& s, const std::string& numbers)
@@ -184,6 +186,10 @@ const std::string kTags3 = "udev: /dev/hidraw3 has tags: seat, uaccess";
 const std::string kSeatTag3 = "udev: /dev/hidraw3 has tags: seat";
 const std::string kNoUdev = "udev: not running here (no $ROOT/run/udev/control)";
 const std::string kSession2 = "session: 2, seat seat0, local, active";
+const std::string kSudoRule = "Run: echo 'KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1941\", "
+                              "ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"' | sudo tee "
+                              "/etc/udev/rules.d/70-quillby-toy.rules >/dev/null && sudo udevadm control --reload "
+                              "&& sudo udevadm trigger --subsystem-match=hidraw --action=add";
 
 struct Case {
     const char* name;
@@ -225,12 +231,7 @@ const std::vector<Case>& cases()
             { kUsb3, kRootOnly3, kCannot3, kFree3, kNoRule, kSeatTag3, kSession2,
                 "The toy is plugged in, but /dev/hidraw3 can be opened only by root: the udev rule is not "
                 "installed.",
-                "Run: echo 'KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1941\", "
-                "ATTRS{idProduct}==\"8021\", TAG+=\"uaccess\"' | sudo tee "
-                "/etc/udev/rules.d/70-quillby-toy.rules "
-                ">/dev/null && sudo udevadm control --reload && sudo udevadm trigger "
-                "--subsystem-match=hidraw "
-                "--action=add" } },
+                kSudoRule } },
         { "group node, no rule, the helper offered",
             [](FakeSystem& s) {
                 s.roots.ruleHelperCommand = "pkexec /usr/lib/quillby/quillby-toy-rule";
@@ -249,6 +250,32 @@ const std::vector<Case>& cases()
                 "The toy is plugged in, but /dev/hidraw3 can be opened only by root and members of group "
                 "plugdev: the udev rule is not installed.",
                 "Run: pkexec /usr/lib/quillby/quillby-toy-rule" } },
+        { "an ACL naming a user and a group, the owning group masked out",
+            [](FakeSystem& s) {
+                toyAt3(s, kNamedAcl, EACCES);
+                s.session("2", kActiveSession);
+            },
+            false, ToyProblem::RuleMissing,
+            "only root and bob and members of group plugdev may open it: the udev rule is not installed",
+            { kUsb3,
+                "/dev/hidraw3: owner root, group root, mode 0660, ACL bob rw-, ACL group root ---, ACL group "
+                "plugdev rwx (effective rw-), ACL mask rw-",
+                kCannot3, kFree3, kNoRule, kNoUdev, kSession2,
+                "The toy is plugged in, but /dev/hidraw3 can be opened only by root and bob and members of "
+                "group plugdev: the udev rule is not installed.",
+                kSudoRule } },
+        { "usable, but other users' processes are hidden",
+            [](FakeSystem& s) {
+                toyAt3(s, kSeatAcl, 0);
+                seatReady(s, "247:3");
+                fs::remove(s.roots.proc + "/1");
+            },
+            true, ToyProblem::None, "usable, but its holders could not all be checked",
+            { kUsb3, kAcl3, kCan3, "/dev/hidraw3: open in no process this user can look into", kUsrRule, kTags3,
+                kSession2,
+                "The toy is connected and usable, but its holders could not all be checked: this user cannot "
+                "look into other users' processes, and one of them may hold the toy too (run quillby --doctor "
+                "as root to see them all)." } },
         { "rule installed but not applied",
             [](FakeSystem& s) {
                 toyAt3(s, kRootOnly, EACCES);

@@ -1,17 +1,20 @@
 #include "env_guard.h"
 #include "fakes/fakes.h"
 #include "platform/sdl_sound_output.h"
-#include "platform/wav_shape.h"
+#include "platform/wav_reader.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -156,6 +159,24 @@ std::function<bool(const std::vector<int>&)> endedAfter(std::function<bool(int)>
     };
 }
 
+// Waits (bounded) until the player has nothing left to read or play, and closes it.
+bool settle(platform::SdlSoundOutput& output)
+{
+    for (int i = 0; i < 400; ++i) {
+        if (output.closeIfIdle())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+bool waitOpen(const platform::SdlSoundOutput& output)
+{
+    for (int i = 0; i < 400 && !output.deviceOpen(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return output.deviceOpen();
+}
+
 class SdlSound : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
@@ -175,7 +196,7 @@ TEST_F(SdlSound, PlaysAConvertedFileAtTheRightSpeed)
     writeWav(path("tone.wav"), kRate / 4, 1, 8, tone(kRate / 4, 1, 0.3));
     platform::SdlSoundOutput output;
     output.play(file("tone.wav"));
-    EXPECT_TRUE(output.deviceOpen());
+    EXPECT_TRUE(waitOpen(output));
 
     ASSERT_TRUE(m_output.waitFor(endedAfter(loud)));
     const std::vector<int> frames = m_output.frames();
@@ -241,18 +262,18 @@ TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
     platform::SdlSoundOutput output;
     EXPECT_FALSE(sdlMapped()) << "nothing played yet";
     output.play(file("short.wav"));
-    EXPECT_FALSE(output.closeIfIdle()) << "still playing";
+    EXPECT_FALSE(output.closeIfIdle()) << "still reading";
+    ASSERT_TRUE(m_output.waitFor([](const std::vector<int>& f) { return lastIndex(f, positive) >= 0; }));
     EXPECT_TRUE(output.deviceOpen());
     EXPECT_TRUE(sdlMapped());
     ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
-    EXPECT_TRUE(output.closeIfIdle());
+    EXPECT_TRUE(settle(output));
     EXPECT_FALSE(output.deviceOpen());
     EXPECT_FALSE(sdlMapped());
 
     output.play(file("second.wav"));
-    EXPECT_TRUE(output.deviceOpen());
-    EXPECT_EQ(output.openAttempts(), 2);
     ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "the reloaded library plays";
+    EXPECT_EQ(output.openAttempts(), 2);
 }
 
 TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
@@ -267,36 +288,135 @@ TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
     for (const std::string& p : { std::string(), file("missing.wav"), file("empty.wav"), file("garbage.wav"),
              m_dir.path().toStdString() })
         output.play(p);
+    EXPECT_TRUE(settle(output));
     output.stop();
     EXPECT_FALSE(output.deviceOpen()) << "nothing playable, nothing opened";
     EXPECT_FALSE(QFile::exists(path("out.raw")));
 }
 
-// The header check before any decoder: plain samples of bounded length only.
-TEST(WavShape, AcceptsPlainSamplesOfBoundedLengthOnly)
+// Bytes as a file the reader can take a descriptor of.
+struct MemoryFile {
+    explicit MemoryFile(const QByteArray& bytes)
+        : fd(::memfd_create("wav", 0))
+    {
+        if (fd >= 0 && ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) == bytes.size())
+            ::lseek(fd, 0, SEEK_SET);
+    }
+    ~MemoryFile() { ::close(fd); }
+    int fd;
+};
+
+// Left channel of everything the reader gives, or the refusal's reason.
+std::pair<std::vector<int>, std::string> readAll(const QByteArray& bytes)
 {
-    const auto header = [](int format, int channels, int rate, int bits, std::uint32_t dataBytes, int present) {
-        return (wavHeader(format, channels, rate, bits, dataBytes) + QByteArray(present, '\x01')).toStdString();
+    MemoryFile file(bytes);
+    platform::WavReader reader(file.fd);
+    std::pair<std::vector<int>, std::string> result { {}, reader.start() };
+    std::vector<std::int16_t> piece;
+    while (result.second.empty() && reader.next(piece)) {
+        for (std::size_t i = 0; i < piece.size(); i += 2)
+            result.first.push_back(piece[i]);
+    }
+    return result;
+}
+
+QByteArray samples(int bits, const std::vector<std::int64_t>& values)
+{
+    QByteArray out;
+    for (const std::int64_t v : values)
+        appendLe(out, static_cast<std::uint32_t>(v), bits / 8);
+    return out;
+}
+
+// One IMA ADPCM block for one channel: its first sample and step index, then nibbles.
+QByteArray imaBlock(std::int16_t first, int index, const std::vector<int>& nibbles)
+{
+    QByteArray block;
+    appendLe(block, static_cast<std::uint16_t>(first), 2);
+    block.append(static_cast<char>(index)).append('\0');
+    for (std::size_t i = 0; i + 1 < nibbles.size(); i += 2)
+        block.append(static_cast<char>(nibbles[i] | (nibbles[i + 1] << 4)));
+    return block;
+}
+
+// The reader takes every form the player took before it streamed, each decoded to
+// the same 16-bit values, and says why it refuses the rest.
+TEST(WavReader, DecodesEachFormOrSaysWhyNot)
+{
+    const auto file = [](int format, int channels, int rate, int bits, const QByteArray& data, int blockAlign = 0) {
+        QByteArray wav = wavHeader(format, channels, rate, bits, static_cast<std::uint32_t>(data.size())) + data;
+        if (blockAlign != 0)
+            wav[32] = static_cast<char>(blockAlign); // wavHeader writes channels * bits / 8
+        return wav;
     };
+    // A chunk before "fmt " and one between it and "data" are skipped, an odd one padded.
+    QByteArray chunks = wavHeader(1, 1, 8000, 16, 4) + samples(16, { 1000, -1000 });
+    chunks.insert(12, QByteArray("LIST\3\0\0\0abc\0", 12));
     const struct {
         const char* name;
-        std::string bytes;
-        std::uint64_t frames; // 0: refused
+        QByteArray bytes;
+        std::vector<int> left; // the left channel decoded
+        std::string refusal; // or why not
     } cases[] = {
-        { "16-bit mono", header(1, 1, 22050, 16, 100, 100), 50 },
-        { "data declared past the end", header(1, 2, 8000, 8, 1000, 10), 5 },
-        { "float", header(3, 2, 48000, 32, 16, 16), 2 },
-        { "ADPCM", header(2, 1, 8000, 4, 100, 100), 0 },
-        { "no whole frame", header(1, 2, 44100, 16, 3, 3), 0 },
-        { "too many channels", header(1, 9, 44100, 16, 18, 18), 0 },
-        { "header cut short", header(1, 1, 44100, 16, 4, 4).substr(0, 30), 0 },
-        { "not RIFF", "RIFX" + header(1, 1, 44100, 16, 4, 4).substr(4), 0 },
-        // 1.5 MB of 8-bit mono at 1000 Hz is 25 minutes once converted.
-        { "too long once converted", header(1, 1, 1000, 8, 1500000, 1500000), 0 },
+        { "8-bit unsigned", file(1, 1, 8000, 8, samples(8, { 0, 128, 255 })), { -32768, 0, 32512 }, "" },
+        { "16-bit stereo", file(1, 2, 8000, 16, samples(16, { 300, -7, -300, 7 })), { 300, -300 }, "" },
+        { "24-bit keeps the high bytes", file(1, 1, 8000, 24, samples(24, { 0x123456, 0xfedcba })),
+            { 0x1234, static_cast<std::int16_t>(0xfedc) }, "" },
+        { "32-bit float, clipped", file(3, 1, 8000, 32, samples(32, { 0x3f000000, 0xc0000000 })), { 16383, -32767 },
+            "" },
+        { "A-law", file(6, 1, 8000, 8, samples(8, { 0xd5, 0x55, 0x2a })), { 8, -8, -32256 }, "" },
+        { "mu-law", file(7, 1, 8000, 8, samples(8, { 0xff, 0x7f, 0x00 })), { 0, 0, -32124 }, "" },
+        { "four channels mixed down", file(1, 4, 8000, 16, samples(16, { 100, 1, 300, 1 })), { 200 }, "" },
+        { "data declared past the end", file(1, 1, 8000, 16, samples(16, { 5, 6 })).left(46), { 5 }, "" },
+        { "chunks skipped", chunks, { 1000, -1000 }, "" },
+        // The header's sample, then: step 7 up (7), step 9 down (-3), then eighths of the
+        // shrinking steps 11, 10, 9, 8, 7, 7.
+        { "IMA ADPCM", file(0x11, 1, 8000, 4, imaBlock(0, 0, { 4, 12, 0, 0, 0, 0, 0, 0 }), 8),
+            { 0, 7, -3, -2, -1, 0, 1, 1, 1 }, "" },
+        // Header: predictor 0 (256, 0), delta 16, newest sample 100, older 50; then the
+        // nibbles 1, -1, 7, 0 at deltas 16, 16, 16, 38.
+        { "MS ADPCM", file(2, 1, 8000, 4, QByteArray("\0\x10\0\x64\0\x32\0\x1f\x70", 9), 9),
+            { 50, 100, 116, 100, 212, 212 }, "" },
+        { "a format no one plays", file(0x55, 1, 8000, 16, samples(16, { 1 })), {},
+            "its samples are encoded in a way the program cannot play (format 85, 16 bit)" },
+        { "too many channels", file(1, 9, 44100, 16, samples(16, std::vector<std::int64_t>(9, 1))), {},
+            "it has 9 channels at 44100 Hz, which the program cannot play" },
+        { "header cut short", file(1, 1, 44100, 16, samples(16, { 1, 2 })).left(30), {}, "its header is damaged" },
+        { "not RIFF", "RIFX" + file(1, 1, 44100, 16, samples(16, { 1 })).mid(4), {}, "it is not a WAV sound" },
     };
     for (const auto& c : cases) {
-        const auto shape = platform::acceptWav(c.bytes, kRate, kChannels * 2);
-        EXPECT_EQ(shape ? shape->frames : 0, c.frames) << c.name;
+        const auto [left, refusal] = readAll(c.bytes);
+        EXPECT_EQ(refusal, c.refusal) << c.name;
+        EXPECT_EQ(left, c.left) << c.name;
+    }
+}
+
+// Rate conversion keeps the length and joins pieces without a gap or a repeat.
+TEST(RateConverter, KeepsTheLengthAcrossPieces)
+{
+    const struct {
+        int from;
+        int to;
+        std::size_t piece;
+    } cases[] = { { 11025, 44100, 100 }, { 48000, 44100, 333 }, { 22050, 44100, 1 }, { 44100, 44100, 50 } };
+    for (const auto& c : cases) {
+        platform::RateConverter converter(c.from, c.to);
+        std::vector<std::int16_t> in;
+        std::vector<std::int16_t> out;
+        std::vector<int> all;
+        // One second of a ramp, so any repeated or skipped frame breaks the order.
+        for (int i = 0; i < c.from; i += static_cast<int>(c.piece)) {
+            in.clear();
+            for (int k = i; k < std::min(c.from, i + static_cast<int>(c.piece)); ++k)
+                in.insert(in.end(), { static_cast<std::int16_t>(k / 2), static_cast<std::int16_t>(-k / 2) });
+            converter.convert(in, out);
+            for (std::size_t k = 0; k < out.size(); k += 2)
+                all.push_back(out[k]);
+        }
+        // Only the span after the very last input frame is missing (nothing to reach for).
+        EXPECT_NEAR(static_cast<double>(all.size()), c.to, 1.0 + c.to / c.from) << c.from;
+        EXPECT_TRUE(std::is_sorted(all.begin(), all.end())) << c.from;
+        EXPECT_GE(all.back(), c.from / 2 - 2) << c.from;
     }
 }
 
@@ -309,8 +429,10 @@ TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)
     EnvGuard driver("SDL_AUDIODRIVER", "no-such-driver");
 
     auto output = std::make_unique<platform::SdlSoundOutput>();
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         output->play(wav.toStdString());
+        EXPECT_TRUE(settle(*output));
+    }
     output->stop();
     EXPECT_FALSE(output->deviceOpen());
     EXPECT_EQ(output->openAttempts(), 1);
@@ -320,7 +442,7 @@ TEST(SdlSoundWithoutDevice, StaysSilentAndDoesNotRetry)
     EnvGuard dummy("SDL_AUDIODRIVER", "dummy");
     platform::SdlSoundOutput working;
     working.play(wav.toStdString());
-    EXPECT_TRUE(working.deviceOpen());
+    EXPECT_TRUE(waitOpen(working));
 }
 
 TEST(HeldSound, PlaysOnlyTheNewestWantedSoundOnRelease)
