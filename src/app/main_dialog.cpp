@@ -15,6 +15,7 @@
 #include "app/mail_notice_window.h"
 #include "app/toy_rule_fix.h"
 #include "app/tray_icon.h"
+#include "app/wake_ups.h"
 #include "app/window_return.h"
 #include "mail/mailbox_dialog.h"
 #include "platform/atomic_file.h"
@@ -80,6 +81,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
       m_alarmTimer(new QTimer(this)),
       m_mainTimer(new QTimer(this)),
       m_blinkTimer(new QTimer(this)),
+      m_wakeUps(new WakeUps(m_tick, *m_mainTimer, *m_alarmTimer, *m_blinkTimer, kTickMs, this)),
       m_mailWatch(new MailWatch(*this, this)),
       m_toyRuleFix(new ToyRuleFix(this))
 {
@@ -214,7 +216,8 @@ void MainDialog::SetUp()
     });
     platform::runGuarded(this, [&] { LoadAlarmList(); });
     m_alarmTimer->start(kAlarmFirstMs);
-    m_mainTimer->start(kTickMs);
+    m_mainTimer->start(kTickMs); // the first tick looks for the toy; later ones run while needed
+    m_wakeUps->setRunning(true);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
     // The network backend (plugins that bring GLib's GIO, a system bus connection) is for
     // a mailbox only, and stays off the start-up path.
@@ -329,12 +332,13 @@ void MainDialog::OnTimer(int timerId)
         m_alarmTimer->stop();
         platform::runGuarded(this, [&] { m_tick.onAlarmCheck(); });
         // Re-armed whatever happened in the check, so one bad minute never stops the alarms.
-        m_alarmTimer->start(kAlarmMs);
+        m_wakeUps->armAlarmCheck();
         break;
     case kMainTimer:
         platform::runGuarded(this, [&] { m_tick.onTick(); });
         reportToyAccessProblem();
         Q_EMIT ticked();
+        m_wakeUps->afterTick();
         break;
     case kBlinkTimer:
         platform::runGuarded(this, [&] { m_tick.onBlink(); });
@@ -640,6 +644,7 @@ void MainDialog::Quit()
 
 void MainDialog::endRun()
 {
+    m_wakeUps->setRunning(false);
     m_mainTimer->stop();
     m_alarmTimer->stop();
     m_blinkTimer->stop();

@@ -4,6 +4,8 @@
 #include "app/main_dialog.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
+#include "app/wake_ups.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "support/gui_helpers.h"
 #include "widgets/button_st.h"
@@ -17,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <cstring>
 #include <fstream>
@@ -503,6 +506,62 @@ TEST_F(MainDialogTest, AlarmCheckIsReArmedForAMinuteAfterEachCheck)
     MainDialog& d = start();
     d.OnTimer(MainDialog::kAlarmTimer);
     EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
+}
+
+// Nothing to do, no tick: each need starts it when the event loop is next about to wait,
+// and it stops again after the first tick without one.
+TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
+{
+    fakes::FakeToyLibrary toy;
+    toy.watchesArrivals = true;
+    g_toy.setLibrary(&toy);
+    fakes::FakeTickHost host;
+    MainTick tick{host};
+    QTimer mainTimer;
+    QTimer alarmTimer;
+    QTimer blinkTimer;
+    WakeUps wakeUps(tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr);
+    const auto loopWaits = [] { Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock(); };
+    const struct {
+        const char* what;
+        std::function<void()> need;
+        std::function<void()> done;
+    } cases[] = {
+        {"leave mode armed", [] { g_leaveModeOn = 1; }, [] { g_leaveModeOn = 0; }},
+        {"attention armed", [] { g_guardArmed = 1; }, [] { g_guardArmed = 0; }},
+        {"a nod asked for", [] { g_nodRequest = 1; }, [] { g_nodRequest = 0; }},
+        {"the toy attached", [&] { toy.attached = true; }, [&] { toy.attached = false; }},
+        {"the tray blinks", [&] { blinkTimer.start(MainDialog::kTickMs); }, [&] { blinkTimer.stop(); }},
+    };
+    tick.reset();
+    mainTimer.start(MainDialog::kTickMs);
+    wakeUps.setRunning(true);
+    tick.onTick(); // the first tick looks for the toy and finds none
+    wakeUps.afterTick();
+    EXPECT_FALSE(mainTimer.isActive());
+    loopWaits();
+    EXPECT_FALSE(mainTimer.isActive()) << "nothing needs it";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.need();
+        loopWaits();
+        EXPECT_TRUE(mainTimer.isActive());
+        EXPECT_EQ(mainTimer.interval(), MainDialog::kTickMs);
+        tick.onTick();
+        wakeUps.afterTick();
+        EXPECT_TRUE(mainTimer.isActive()) << "still needed";
+        c.done();
+        if (g_toy.connected != 0)
+            tick.onTick(); // the toy's removal is seen by a tick
+        tick.onTick();
+        wakeUps.afterTick();
+        EXPECT_FALSE(mainTimer.isActive());
+    }
+    wakeUps.setRunning(false);
+    g_leaveModeOn = 1;
+    loopWaits();
+    EXPECT_FALSE(mainTimer.isActive()) << "the run has ended";
+    g_toy.setLibrary(nullptr);
 }
 
 TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)
