@@ -16,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 #include "platform/sound_output.h"
+#include "platform/sound_process.h"
 #include "platform/toy_library.h"
 #include "sound/sound_table.h"
 
@@ -190,7 +191,10 @@ int CompanionApp::Run()
         return exitInstance(2);
     }
     g_toy.setLibrary(m_toy.get());
-    auto sound = std::make_unique<platform::HeldSoundOutput>(platform::makeSdlSoundOutput());
+    // Each sound plays in a child process: SDL's sound server libraries, once loaded,
+    // could never be unloaded from this one.
+    auto sound = std::make_unique<platform::HeldSoundOutput>(
+        std::make_unique<platform::ProcessSoundOutput>(QCoreApplication::applicationFilePath().toStdString()));
     platform::HeldSoundOutput* heldSound = sound.get();
     m_sound = std::move(sound);
     platform::setSound(m_sound.get());

@@ -2,11 +2,14 @@
 #include "app/companion_app.h"
 #include "app/fonts.h"
 #include "app/toy_doctor_cli.h"
+#include "alarms/local_time.h"
 #include "mail/keychain_store.h"
+#include "platform/clock_change.h"
 #include "mail/secret_store.h"
 #include "platform/desktop_notifier.h"
 #include "platform/resume_watch.h"
 #include "platform/messages.h"
+#include "platform/sound_process.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -89,6 +92,12 @@ bool avoidSharedMemoryPaint()
 
 int main(int argc, char** argv)
 {
+    // A sound played for the running program: nothing else happens in this process.
+    if (argc == 3 && std::string_view(argv[1]) == platform::ProcessSoundOutput::kPlaySoundOption) {
+        QCoreApplication app(argc, argv);
+        const std::unique_ptr<platform::SoundOutput> output = platform::makeSdlSoundOutput();
+        return platform::PlaySoundAndWait(*output, argv[2]);
+    }
     // The doctor answers beside a running copy or without one, and without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--doctor")
@@ -166,14 +175,21 @@ int main(int argc, char** argv)
     // connection and capability query stay off the start-up path.
     std::unique_ptr<platform::DesktopNotifier> notifier;
     std::unique_ptr<QObject> resumeWatch;
+    std::unique_ptr<platform::ClockChangeWatch> clockWatch;
     if (options.remoteRequest.isEmpty()) {
-        QTimer::singleShot(1000, &app, [&notifier, &resumeWatch] {
+        QTimer::singleShot(1000, &app, [&notifier, &resumeWatch, &clockWatch] {
             notifier = platform::makeDBusDesktopNotifier();
             platform::setDesktopNotifier(notifier.get());
             resumeWatch = platform::makeLogindResumeWatch();
+            // The kernel says when the clock is set or the zone file changes: nothing
+            // compares clocks or looks at the zone file on a timer.
+            clockWatch = platform::makeClockChangeWatch();
+            SetZoneFileWatched(clockWatch->watchesZoneFile());
         });
     }
     const int code = CompanionApp(std::move(options)).Run();
+    SetZoneFileWatched(false);
+    clockWatch.reset();
     resumeWatch.reset();
     platform::setDesktopNotifier(nullptr);
     platform::setMessages(nullptr);
