@@ -1,3 +1,4 @@
+#include "alarms/local_time.h"
 #include "app/alert_window.h"
 #include "app/fonts.h"
 #include "core/globals.h"
@@ -562,6 +563,39 @@ TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
     loopWaits();
     EXPECT_FALSE(mainTimer.isActive()) << "the run has ended";
     g_toy.setLibrary(nullptr);
+}
+
+// The alarm check sleeps through minutes that hold nothing; a record added meanwhile is
+// checked by the very check a check every minute would have rung it in.
+TEST_F(MainDialogTest, TheAlarmCheckWaitsForTheNextDueMinute)
+{
+    fakes::FakeTickHost host;
+    MainTick tick{host};
+    QTimer mainTimer;
+    QTimer alarmTimer;
+    QTimer blinkTimer;
+    WakeUps wakeUps(tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr);
+    wakeUps.setRunning(true);
+    tick.reset();
+    clock.setTime(1'700'000'000 - 1'700'000'000 % 60 + 10); // hh:mm:10
+    tick.onAlarmCheck();
+    wakeUps.armAlarmCheck();
+    EXPECT_EQ(alarmTimer.interval(), MainTick::kMaxCheckGapMinutes * 60000) << "nothing due";
+
+    clock.advanceMs(150'000); // hh:mm+2:40; the checks at +1 and +2 would have found nothing
+    const TimeValue due = clock.time() - 160 + 5 * 60; // the minute hh:mm+5
+    const auto local = ToLocalParts(due);
+    auto record = std::make_unique<AlarmRecord>();
+    record->topic = "added";
+    record->date = MakeLocalTime(local->year, local->month, local->day, 0, 0, 0);
+    record->timeOfDay = MakeLocalTime(2000, 1, 1, local->hour, local->minute, 0);
+    g_alarmList.push_back(std::move(record));
+    Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock();
+    // Each check comes at :10 and looks 40 s ahead: hh:mm+5:10 is the one for hh:mm+5.
+    EXPECT_EQ(alarmTimer.interval(), 3 * 60000 - 30'000);
+    clock.advanceMs(static_cast<std::uint32_t>(alarmTimer.interval()));
+    tick.onAlarmCheck();
+    EXPECT_EQ(host.rung, std::vector<std::string>{"added"});
 }
 
 TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)
