@@ -64,8 +64,12 @@ void WakeUps::update()
 {
     if (!m_running)
         return;
-    if (!m_mainTimer.isActive() && (m_tick.tickWanted() || m_blinkTimer.isActive()))
+    if (!m_mainTimer.isActive() && (m_tick.tickWanted() || m_blinkTimer.isActive())) {
         m_mainTimer.start(m_tickMs);
+        // The blink swaps in the same wake-up as the tick, not between two of its ticks.
+        if (m_blinkTimer.isActive())
+            m_blinkTimer.start(m_tickMs);
+    }
     if (m_planned && m_alarmTimer.isActive()
         && (g_alarmList.generation() != m_listGeneration || g_alarmList.size() != m_listSize))
         replanAlarmCheck();
