@@ -509,6 +509,16 @@ TEST_F(MainDialogTest, AlarmCheckIsReArmedForAMinuteAfterEachCheck)
     EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
 }
 
+// The main window's timers under WakeUps, with the tick's host played.
+struct WakeRig {
+    fakes::FakeTickHost host;
+    MainTick tick{host};
+    QTimer mainTimer;
+    QTimer alarmTimer;
+    QTimer blinkTimer;
+    WakeUps wakeUps{tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr};
+};
+
 // Nothing to do, no tick: each need starts it when the event loop is next about to wait,
 // and it stops again after the first tick without one.
 TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
@@ -516,12 +526,11 @@ TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
     fakes::FakeToyLibrary toy;
     toy.watchesArrivals = true;
     g_toy.setLibrary(&toy);
-    fakes::FakeTickHost host;
-    MainTick tick{host};
-    QTimer mainTimer;
-    QTimer alarmTimer;
-    QTimer blinkTimer;
-    WakeUps wakeUps(tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr);
+    WakeRig rig;
+    MainTick& tick = rig.tick;
+    QTimer& mainTimer = rig.mainTimer;
+    QTimer& blinkTimer = rig.blinkTimer;
+    WakeUps& wakeUps = rig.wakeUps;
     const auto loopWaits = [] { Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock(); };
     const struct {
         const char* what;
@@ -569,12 +578,10 @@ TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
 // checked by the very check a check every minute would have rung it in.
 TEST_F(MainDialogTest, TheAlarmCheckWaitsForTheNextDueMinute)
 {
-    fakes::FakeTickHost host;
-    MainTick tick{host};
-    QTimer mainTimer;
-    QTimer alarmTimer;
-    QTimer blinkTimer;
-    WakeUps wakeUps(tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr);
+    WakeRig rig;
+    MainTick& tick = rig.tick;
+    QTimer& alarmTimer = rig.alarmTimer;
+    WakeUps& wakeUps = rig.wakeUps;
     wakeUps.setRunning(true);
     tick.reset();
     clock.setTime(1'700'000'000 - 1'700'000'000 % 60 + 10); // hh:mm:10
@@ -595,7 +602,7 @@ TEST_F(MainDialogTest, TheAlarmCheckWaitsForTheNextDueMinute)
     EXPECT_EQ(alarmTimer.interval(), 3 * 60000 - 30'000);
     clock.advanceMs(static_cast<std::uint32_t>(alarmTimer.interval()));
     tick.onAlarmCheck();
-    EXPECT_EQ(host.rung, std::vector<std::string>{"added"});
+    EXPECT_EQ(rig.host.rung, std::vector<std::string>{"added"});
 }
 
 TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)
