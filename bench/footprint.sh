@@ -4,15 +4,23 @@
 # compared with the same dialog showing one line of text as well: the companion's window
 # shows its owner's name, and the first text a program draws pays for loading the fonts.
 # Last, the cost of the tray icon (trayer's XEmbed tray under openbox): CPU and context
-# switches per minute of all the program's threads, hidden in the tray while nothing
-# happens, then while the icon blinks after a new-mail announcement (a local POP3 stub
-# answers the check; the mailbox is entered in the settings dialog with xdotool).
+# switches per minute of all the program's threads (voluntary and not, from
+# /proc/PID/task/*/status), hidden in the tray while nothing happens and no mailbox is
+# set, with an IMAP IDLE session open to a local stub (bench/imap_stub.py) and nothing
+# arriving, then while the icon blinks after a new-mail announcement (a local POP3 stub
+# answers the check); each mailbox is entered in the settings dialog with xdotool. The
+# IMAP mailbox's password goes to a gnome-keyring of the run's own session bus, so a
+# restart finds it: the time from starting the program to the stub telling it the count
+# is the start to first count (median of the runs).
 #
 #   bench/footprint.sh [build-dir]        (default build/default)
 #
-# Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby), RUNS
-# (timed starts of each, default 7), IDLE_SECONDS (default 600), TRAY_SECONDS (each of the
-# two tray phases, default 600), PARTS (any of "start idle tray", default all three),
+# Environment: QUILLBY (the companion binary, default <build-dir>/bin/quillby, built first
+# when not given), XVFB_DISPLAY (a display number for Xvfb, default the first free one),
+# POP3_PORT and IMAP_PORT (the stubs' loopback ports, default picked by the system), RUNS
+# (timed starts of each, default 7), IDLE_SECONDS (default 60), TRAY_SECONDS (each of the
+# three tray phases, default 60; each figure is scaled to a minute), PARTS (any of
+# "start idle tray", default all three),
 # TRAY_HOST (xembed: trayer, the default; sni: a StatusNotifier host on a session bus of
 # its own, bench/sni_host.py), QUICK (set: 3 runs and 30 s phases, to try the script), SDL_AUDIODRIVER (default dummy:
 # an audio thread that costs what a real one does, without a sound card), SHOW_RUNS (set:
@@ -24,15 +32,15 @@ quick=${QUICK:+1}
 runs=${RUNS:-${quick:+3}}
 runs=${runs:-7}
 idle_seconds=${IDLE_SECONDS:-${quick:+30}}
-idle_seconds=${idle_seconds:-600}
+idle_seconds=${idle_seconds:-60}
 tray_seconds=${TRAY_SECONDS:-${quick:+30}}
-tray_seconds=${tray_seconds:-600}
+tray_seconds=${tray_seconds:-60}
 parts=${PARTS:-start idle tray}
 tray_host=${TRAY_HOST:-xembed}
 has_part() { [[ " $parts " == *" $1 "* ]]; }
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 
-cmake --build "$build" --target quillby quillby_bare_dialog >/dev/null
+if [ -z "${QUILLBY:-}" ]; then cmake --build "$build" --target quillby quillby_bare_dialog >/dev/null; fi
 quillby=${QUILLBY:-$build/bin/quillby}
 hidden=()
 if "$quillby" --help 2>/dev/null | grep -q -- --hidden; then hidden=(--hidden); fi
@@ -52,7 +60,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display and says which.
-Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb ${XVFB_DISPLAY:-} -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 pids+=($xvfb)
 for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
@@ -200,12 +208,17 @@ if has_part tray; then
   }
   openbox >/dev/null 2>&1 &
   pids+=($!)
+  # A session bus of the run's own: the StatusNotifier host and the secret store live there.
+  dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
+  export DBUS_SESSION_BUS_ADDRESS
+  DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus")
+  pids+=("$(sed -n 2p "$work/bus")")
+  if command -v gnome-keyring-daemon >/dev/null; then
+    mkdir -p "$work/keyrings"
+    echo -n bench | XDG_DATA_HOME="$work/keyrings" gnome-keyring-daemon --unlock --components=secrets --daemonize >/dev/null 2>&1 || true
+  fi
   if [ "$tray_host" = sni ]; then
-    # A session bus of our own, with a StatusNotifier watcher that fetches each new icon.
-    dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
-    export DBUS_SESSION_BUS_ADDRESS
-    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus")
-    pids+=("$(sed -n 2p "$work/bus")")
+    # A StatusNotifier watcher that fetches each new icon.
     exec {host_out}< <(exec /usr/bin/python3 bench/sni_host.py "$work/fetches")
     pids+=($!)
     read -r -t 10 -u "$host_out" _
@@ -213,9 +226,38 @@ if has_part tray; then
     trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
     pids+=($!)
   fi
-  exec {stub_out}< <(exec python3 bench/pop3_stub.py 3)
+  # Enters a mailbox in the settings dialog as a user does: enter_mailbox SERVER MINUTES
+  # START-COMMAND...
+  enter_mailbox() {
+    local server=$1 minutes=$2 dialog
+    shift 2
+    "$@" --mail-settings >/dev/null
+    dialog=$(xdotool search --sync --name '^MailBox Configure$' | head -1)
+    xdotool windowactivate --sync "$dialog" mousemove --window "$dialog" 110 30 click 1
+    xdotool type --delay 20 "bench"
+    xdotool key Tab type --delay 20 "secret"
+    xdotool key Tab type --delay 20 "$server"
+    xdotool key Tab ctrl+a type --delay 20 "$minutes"
+    xdotool key Return
+  }
+  # Waits until --status says $1: wait_status TEXT START-COMMAND...
+  wait_status() {
+    local text=$1
+    shift
+    for _ in $(seq 450); do
+      "$@" --status 2>/dev/null | grep -q -- "$text" && return 0
+      sleep 0.2
+    done
+    echo "footprint: no \"$text\" (status: $("$@" --status 2>&1))" >&2
+    exit 1
+  }
+  exec {stub_out}< <(STUB_PORT=${POP3_PORT:-0} exec python3 bench/pop3_stub.py 3)
   pids+=($!)
   read -r -t 10 -u "$stub_out" pop3_port
+  : >"$work/imap-counts"
+  exec {imap_out}< <(STUB_PORT=${IMAP_PORT:-0} exec python3 bench/imap_stub.py 3 "$work/imap-counts")
+  pids+=($!)
+  read -r -t 10 -u "$imap_out" imap_port
   mkdir -p "$work/tray"
   export XDG_RUNTIME_DIR
   XDG_RUNTIME_DIR=$(runtime tray)
@@ -225,24 +267,52 @@ if has_part tray; then
   pids+=($tray_pid)
   sleep 10
   tray_phase quiet "$tray_pid"
+
+  # A second copy (a runtime folder of its own) with an IMAP mailbox: the session stays
+  # open in IDLE and nothing arrives.
+  mkdir -p "$work/imap"
+  imap_start=("$quillby" --data-dir "$work/imap" --toy=none)
+  XDG_RUNTIME_DIR=$(runtime imap) "${imap_start[@]}" "${hidden[@]}" >/dev/null 2>&1 &
+  imap_pid=$!
+  pids+=($imap_pid)
+  sleep 3
+  XDG_RUNTIME_DIR=$(runtime imap) enter_mailbox "imap://127.0.0.1:$imap_port" 10 "${imap_start[@]}"
+  XDG_RUNTIME_DIR=$(runtime imap) wait_status 'mail: 3 messages' "${imap_start[@]}"
+  sleep 5
+  tray_phase idle-imap "$imap_pid"
+
+  # Start to first count: the same copy started again finds its mailbox and the password.
+  : >"$work/first.ms"
+  for _ in $(seq "${runs:-3}"); do
+    XDG_RUNTIME_DIR=$(runtime imap) "${imap_start[@]}" --quit >/dev/null 2>&1 || true
+    wait "$imap_pid" 2>/dev/null || true
+    before=$(wc -l <"$work/imap-counts")
+    t0=$(now_ns)
+    XDG_RUNTIME_DIR=$(runtime imap) "${imap_start[@]}" "${hidden[@]}" >/dev/null 2>&1 &
+    imap_pid=$!
+    pids+=($imap_pid)
+    for _ in $(seq 500); do
+      [ "$(wc -l <"$work/imap-counts")" -gt "$before" ] && break
+      sleep 0.02
+    done
+    if [ "$(wc -l <"$work/imap-counts")" -gt "$before" ]; then
+      t1=$(sed -n "$((before + 1))p" "$work/imap-counts" | awk '{ print $2 }')
+      echo $(((t1 - t0) / 1000000)) >>"$work/first.ms"
+    fi
+  done
+  if [ -s "$work/first.ms" ]; then
+    [ -n "${SHOW_RUNS:-}" ] && tr '\n' ' ' <"$work/first.ms" >&2 && echo >&2
+    printf 'start to first count (IMAP, local stub; median of %d): %d ms\n' "$(wc -l <"$work/first.ms")" "$(median <"$work/first.ms")"
+  else
+    echo "start to first count: not measured (no count within 10 s; is a secret store running?)"
+  fi
+  XDG_RUNTIME_DIR=$(runtime imap) "${imap_start[@]}" --quit >/dev/null 2>&1 || true
+  wait "$imap_pid" 2>/dev/null || true
+
   # The mailbox, entered as a user does, checked every minute: the first check finds 3
   # messages, the second 4 and announces them.
-  "${tray_start[@]}" --mail-settings >/dev/null
-  dialog=$(xdotool search --sync --name '^MailBox Configure$' | head -1)
-  xdotool windowactivate --sync "$dialog" mousemove --window "$dialog" 110 30 click 1
-  xdotool type --delay 20 "bench"
-  xdotool key Tab type --delay 20 "secret"
-  xdotool key Tab type --delay 20 "127.0.0.1:$pop3_port"
-  xdotool key Tab ctrl+a type --delay 20 "1"
-  xdotool key Return
-  for _ in $(seq 450); do
-    "${tray_start[@]}" --status 2>/dev/null | grep -q 'mail: 4 messages' && break
-    sleep 0.2
-  done
-  if ! "${tray_start[@]}" --status 2>/dev/null | grep -q 'mail: 4 messages'; then
-    echo "footprint: the mail check did not announce (status: $("${tray_start[@]}" --status 2>&1))" >&2
-    exit 1
-  fi
+  enter_mailbox "127.0.0.1:$pop3_port" 1 "${tray_start[@]}"
+  wait_status 'mail: 4 messages' "${tray_start[@]}"
   sleep 5
   tray_phase blink "$tray_pid"
 fi

@@ -1,9 +1,10 @@
 # A POP3 mailbox stub for bench/footprint.sh: says +OK to everything and holds argv[1]
 # messages (default 3) at the first login and one more from the second on, so the second
-# check announces new mail (a connection that only reads the greeting is no login); prints the port it listens on (loopback, picked by the system).
-import socket, sys, threading
+# check announces new mail (a connection that only reads the greeting is no login); prints
+# the port it listens on (loopback: $STUB_PORT, else one the system picks).
+import os, socket, sys, threading
 srv = socket.socket(); srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-srv.bind(("127.0.0.1", 0)); srv.listen(8)
+srv.bind(("127.0.0.1", int(os.environ.get("STUB_PORT", "0")))); srv.listen(8)
 print(srv.getsockname()[1], flush=True)
 count = int(sys.argv[1]) if len(sys.argv) > 1 else 3
 sessions = 0

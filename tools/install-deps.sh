@@ -12,7 +12,7 @@ packages=(
   tzdata xvfb xauth xdotool x11-utils openbox trayer x11-apps imagemagick
   sway wtype grim dbus python3-dbus python3-gi
   dovecot-pop3d dovecot-imapd openssl
-  python3-dbusmock libqt6network6 faketime
+  python3-dbusmock libqt6network6 faketime gnome-keyring
   desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd
   clang libclang-rt-14-dev
 )

@@ -128,3 +128,9 @@ std::vector<MissedAlarm> CollectMissedAlarms(const AlarmList& list, MinuteSpan s
     std::stable_sort(missed.begin(), missed.end(), [](const MissedAlarm& a, const MissedAlarm& b) { return a.at < b.at; });
     return missed;
 }
+
+TimeValue NextDueMinute(const AlarmList& list, TimeValue after, TimeValue span)
+{
+    const std::vector<MissedAlarm> ahead = CollectMissedAlarms(list, MinuteSpan { after + 60, after + span + 60 });
+    return ahead.empty() ? 0 : ahead.front().at - ((ahead.front().at % 60) + 60) % 60;
+}

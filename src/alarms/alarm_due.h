@@ -77,6 +77,10 @@ struct MissedAlarm {
 // Records that could never be due (a time of day off 2000-01-01) are left out.
 std::vector<MissedAlarm> CollectMissedAlarms(const AlarmList& list, MinuteSpan span);
 
+// The start of the first minute in (after, after + span] holding a record that can be
+// due, or 0 when none does.
+TimeValue NextDueMinute(const AlarmList& list, TimeValue after, TimeValue span);
+
 // What the missed alarms window lists of one: a copy, as the record may go meanwhile.
 struct MissedAlarmEntry {
     std::string topic;

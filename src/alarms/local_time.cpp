@@ -29,6 +29,9 @@ locale_t cLocale()
 
 constexpr long long kDay = 86400;
 
+bool g_zoneFileWatched = false;
+unsigned long g_zoneFileChanges = 0; // ZoneFileChanged() calls
+
 long long floorDiv(long long a, long long b)
 {
     return a / b - (a % b != 0 && (a < 0) != (b < 0));
@@ -160,7 +163,9 @@ private:
         const bool tzChanged = (tz != nullptr) != m_tzSet || (tz && m_tz != tz);
         const std::time_t now = std::time(nullptr);
         bool zoneFileChanged = false;
-        if (now != m_checkedAt) {
+        const bool told = g_zoneFileChanges != m_zoneFileChangesSeen;
+        m_zoneFileChangesSeen = g_zoneFileChanges;
+        if (told || (!g_zoneFileWatched && now != m_checkedAt)) {
             m_checkedAt = now;
             struct stat info {};
             const std::string stamp = ::stat("/etc/localtime", &info) == 0
@@ -251,6 +256,7 @@ private:
     std::string m_tz;
     std::time_t m_checkedAt = -1;
     std::string m_zoneFile;
+    unsigned long m_zoneFileChangesSeen = 0;
     std::optional<long> m_lastOffset;
 };
 
@@ -339,6 +345,16 @@ std::optional<LocalParts> ToLocalParts(TimeValue t)
     out.minute = parts.tm_min;
     out.weekday = parts.tm_wday;
     return out;
+}
+
+void SetZoneFileWatched(bool watched)
+{
+    g_zoneFileWatched = watched;
+}
+
+void ZoneFileChanged()
+{
+    ++g_zoneFileChanges;
 }
 
 long LocalUtcOffset(TimeValue t)

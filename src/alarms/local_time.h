@@ -33,3 +33,8 @@ std::optional<LocalParts> ToLocalParts(TimeValue t);
 
 // Seconds east of UTC at t, following a changed zone (TZ or the system's zone file).
 long LocalUtcOffset(TimeValue t);
+
+// Where something watches the system's zone file and calls ZoneFileChanged() when it
+// changes, the conversions stop looking at the file once a second themselves.
+void SetZoneFileWatched(bool watched);
+void ZoneFileChanged();

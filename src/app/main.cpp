@@ -3,7 +3,9 @@
 #include "app/fonts.h"
 #include "app/signal_bridge.h"
 #include "app/toy_doctor_cli.h"
+#include "alarms/local_time.h"
 #include "mail/keychain_store.h"
+#include "platform/clock_change.h"
 #include "mail/secret_store.h"
 #include "platform/desktop_notifier.h"
 #include "platform/resume_watch.h"
@@ -171,14 +173,21 @@ int main(int argc, char** argv)
     // connection and capability query stay off the start-up path.
     std::unique_ptr<platform::DesktopNotifier> notifier;
     std::unique_ptr<QObject> resumeWatch;
+    std::unique_ptr<platform::ClockChangeWatch> clockWatch;
     if (options.remoteRequest.isEmpty()) {
-        QTimer::singleShot(1000, &app, [&notifier, &resumeWatch] {
+        QTimer::singleShot(1000, &app, [&notifier, &resumeWatch, &clockWatch] {
             notifier = platform::makeDBusDesktopNotifier();
             platform::setDesktopNotifier(notifier.get());
             resumeWatch = platform::makeLogindResumeWatch();
+            // The kernel says when the clock is set or the zone file changes: nothing
+            // compares clocks or looks at the zone file on a timer.
+            clockWatch = platform::makeClockChangeWatch();
+            SetZoneFileWatched(clockWatch->watchesZoneFile());
         });
     }
     const int code = CompanionApp(std::move(options)).Run();
+    SetZoneFileWatched(false);
+    clockWatch.reset();
     resumeWatch.reset();
     platform::setDesktopNotifier(nullptr);
     platform::setMessages(nullptr);

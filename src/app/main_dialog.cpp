@@ -12,6 +12,7 @@
 #include "core/mail_programs.h"
 #include "guard/guard_dialogs.h"
 #include "app/tray_icon.h"
+#include "app/wake_ups.h"
 #include "app/window_return.h"
 #include "mail/mailbox_dialog.h"
 #include "platform/atomic_file.h"
@@ -76,6 +77,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
       m_alarmTimer(new QTimer(this)),
       m_mainTimer(new QTimer(this)),
       m_blinkTimer(new QTimer(this)),
+      m_wakeUps(new WakeUps(m_tick, *m_mainTimer, *m_alarmTimer, *m_blinkTimer, kTickMs, this)),
       m_mailWatch(new MailWatch(*this, this)),
       m_toyRuleFix(new ToyRuleFix(this))
 {
@@ -208,7 +210,8 @@ void MainDialog::SetUp()
     });
     platform::runGuarded(this, [&] { LoadAlarmList(); });
     m_alarmTimer->start(kAlarmFirstMs);
-    m_mainTimer->start(kTickMs);
+    m_mainTimer->start(kTickMs); // the first tick looks for the toy; later ones run while needed
+    m_wakeUps->setRunning(true);
     platform::runGuarded(this, [&] { m_mailWatch->RestoreFromFile(); });
     // The network backend (plugins that bring GLib's GIO, a system bus connection) is for
     // a mailbox only, and stays off the start-up path.
@@ -322,12 +325,13 @@ void MainDialog::OnTimer(int timerId)
         m_alarmTimer->stop();
         platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onAlarmCheck(); });
         // Re-armed whatever happened in the check, so one bad minute never stops the alarms.
-        m_alarmTimer->start(kAlarmMs);
+        m_wakeUps->armAlarmCheck();
         break;
     case kMainTimer:
         platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onTick(); });
         reportToyAccessProblem();
         Q_EMIT ticked();
+        m_wakeUps->afterTick();
         break;
     case kBlinkTimer:
         platform::runGuardedWith(m_events->reporter(), [&] { m_tick.onBlink(); });
@@ -620,6 +624,7 @@ void MainDialog::Quit()
 
 void MainDialog::endRun()
 {
+    m_wakeUps->setRunning(false);
     m_mainTimer->stop();
     m_alarmTimer->stop();
     m_blinkTimer->stop();

@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QTimer;
 class ToyRuleFix;
+class WakeUps;
 
 // The companion's one top-level window: the skinned picture with its invisible
 // buttons, the owner's name, the timers that drive the toy, and the tray icon.
@@ -149,6 +150,7 @@ private:
     QTimer* m_alarmTimer;
     QTimer* m_mainTimer;
     QTimer* m_blinkTimer;
+    WakeUps* m_wakeUps;
     MailWatch* m_mailWatch;
     bool m_mailDialogOpen = false;
     bool m_followingNetwork = false;

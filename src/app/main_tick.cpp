@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/idle_source.h"
 #include "platform/shell.h"
+#include "platform/toy_library.h"
 #include "sound/sound_table.h"
 
 #include <cstdlib>
@@ -252,6 +253,30 @@ void MainTick::checkAlarmsOnce()
         const AlarmRecord copy = *entry.record;
         m_host.ringAlarm(copy);
     }
+}
+
+bool MainTick::tickWanted() const
+{
+    platform::ToyLibrary* library = g_toy.library();
+    const State& s = m_state;
+    return g_toy.connected != 0 || (library && library->mayFindDevice()) || g_leaveModeOn == 1 || g_guardArmed == 1
+        || g_nodRequest == 1 || s.alertActive != 0 || s.alertWindowOpen != 0 || s.alertClosePending != 0
+        || s.holdActive != 0;
+}
+
+int MainTick::minutesToNextUsefulCheck() const
+{
+    const TimeValue last = m_state.alarmMinutes.lastMinute();
+    if (last == 0)
+        return 1;
+    const TimeValue next = NextDueMinute(g_alarmList, last, TimeValue { kMaxCheckGapMinutes } * 60);
+    return next == 0 ? kMaxCheckGapMinutes : static_cast<int>((next - last) / 60);
+}
+
+void MainTick::skipEmptyChecks(TimeValue now)
+{
+    if (m_state.alarmMinutes.lastMinute() != 0)
+        m_state.alarmMinutes.advance(now);
 }
 
 void MainTick::noteKeyDown()

@@ -47,6 +47,20 @@ public:
     void onAlarmCheck();
     bool alarmCheckRunning() const { return m_alarmCheckRunning; }
 
+    // True while the 800 ms tick has work: a toy attached (or one that may be found), guard
+    // or leave mode armed, a nod asked for, an alert or its hold in progress.
+    bool tickWanted() const;
+    // A check covers every minute since the last one, up to an hour. The number of
+    // whole minutes from the last check to the next one that can find a due record,
+    // 1 to kMaxCheckGapMinutes: the checks between would find nothing.
+    static constexpr int kMaxCheckGapMinutes = 50;
+    int minutesToNextUsefulCheck() const;
+    // Counts the checks that were left out by that reckoning, up to the one at now, as
+    // made: the alarm list changed and the reckoning is done again from here.
+    void skipEmptyChecks(TimeValue now);
+    // The calendar clock was set or the zone changed: as the tick would notice it.
+    void onClockChanged() { clockWatch(); }
+
     // Activity in any of our windows for the leave-mode watch (recorded only while leave
     // mode is on): a key, a click or the wheel, and pointer moves beyond a small jitter.
     void noteKeyDown();

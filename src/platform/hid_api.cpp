@@ -78,6 +78,12 @@ public:
         return m_changes;
     }
 
+    bool arrivalPending()
+    {
+        drain();
+        return m_arrived;
+    }
+
     bool takeArrival()
     {
         drain();
@@ -164,6 +170,7 @@ public:
     }
 
     bool devicesMayHaveArrived() override { return !m_arrivals.watching() || m_arrivals.takeArrival(); }
+    bool arrivalPending() override { return !m_arrivals.watching() || m_arrivals.arrivalPending(); }
     unsigned long deviceChanges() override { return m_arrivals.watching() ? m_arrivals.changes() : 0; }
 
 private:

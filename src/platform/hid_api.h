@@ -33,6 +33,8 @@ public:
     // True when a device may have arrived since the last call, so a search that found
     // nothing is worth repeating; always true where arrivals cannot be watched.
     virtual bool devicesMayHaveArrived() { return true; }
+    // The same without taking the news: the next devicesMayHaveArrived() still says it.
+    virtual bool arrivalPending() { return true; }
     // How many hidraw arrivals, removals and changes were seen; 0 where they cannot be watched.
     virtual unsigned long deviceChanges() { return 0; }
 };

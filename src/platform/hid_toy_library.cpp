@@ -136,6 +136,12 @@ public:
 
     bool onHidraw() const override { return true; }
     unsigned long deviceChanges() override { return m_api->deviceChanges(); }
+    bool mayFindDevice() override
+    {
+        if (!m_api->ready())
+            return false;
+        return m_open || !m_foundNothing || m_api->arrivalPending();
+    }
 
 private:
     bool isCurrent(int handle) const { return m_open && handle == m_handle; }

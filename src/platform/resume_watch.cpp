@@ -5,19 +5,19 @@
 
 namespace platform {
 
-int ResumeNotifier::subscribe(Callback callback)
+int EventNotifier::subscribe(Callback callback)
 {
     const int id = ++m_nextId;
     m_callbacks.emplace(id, std::move(callback));
     return id;
 }
 
-void ResumeNotifier::unsubscribe(int id)
+void EventNotifier::unsubscribe(int id)
 {
     m_callbacks.erase(id);
 }
 
-void ResumeNotifier::notifyResumed()
+void EventNotifier::notify()
 {
     // A callback may subscribe or unsubscribe: walk a copy of the ids.
     std::vector<int> ids;

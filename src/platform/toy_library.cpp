@@ -12,6 +12,7 @@ public:
     bool CheckHandle(int) override { return false; }
     bool ReadData(int, std::uint8_t[8]) override { return false; }
     void WriteData(int, const std::uint8_t[8]) override { }
+    bool mayFindDevice() override { return false; }
 };
 
 } // namespace

@@ -26,6 +26,9 @@ public:
     // Counts the device arrivals, removals and changes seen so far; it stays 0 where they
     // cannot be watched. A cheap look that tells when a new diagnosis is worth making.
     virtual unsigned long deviceChanges() { return 0; }
+    // False while FindHandle is sure to find nothing: it searched and no device arrived
+    // since. An idle program then needs no tick until the arrival wakes it.
+    virtual bool mayFindDevice() { return true; }
 };
 
 // Builds a backend from a --toy value: "hid", "virtual:DIR" or "none".

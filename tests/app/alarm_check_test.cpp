@@ -202,6 +202,75 @@ TEST_F(AlarmCheckTest, LateChecksCatchUpEveryMinuteUpToAnHour)
     EXPECT_EQ(host.rung, std::vector<std::string> { "during" });
 }
 
+// Waking only for the checks that can find a due record rings the same alarms at the same
+// moments as a check every minute, also for a record added between two checks.
+TEST_F(AlarmCheckTest, ChecksLeftOutAsFruitlessChangeNoRing)
+{
+    const struct {
+        const char* what;
+        std::vector<int> minutes; // alarms, minutes after 09:00 on 14 May 2024
+        int phase;                // the checks' second within the minute
+        int addedAt = -1;         // seconds after the start: one more alarm appears, at addedMinute
+        int addedMinute = 0;
+    } cases[] = {
+        {"no alarm for hours", {}, 10},
+        {"the next minute and the one after", {1, 2}, 10},
+        {"a check late in the minute looks ahead", {3}, 45},
+        {"past the longest gap and past midnight", {55, 130, 900}, 0},
+        {"two in one minute", {7, 7}, 30},
+        {"added between two checks", {40}, 20, 600, 12},
+        {"added for a minute already passed", {40}, 20, 600, 9},
+    };
+    const TimeValue start = utc(2024, 5, 14, 9, 0, 0);
+    const int span = 16 * 60; // minutes simulated
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto ringsWith = [&](bool everyMinute) {
+            g_alarmList.clear();
+            tick.reset();
+            host.rung.clear();
+            const auto addAfterStart = [&](const std::string& topic, int minutes) {
+                const auto local = ToLocalParts(start + minutes * 60);
+                addAlarm(topic, local->year, local->month, local->day, local->hour, local->minute);
+            };
+            for (const int m : c.minutes)
+                addAfterStart("m" + std::to_string(m), m);
+            std::vector<std::pair<TimeValue, std::string>> rings;
+            bool added = c.addedAt < 0;
+            TimeValue lastCheck = 0;
+            TimeValue next = start + c.phase;
+            // The instants a check every minute would come at.
+            for (TimeValue at = start + c.phase; at < start + span * 60; at += 60) {
+                if (!added && at > start + c.addedAt) {
+                    added = true;
+                    // Checks that fell due before the change count as made.
+                    const TimeValue passed = at - 60;
+                    if (!everyMinute && passed > lastCheck) {
+                        tick.skipEmptyChecks(passed);
+                        lastCheck = passed;
+                    }
+                    addAfterStart("added", c.addedMinute);
+                    if (!everyMinute)
+                        next = lastCheck + 60 * tick.minutesToNextUsefulCheck();
+                }
+                if (!everyMinute && at < next)
+                    continue;
+                checkAt(at);
+                lastCheck = at;
+                next = at + 60 * tick.minutesToNextUsefulCheck();
+                for (const std::string& topic : host.rung)
+                    rings.emplace_back(at, topic);
+                host.rung.clear();
+            }
+            return rings;
+        };
+        const auto every = ringsWith(true);
+        const auto fewer = ringsWith(false);
+        EXPECT_EQ(fewer, every);
+        EXPECT_EQ(every.size(), c.minutes.size() + (c.addedAt >= 0 && c.addedMinute * 60 > c.addedAt ? 1u : 0u));
+    }
+}
+
 TEST_F(AlarmCheckTest, FailedConversionChecksNothingAndKeepsTheMinute)
 {
     addAlarm("dentist", 2024, 5, 14, 9, 30);

@@ -1,3 +1,4 @@
+#include "alarms/local_time.h"
 #include "app/alert_window.h"
 #include "app/fonts.h"
 #include "core/globals.h"
@@ -5,6 +6,8 @@
 #include "app/main_dialog.h"
 #include "app/mail_notice_window.h"
 #include "app/tray_icon.h"
+#include "app/wake_ups.h"
+#include "fakes/fake_tick_host.h"
 #include "fakes/fakes.h"
 #include "support/gui_helpers.h"
 #include "widgets/button_st.h"
@@ -18,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <cstring>
 #include <fstream>
@@ -508,6 +512,102 @@ TEST_F(MainDialogTest, AlarmCheckIsReArmedForAMinuteAfterEachCheck)
     MainDialog& d = start();
     d.OnTimer(MainDialog::kAlarmTimer);
     EXPECT_TRUE(d.timerActive(MainDialog::kAlarmTimer));
+}
+
+// The main window's timers under WakeUps, with the tick's host played.
+struct WakeRig {
+    fakes::FakeTickHost host;
+    MainTick tick{host};
+    QTimer mainTimer;
+    QTimer alarmTimer;
+    QTimer blinkTimer;
+    WakeUps wakeUps{tick, mainTimer, alarmTimer, blinkTimer, MainDialog::kTickMs, nullptr};
+};
+
+// Nothing to do, no tick: each need starts it when the event loop is next about to wait,
+// and it stops again after the first tick without one.
+TEST_F(MainDialogTest, TheTickRunsOnlyWhileSomethingNeedsIt)
+{
+    fakes::FakeToyLibrary toy;
+    toy.watchesArrivals = true;
+    g_toy.setLibrary(&toy);
+    WakeRig rig;
+    MainTick& tick = rig.tick;
+    QTimer& mainTimer = rig.mainTimer;
+    QTimer& blinkTimer = rig.blinkTimer;
+    WakeUps& wakeUps = rig.wakeUps;
+    const auto loopWaits = [] { Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock(); };
+    const struct {
+        const char* what;
+        std::function<void()> need;
+        std::function<void()> done;
+    } cases[] = {
+        {"leave mode armed", [] { g_leaveModeOn = 1; }, [] { g_leaveModeOn = 0; }},
+        {"attention armed", [] { g_guardArmed = 1; }, [] { g_guardArmed = 0; }},
+        {"a nod asked for", [] { g_nodRequest = 1; }, [] { g_nodRequest = 0; }},
+        {"the toy attached", [&] { toy.attached = true; }, [&] { toy.attached = false; }},
+        {"the tray blinks", [&] { blinkTimer.start(MainDialog::kTickMs); }, [&] { blinkTimer.stop(); }},
+    };
+    tick.reset();
+    mainTimer.start(MainDialog::kTickMs);
+    wakeUps.setRunning(true);
+    tick.onTick(); // the first tick looks for the toy and finds none
+    wakeUps.afterTick();
+    EXPECT_FALSE(mainTimer.isActive());
+    loopWaits();
+    EXPECT_FALSE(mainTimer.isActive()) << "nothing needs it";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.need();
+        loopWaits();
+        EXPECT_TRUE(mainTimer.isActive());
+        EXPECT_EQ(mainTimer.interval(), MainDialog::kTickMs);
+        tick.onTick();
+        wakeUps.afterTick();
+        EXPECT_TRUE(mainTimer.isActive()) << "still needed";
+        c.done();
+        if (g_toy.connected != 0)
+            tick.onTick(); // the toy's removal is seen by a tick
+        tick.onTick();
+        wakeUps.afterTick();
+        EXPECT_FALSE(mainTimer.isActive());
+    }
+    wakeUps.setRunning(false);
+    g_leaveModeOn = 1;
+    loopWaits();
+    EXPECT_FALSE(mainTimer.isActive()) << "the run has ended";
+    g_toy.setLibrary(nullptr);
+}
+
+// The alarm check sleeps through minutes that hold nothing; a record added meanwhile is
+// checked by the very check a check every minute would have rung it in.
+TEST_F(MainDialogTest, TheAlarmCheckWaitsForTheNextDueMinute)
+{
+    WakeRig rig;
+    MainTick& tick = rig.tick;
+    QTimer& alarmTimer = rig.alarmTimer;
+    WakeUps& wakeUps = rig.wakeUps;
+    wakeUps.setRunning(true);
+    tick.reset();
+    clock.setTime(1'700'000'000 - 1'700'000'000 % 60 + 10); // hh:mm:10
+    tick.onAlarmCheck();
+    wakeUps.armAlarmCheck();
+    EXPECT_EQ(alarmTimer.interval(), MainTick::kMaxCheckGapMinutes * 60000) << "nothing due";
+
+    clock.advanceMs(150'000); // hh:mm+2:40; the checks at +1 and +2 would have found nothing
+    const TimeValue due = clock.time() - 160 + 5 * 60; // the minute hh:mm+5
+    const auto local = ToLocalParts(due);
+    auto record = std::make_unique<AlarmRecord>();
+    record->topic = "added";
+    record->date = MakeLocalTime(local->year, local->month, local->day, 0, 0, 0);
+    record->timeOfDay = MakeLocalTime(2000, 1, 1, local->hour, local->minute, 0);
+    g_alarmList.push_back(std::move(record));
+    Q_EMIT QAbstractEventDispatcher::instance()->aboutToBlock();
+    // Each check comes at :10 and looks 40 s ahead: hh:mm+5:10 is the one for hh:mm+5.
+    EXPECT_EQ(alarmTimer.interval(), 3 * 60000 - 30'000);
+    clock.advanceMs(static_cast<std::uint32_t>(alarmTimer.interval()));
+    tick.onAlarmCheck();
+    EXPECT_EQ(rig.host.rung, std::vector<std::string>{"added"});
 }
 
 TEST_F(MainDialogTest, BlinkAlternatesTheTrayIcon)

@@ -121,7 +121,12 @@ public:
         return out;
     }
 
+    // Like the hidraw backend under udev: once nothing was found, only an arrival (attached)
+    // can change that.
+    bool mayFindDevice() override { return !watchesArrivals || attached; }
+
     bool attached = false;
+    bool watchesArrivals = false;
     bool sensor = false;
     std::uint8_t sensorByte = 0x04;
     int currentHandle = 7;
