@@ -9,6 +9,7 @@
 #include "widgets/button_st.h"
 #include "widgets/dialog_units.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -51,7 +52,8 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
     // The snooze plate is drawn in the pictures' lower right corner.
     placeControl(m_snoozeButton, kSnoozeButton, 154, 157, 40, 19);
     m_snoozeButton->setAutoDefault(false);
-    m_snoozeButton->SetTooltipText(QStringLiteral("Snooze 10 min (S)"), true);
+    m_snoozeButton->SetTooltipText(tr("Snooze 10 min (S)"), true);
+    m_closeButton->setAccessibleName(tr("Stop the alarm"));
     // S works wherever the focus is.
     for (QWidget* w : { static_cast<QWidget*>(this), static_cast<QWidget*>(m_closeButton),
                         static_cast<QWidget*>(m_snoozeButton) })
@@ -90,6 +92,8 @@ void CBellDlg::StartRinging()
     m_textButton->SetTransparent(false);
     m_textButton->SetTransparent(true);
     m_textButton->setText(QString::fromStdString(m_text));
+    m_picture->setAccessibleName(tr("Ringing alarm clock"));
+    AnnounceAlert(this, tr("Alarm: %1").arg(m_textButton->text()));
     m_textButton->setFont(font);
     m_soundPlayed = 0;
     m_closeButton->SetDrawBorder(false, false);
@@ -188,9 +192,9 @@ void CBellDlg::sendNotification()
     const QString topic = QString::fromStdString(m_text);
     const QString time = QString::fromStdString(FormatLocalTime(platform::clock().time(), "%H:%M"));
     QPointer<CBellDlg> self(this);
-    m_notification = notifier.notify(topic.isEmpty() ? QStringLiteral("Alarm") : topic, time,
-                                     { { QStringLiteral("snooze"), QStringLiteral("Snooze 10 min") },
-                                       { QStringLiteral("dismiss"), QStringLiteral("Dismiss") } },
+    m_notification = notifier.notify(topic.isEmpty() ? tr("Alarm") : topic, time,
+                                     { { QStringLiteral("snooze"), tr("Snooze 10 min") },
+                                       { QStringLiteral("dismiss"), tr("Dismiss") } },
                                      [self](const QString& key) {
                                          if (!self)
                                              return;

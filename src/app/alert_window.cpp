@@ -5,6 +5,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/quiet_open.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QLabel>
 
@@ -12,7 +13,7 @@ namespace {
 DesktopAnnouncement& announcement()
 {
     // One for every alert window: a new alert replaces the last one's notification.
-    static DesktopAnnouncement alert{QString::fromLatin1(CNotMoveDlg::kText)};
+    static DesktopAnnouncement alert{CNotMoveDlg::tr(CNotMoveDlg::kText)};
     return alert;
 }
 } // namespace
@@ -26,7 +27,7 @@ CNotMoveDlg::CNotMoveDlg()
     setProperty("dialogId", 243);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString::fromLatin1(kText));
+    setWindowTitle(tr(kText));
     setFixedSize(dluSize(211, 181));
     m_picture->setObjectName(QStringLiteral("picture"));
     m_picture->move(0, 0);
@@ -37,5 +38,6 @@ CNotMoveDlg::CNotMoveDlg()
 void CNotMoveDlg::Open()
 {
     announcement().announce();
+    AnnounceAlert(this, tr(kText));
     quiet_open::Show(this);
 }

@@ -5,6 +5,7 @@
 #include "widgets/quiet_open.h"
 #include "widgets/quiet_open_policy.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,13 +20,13 @@ MailNoticeWindow::MailNoticeWindow()
       m_slideTimer(new QTimer(this)),
       m_stayTimer(new QTimer(this)),
       m_fade(new QPropertyAnimation(this, "windowOpacity", this)),
-      m_announcement(std::make_unique<DesktopAnnouncement>(QString::fromLatin1(kText)))
+      m_announcement(std::make_unique<DesktopAnnouncement>(tr(kText)))
 {
     setObjectName(QStringLiteral("mailNoticeWindow"));
     setProperty("dialogId", 138);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString::fromLatin1(kText));
+    setWindowTitle(tr(kText));
     setFixedSize(kWidth, kHeight);
     setCursor(Qt::PointingHandCursor);
     m_picture->setObjectName(QStringLiteral("picture"));
@@ -86,6 +87,7 @@ void MailNoticeWindow::ShowNotice()
     if (canFade())
         setWindowOpacity(1.0);
     m_announcement->announce();
+    AnnounceAlert(this, tr(kText));
     m_rise = 0;
     if (!CanPlaceWindows(CurrentSessionKind())) {
         // No corner and no slide where windows cannot be placed: it stands for as long as

@@ -42,7 +42,7 @@ void ToyRuleFix::start(const QString& fallbackCommand)
         return;
     if (m_program.isEmpty()) {
         platform::messages().show(m_owner, platform::applicationCaption(),
-            QStringLiteral(
+            tr(
                 "The toy's udev rule can be installed from here only where pkexec "
                 "and the program's helper are installed. Run instead (quillby --doctor prints it too):\n\n")
                 + fallbackCommand,
@@ -68,12 +68,12 @@ void ToyRuleFix::done(int exitCode, bool crashed)
     const bool installed = !crashed && exitCode == 0;
     QString text;
     if (installed)
-        text = QStringLiteral("The toy's udev rule is installed: a plugged-in toy is found in a moment.");
+        text = tr("The toy's udev rule is installed: a plugged-in toy is found in a moment.");
     else if (!crashed && (exitCode == kPkexecDismissed || exitCode == kPkexecNotAuthorized))
-        text = QStringLiteral(
+        text = tr(
             "The toy's udev rule was not installed: the administrator's password was not given.");
     else
-        text = QStringLiteral("Installing the toy's udev rule failed")
+        text = tr("Installing the toy's udev rule failed")
             + (said.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + said);
     platform::messages().show(m_owner, platform::applicationCaption(), text,
         installed ? platform::Messages::Icon::Information : platform::Messages::Icon::Exclamation);
@@ -87,7 +87,7 @@ void ToyRuleFix::addMenuItems(QMenu& menu, const QString& toyLine, bool offer, c
     line->setEnabled(false);
     if (!offer)
         return;
-    QAction* allow = menu.addAction(QStringLiteral("Allow this user to use the toy…"));
+    QAction* allow = menu.addAction(tr("Allow this user to use the toy…"));
     allow->setObjectName(QStringLiteral("allowToy"));
     allow->setEnabled(!running());
     connect(allow, &QAction::triggered, this, [this, fallbackCommand] { start(fallbackCommand); });

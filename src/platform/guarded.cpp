@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/messages.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <new>
 #include <stdexcept>
@@ -12,7 +13,8 @@ namespace {
 
 void report(QWidget* parent, const char* text)
 {
-    messages().show(parent, applicationCaption(), QString::fromLocal8Bit(text), Messages::Icon::Exclamation,
+    // The fixed texts are translated; a text that carries a file name arrives translated.
+    messages().show(parent, applicationCaption(), QCoreApplication::translate("Errors", text), Messages::Icon::Exclamation,
         Messages::Buttons::Ok);
 }
 
@@ -33,10 +35,10 @@ bool runGuarded(QWidget* parent, const std::function<void()>& handler)
     } catch (const std::invalid_argument&) {
         report(parent, InvalidArgumentError().what());
     } catch (const std::bad_alloc&) {
-        report(parent, "Out of memory.");
+        report(parent, QT_TRANSLATE_NOOP("Errors", "Out of memory."));
     } catch (...) {
         // Nothing may unwind into Qt's event loop.
-        report(parent, "An unexpected error occurred.");
+        report(parent, QT_TRANSLATE_NOOP("Errors", "An unexpected error occurred."));
     }
     return false;
 }
