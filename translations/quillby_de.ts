@@ -215,7 +215,7 @@
     </message>
     <message>
         <source>Repeat:</source>
-        <translation>Wiederholen:</translation>
+        <translation>Turnus:</translation>
     </message>
     <message>
         <source>Date</source>
@@ -321,6 +321,11 @@
         <source>The %1 may not contain "%2". Please remove it.</source>
         <translation>Das Feld „%1“ darf kein „%2“ enthalten. Bitte entferne es.</translation>
     </message>
+    <message>
+        <source>Hour</source>
+        <comment>column heading</comment>
+        <translation>Std.</translation>
+    </message>
 </context>
 <context>
     <name>CBellDlg</name>
@@ -418,6 +423,30 @@
     <message>
         <source>The calendar cannot show the year %1.</source>
         <translation>Der Kalender kann das Jahr %1 nicht zeigen.</translation>
+    </message>
+    <message>
+        <source>Next day</source>
+        <translation>Nächster Tag</translation>
+    </message>
+    <message>
+        <source>Previous day</source>
+        <translation>Vorheriger Tag</translation>
+    </message>
+    <message>
+        <source>Next month</source>
+        <translation>Nächster Monat</translation>
+    </message>
+    <message>
+        <source>Previous month</source>
+        <translation>Vorheriger Monat</translation>
+    </message>
+    <message>
+        <source>Next year</source>
+        <translation>Nächstes Jahr</translation>
+    </message>
+    <message>
+        <source>Previous year</source>
+        <translation>Vorheriges Jahr</translation>
     </message>
 </context>
 <context>

@@ -63,7 +63,7 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     label(this, tr("Date"), dluRect(86, 54, 22, 10), centre);
     label(this, tr("Month"), dluRect(110, 54, 46, 10), centre);
     label(this, tr("Year"), dluRect(158, 54, 26, 10), centre);
-    label(this, tr("Hour"), dluRect(186, 54, 20, 10), centre);
+    label(this, tr("Hour", "column heading"), dluRect(186, 54, 20, 10), centre);
     label(this, tr("Minute"), dluRect(204, 54, 30, 10), centre);
 
     m_topic = edit(this, 1030, QRect(86, 10, 160, 13));

@@ -166,6 +166,12 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     m_monthEdit->setAccessibleName(tr("Month"));
     m_yearEdit->setAccessibleName(tr("Year"));
     m_grid->setAccessibleName(tr("Days of the month"));
+    m_daySpin->upArrow()->setAccessibleName(tr("Next day"));
+    m_daySpin->downArrow()->setAccessibleName(tr("Previous day"));
+    m_monthSpin->upArrow()->setAccessibleName(tr("Next month"));
+    m_monthSpin->downArrow()->setAccessibleName(tr("Previous month"));
+    m_yearSpin->upArrow()->setAccessibleName(tr("Next year"));
+    m_yearSpin->downArrow()->setAccessibleName(tr("Previous year"));
 
     m_daySpin->setRange(1, 31);
     m_yearSpin->setRange(2005, 3000);

@@ -11,6 +11,7 @@
 #include <QSvgRenderer>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -67,6 +68,7 @@ QByteArray translatedLettering(const QByteArray& svg)
 {
     static const QRegularExpression text(QStringLiteral("(<text[^>]*>)([^<]*)</text>"));
     static const QRegularExpression fontSize(QStringLiteral("font-size=\"([0-9.]+)\""));
+    static const QRegularExpression strokeWidth(QStringLiteral("stroke-width=\"([0-9.]+)\""));
     const QString in = QString::fromUtf8(svg);
     QString out;
     qsizetype done = 0;
@@ -76,11 +78,14 @@ QByteArray translatedLettering(const QByteArray& svg)
         const QString shown = QCoreApplication::translate("Artwork", source.toUtf8().constData());
         QString open = m.captured(1);
         if (shown.size() > source.size() && source.size() > 0) {
-            const QRegularExpressionMatch size = fontSize.match(open);
-            if (size.hasMatch()) {
-                const double ratio = std::max(0.6, double(source.size()) / double(shown.size()));
-                const double scaled = size.captured(1).toDouble() * ratio;
-                open.replace(size.capturedStart(1), size.capturedLength(1), QString::number(scaled, 'f', 2));
+            // Letters differ in width: the square root of the length ratio fits better. The
+            // outline shrinks with the letters, or it would fill them in.
+            const double ratio = std::max(0.6, std::sqrt(double(source.size()) / double(shown.size())));
+            for (const QRegularExpression* attribute : { &fontSize, &strokeWidth }) {
+                const QRegularExpressionMatch value = attribute->match(open);
+                if (value.hasMatch())
+                    open.replace(value.capturedStart(1), value.capturedLength(1),
+                                 QString::number(value.captured(1).toDouble() * ratio, 'f', 2));
             }
         }
         out += in.mid(done, m.capturedStart(1) - done) + open + shown.toHtmlEscaped();
