@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>Delete key</source>
-        <translation>Entfernen-Taste</translation>
+        <translation>Entf-Taste</translation>
     </message>
     <message>
         <source>Don't Move!!</source>
@@ -88,7 +88,7 @@
     </message>
     <message>
         <source>Hover</source>
-        <translation>Darüberfahren</translation>
+        <translation>Mouseover</translation>
     </message>
     <message>
         <source>LEAVE MODE</source>
@@ -586,7 +586,7 @@
     </message>
     <message>
         <source>User Name:</source>
-        <translation>Benutzername:</translation>
+        <translation>Benutzer:</translation>
     </message>
     <message>
         <source>PassWord:</source>
@@ -744,7 +744,7 @@
     </message>
     <message>
         <source>Hover</source>
-        <translation>Darüberfahren</translation>
+        <translation>Mouseover</translation>
     </message>
     <message>
         <source>Enter key</source>
@@ -752,7 +752,7 @@
     </message>
     <message>
         <source>Delete key</source>
-        <translation>Entfernen-Taste</translation>
+        <translation>Entf-Taste</translation>
     </message>
     <message>
         <source>Reset</source>
@@ -929,7 +929,7 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
     <name>MailProgram</name>
     <message>
         <source>Default mail program</source>
-        <translation>Standard-E-Mail-Programm</translation>
+        <translation>Standard-Mailprogramm</translation>
     </message>
     <message>
         <source>Thunderbird</source>

@@ -187,6 +187,7 @@ void CALARMDLG::initButtons()
     m_browse->SetDrawBorder(true, false);
     m_browse->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, false);
     m_browse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+    m_browse->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, kBrowseColour, true); // its caption stays readable
 }
 
 bool CALARMDLG::readBack()

@@ -161,6 +161,7 @@ CDogProfile::CDogProfile(QWidget* parent)
     m_mailBrowse->setAccessibleName(tr("Browse for the mail program"));
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_IN, QColor(254, 111, 110));
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, QColor(254, 111, 110));
+    m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, QColor(254, 111, 110));
     m_mailBrowse->hide();
 
     connect(save, &QPushButton::clicked, this, [this] { guarded([this] { SaveProfile(); }); });

@@ -74,6 +74,7 @@ CSoundSec::CSoundSec(QWidget* parent)
         button->setAutoDefault(false);
         button->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, true);
         button->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+        button->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, kBrowseColour, true); // white "..." stays readable
         button->SetColor(CButtonST::BTNST_COLOR_FG_IN, Qt::white, true);
         button->SetColor(CButtonST::BTNST_COLOR_FG_OUT, Qt::white, true);
         m_browse[at] = button;

@@ -78,9 +78,9 @@ QByteArray translatedLettering(const QByteArray& svg)
         const QString shown = QCoreApplication::translate("Artwork", source.toUtf8().constData());
         QString open = m.captured(1);
         if (shown.size() > source.size() && source.size() > 0) {
-            // Letters differ in width: the square root of the length ratio fits better. The
+            // Letters differ in width, so the length ratio is softened (its 3/4 power). The
             // outline shrinks with the letters, or it would fill them in.
-            const double ratio = std::max(0.6, std::sqrt(double(source.size()) / double(shown.size())));
+            const double ratio = std::max(0.6, std::pow(double(source.size()) / double(shown.size()), 0.75));
             for (const QRegularExpression* attribute : { &fontSize, &strokeWidth }) {
                 const QRegularExpressionMatch value = attribute->match(open);
                 if (value.hasMatch())
