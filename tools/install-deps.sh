@@ -16,7 +16,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd
   clang libclang-rt-14-dev
   qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
-  at-spi2-core python3-pyatspi locales
+  at-spi2-core python3-pyatspi
 )
 
 sudo=""
