@@ -15,6 +15,8 @@ packages=(
   python3-dbusmock libqt6network6 faketime gnome-keyring
   desktop-file-utils appstream dpkg-dev file libxml2-utils polkitd
   clang libclang-rt-14-dev
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
+  at-spi2-core python3-pyatspi
 )
 
 sudo=""

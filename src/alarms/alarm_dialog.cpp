@@ -26,9 +26,9 @@ constexpr std::array<RepeatChoice, 5> kBoxChoices { kRepeatDay, kRepeatWeek, kRe
 constexpr std::array<int, 5> kBoxIds { 1045, 1046, 1047, 1048, 1049 };
 const QColor kBrowseColour(217, 120, 223);
 
-QLabel* label(QWidget* parent, const char* text, QRect rect, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
+QLabel* label(QWidget* parent, const QString& text, QRect rect, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
 {
-    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    auto* l = new QLabel(text, parent);
     l->setGeometry(rect);
     l->setAlignment(align);
     return l;
@@ -47,24 +47,24 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     : AlarmPopup(203, 255, 221, kLilac, parent)
 {
     setObjectName(QStringLiteral("alarmDialog"));
-    setWindowTitle(QStringLiteral("Alarm"));
+    setWindowTitle(tr("Alarm"));
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("picture"));
     picture->setPixmap(LoadIconPixmap(302));
     picture->setGeometry(dluRect(7, 6, 28, 26));
 
-    label(this, "Topic:", dluRect(40, 12, 38, 10));
-    label(this, "Note:", dluRect(40, 32, 38, 10));
-    label(this, "Date:", dluRect(40, 68, 38, 10));
-    label(this, "Sound Alarm:", dluRect(38, 94, 48, 10));
-    label(this, "Repeat:", dluRect(40, 120, 38, 10));
+    label(this, tr("Topic:"), dluRect(40, 12, 38, 10));
+    label(this, tr("Note:"), dluRect(40, 32, 38, 10));
+    label(this, tr("Date:"), dluRect(40, 68, 38, 10));
+    label(this, tr("Sound Alarm:"), dluRect(38, 94, 48, 10));
+    label(this, tr("Repeat:"), dluRect(40, 120, 38, 10));
     const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignBottom;
-    label(this, "Date", dluRect(86, 54, 22, 10), centre);
-    label(this, "Month", dluRect(110, 54, 46, 10), centre);
-    label(this, "Year", dluRect(158, 54, 26, 10), centre);
-    label(this, "Hour", dluRect(186, 54, 20, 10), centre);
-    label(this, "Minute", dluRect(204, 54, 30, 10), centre);
+    label(this, tr("Date"), dluRect(86, 54, 22, 10), centre);
+    label(this, tr("Month"), dluRect(110, 54, 46, 10), centre);
+    label(this, tr("Year"), dluRect(158, 54, 26, 10), centre);
+    label(this, tr("Hour", "column heading"), dluRect(186, 54, 20, 10), centre);
+    label(this, tr("Minute"), dluRect(204, 54, 30, 10), centre);
 
     m_topic = edit(this, 1030, QRect(86, 10, 160, 13));
     m_note = edit(this, 1031, QRect(86, 30, 160, 13));
@@ -73,24 +73,37 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     m_year = edit(this, 1034, QRect(158, 66, 26, 13));
     m_hour = edit(this, 1035, QRect(186, 66, 20, 13));
     m_minute = edit(this, 1036, QRect(208, 66, 22, 13));
+    m_topic->setAccessibleName(tr("Topic"));
+    m_note->setAccessibleName(tr("Note"));
+    m_day->setAccessibleName(tr("Date"));
+    m_month->setAccessibleName(tr("Month, in English"));
+    m_year->setAccessibleName(tr("Year"));
+    m_hour->setAccessibleName(tr("Hour"));
+    m_minute->setAccessibleName(tr("Minute"));
     m_minuteUp = new CButtonST(this);
     placeControl(m_minuteUp, 1007, 232, 64, 12, 8);
     m_minuteDown = new CButtonST(this);
     placeControl(m_minuteDown, 1008, 232, 73, 12, 8);
+    m_minuteUp->setAccessibleName(tr("One minute later"));
+    m_minuteDown->setAccessibleName(tr("One minute earlier"));
 
-    m_soundOn = new QCheckBox(QStringLiteral("on"), this);
+    m_soundOn = new QCheckBox(tr("on"), this);
+    m_soundOn->setAccessibleName(tr("Sound Alarm on"));
     placeControl(m_soundOn, 1044, 90, 93, 24, 12);
     m_soundFile = edit(this, 1037, QRect(116, 92, 110, 13));
     m_browse = new CButtonST(QStringLiteral("..."), this);
+    m_soundFile->setAccessibleName(tr("Sound file"));
+    m_browse->setAccessibleName(tr("Choose a sound file"));
     placeControl(m_browse, 1064, 228, 92, 18, 13);
 
-    const std::array<const char*, 5> captions { "Day", "Week", "1 Time", "Year", "Month" };
+    const std::array<const char*, 5> captions { QT_TR_NOOP("Day"), QT_TR_NOOP("Week"), QT_TR_NOOP("1 Time"),
+        QT_TR_NOOP("Year"), QT_TR_NOOP("Month") };
     // Left to right: 1 Time, Day, Week, Year, Month; each as wide as its caption needs, so
     // "1 Time" is not cut off by the box after it.
     const std::array<int, 5> left { 116, 146, 76, 181, 213 };
     const std::array<int, 5> width { 30, 35, 40, 32, 38 };
     for (std::size_t i = 0; i < m_boxControls.size(); ++i) {
-        auto* box = new QCheckBox(QString::fromLatin1(captions[i]), this);
+        auto* box = new QCheckBox(tr(captions[i]), this);
         placeControl(box, kBoxIds[i], left[i], 119, width[i], 12);
         m_boxControls[i] = box;
         connect(box, &QCheckBox::clicked, this, [this, i] { platform::runGuarded(this, [&] { onRepeatBox(static_cast<int>(i)); }); });
@@ -102,6 +115,16 @@ CALARMDLG::CALARMDLG(QWidget* parent)
     placeControl(m_cancel, 1006, 101, 178, 52, 26);
     m_reset = new CButtonST(this);
     placeControl(m_reset, 1050, 182, 178, 52, 26);
+    m_ok->setAccessibleName(tr("Save"));
+    // The repeat boxes in the order they stand: 1 Time first.
+    setTabOrder(m_browse, m_boxControls[2]);
+    setTabOrder(m_boxControls[2], m_boxControls[0]);
+    setTabOrder(m_boxControls[0], m_boxControls[1]);
+    setTabOrder(m_boxControls[1], m_boxControls[3]);
+    setTabOrder(m_boxControls[3], m_boxControls[4]);
+    setTabOrder(m_boxControls[4], m_ok);
+    m_cancel->setAccessibleName(tr("Quit"));
+    m_reset->setAccessibleName(tr("Reset"));
 
     for (QLineEdit* e : { m_topic, m_note, m_day, m_month, m_year, m_hour, m_minute })
         connect(e, &QLineEdit::textEdited, this, [this] { readBack(); });
@@ -164,6 +187,7 @@ void CALARMDLG::initButtons()
     m_browse->SetDrawBorder(true, false);
     m_browse->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, false);
     m_browse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+    m_browse->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, kBrowseColour, true); // its caption stays readable
 }
 
 bool CALARMDLG::readBack()
@@ -247,7 +271,7 @@ void CALARMDLG::onOk()
     if (!readBack())
         return;
     if (MonthNumberFromName(m_draft.monthName) == 0) {
-        tell(this, QStringLiteral("Please enter the month as its English name, for example May."));
+        tell(this, tr("Please enter the month as its English name, for example May."));
         m_month->setFocus();
         m_month->selectAll();
         return;
@@ -255,7 +279,7 @@ void CALARMDLG::onOk()
     // The checked box decides; with none checked nothing would be stored.
     const auto checked = std::find(m_boxes.begin(), m_boxes.end(), 1);
     if (checked == m_boxes.end()) {
-        tell(this, QStringLiteral("Please choose how the alarm repeats: 1 Time, Day, Week, Year or Month."));
+        tell(this, tr("Please choose how the alarm repeats: 1 Time, Day, Week, Year or Month."));
         m_boxControls[2]->setFocus();
         return;
     }
@@ -269,14 +293,14 @@ void CALARMDLG::onOk()
         const std::string& text;
         QLineEdit* edit;
         const char* name;
-    } texts[] = { { m_draft.topic, m_topic, "topic" }, { m_draft.note, m_note, "note" },
-        { m_draft.soundFile, m_soundFile, "sound file" } };
+    } texts[] = { { m_draft.topic, m_topic, QT_TR_NOOP("topic") }, { m_draft.note, m_note, QT_TR_NOOP("note") },
+        { m_draft.soundFile, m_soundFile, QT_TR_NOOP("sound file") } };
     for (const auto& field : texts) {
         const char bad = ForbiddenAlarmChar(field.text);
         if (bad == '\0')
             continue;
-        tell(this, QStringLiteral("The %1 may not contain \"%2\". Please remove it.")
-                       .arg(QString::fromLatin1(field.name), QChar::fromLatin1(bad)));
+        tell(this, tr("The %1 may not contain \"%2\". Please remove it.")
+                       .arg(tr(field.name), QChar::fromLatin1(bad)));
         field.edit->setFocus();
         return;
     }

@@ -5,6 +5,7 @@
 #include "widgets/button_st.h"
 #include "widgets/dialog_units.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -49,7 +50,8 @@ CBellDlg::CBellDlg(QWidget* parent, int soundWanted, CalendarDate calendarStart)
         b->setDefault(false);
         b->setFocusPolicy(Qt::NoFocus);
     }
-    m_snoozeButton->SetTooltipText(QStringLiteral("Snooze 10 min (S)"), true);
+    m_snoozeButton->SetTooltipText(tr("Snooze 10 min (S)"), true);
+    m_closeButton->setAccessibleName(tr("Stop the alarm"));
     // S works wherever the focus is.
     for (QWidget* w : { static_cast<QWidget*>(this), static_cast<QWidget*>(m_closeButton),
                         static_cast<QWidget*>(m_snoozeButton) })
@@ -85,6 +87,8 @@ void CBellDlg::StartRinging()
     m_textButton->SetTransparent(false);
     m_textButton->SetTransparent(true);
     m_textButton->setText(QString::fromStdString(m_text));
+    m_picture->setAccessibleName(tr("Ringing alarm clock"));
+    AnnounceAlert(this, tr("Alarm: %1").arg(m_textButton->text()));
     m_textButton->setFont(font);
     m_soundPlayed = 0;
     m_closeButton->SetDrawBorder(false, false);

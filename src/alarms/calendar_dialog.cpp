@@ -96,7 +96,7 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     , m_delete(new CButtonST(this))
 {
     setObjectName(QStringLiteral("calendarDialog"));
-    setWindowTitle(QStringLiteral("Calendar"));
+    setWindowTitle(tr("Calendar"));
 
     QFont editFont(QStringLiteral("Arial"));
     editFont.setPixelSize(16);
@@ -120,11 +120,12 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
         spins[i]->downArrow()->setGeometry(0, r.height() / 2, r.width(), r.height() - r.height() / 2);
     }
 
-    const std::array<const char*, 7> names { "SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT" };
+    const std::array<const char*, 7> names { QT_TR_NOOP("SUN"), QT_TR_NOOP("MON"), QT_TR_NOOP("TUE"),
+        QT_TR_NOOP("WED"), QT_TR_NOOP("THU"), QT_TR_NOOP("FRI"), QT_TR_NOOP("SAT") };
     placeControl(m_grid, 1029, 36, 38, 185, 178);
     const QRect gridRect = m_grid->geometry();
     for (std::size_t i = 0; i < names.size(); ++i) {
-        auto* l = new QLabel(QString::fromLatin1(names[i]), this);
+        auto* l = new QLabel(tr(names[i]), this);
         l->setAlignment(Qt::AlignCenter);
         l->setGeometry(gridRect.x() + 2 + static_cast<int>(i) * kCellW, gridRect.y() - 16, kCellW, 14);
     }
@@ -156,6 +157,21 @@ CCalendaDlg::CCalendaDlg(QWidget* parent, const CalendarDate& start)
     skinIconButton(m_open, 209);
     skinIconButton(m_close, 212);
     skinIconButton(m_delete, 216);
+    m_open->setAccessibleName(tr("Open the chosen day"));
+    setTabOrder(m_open, m_delete); // down the left edge, then the corner
+    setTabOrder(m_delete, m_close);
+    m_delete->setAccessibleName(tr("Delete alarms"));
+    m_close->setAccessibleName(tr("Quit"));
+    m_dayEdit->setAccessibleName(tr("Day"));
+    m_monthEdit->setAccessibleName(tr("Month"));
+    m_yearEdit->setAccessibleName(tr("Year"));
+    m_grid->setAccessibleName(tr("Days of the month"));
+    m_daySpin->upArrow()->setAccessibleName(tr("Next day"));
+    m_daySpin->downArrow()->setAccessibleName(tr("Previous day"));
+    m_monthSpin->upArrow()->setAccessibleName(tr("Next month"));
+    m_monthSpin->downArrow()->setAccessibleName(tr("Previous month"));
+    m_yearSpin->upArrow()->setAccessibleName(tr("Next year"));
+    m_yearSpin->downArrow()->setAccessibleName(tr("Previous year"));
 
     m_daySpin->setRange(1, 31);
     m_yearSpin->setRange(2005, 3000);
@@ -254,7 +270,7 @@ void CCalendaDlg::onYearFinished()
         try {
             MakeLocalTime(m_year, m_month, 1, 0, 0, 0);
         } catch (const platform::InvalidArgumentError&) {
-            tell(this, QStringLiteral("The calendar cannot show the year %1.").arg(m_year));
+            tell(this, tr("The calendar cannot show the year %1.").arg(m_year));
         }
     }
 }

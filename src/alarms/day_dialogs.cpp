@@ -31,7 +31,7 @@ CHourSecDlg::CHourSecDlg(QWidget* parent)
     , m_delete(new CButtonST(this))
 {
     setObjectName(QStringLiteral("hourListDialog"));
-    setWindowTitle(QStringLiteral("Hours"));
+    setWindowTitle(tr("Hours"));
     placeControl(m_list, 1029, 6, 6, 171, 220);
     m_list->setHeaderHidden(true);
     m_list->SetBkColor(kLilac);
@@ -46,6 +46,13 @@ CHourSecDlg::CHourSecDlg(QWidget* parent)
     skinIconButton(m_close, 212);
     skinIconButton(m_edit, 209);
     skinIconButton(m_delete, 216);
+    m_edit->setAccessibleName(tr("Edit the alarm of the chosen hour"));
+    setTabOrder(m_list, m_edit); // the list, the buttons beside it, then the corner
+    setTabOrder(m_edit, m_delete);
+    setTabOrder(m_delete, m_close);
+    m_delete->setAccessibleName(tr("Delete alarms"));
+    m_close->setAccessibleName(tr("Quit"));
+    m_list->setAccessibleName(tr("Hours of the day"));
 
     connect(m_list, &QTreeWidget::itemClicked, this, [this] { m_selectedHour = m_list->selectedRow(); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -55,7 +62,7 @@ CHourSecDlg::CHourSecDlg(QWidget* parent)
     connect(m_edit, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { openEditor(false); }); });
     connect(m_delete, &QPushButton::clicked, this, [this] {
         if (m_selectedHour < 0) {
-            tell(this, QStringLiteral("Please select the hour to del!"));
+            tell(this, tr("Please select the hour to del!"));
             return;
         }
         platform::runGuarded(this, [&] { deleteHour(); });
@@ -135,7 +142,7 @@ void CHourSecDlg::openEditor(bool defaultSound)
     if (defaultSound && editor.m_draft.soundFile.empty())
         editor.m_draft.soundFile = g_defaultSongPath;
     if (m_selectedHour == -1) {
-        tell(this, defaultSound ? QStringLiteral("Please select the hour!") : QStringLiteral("Please select the hour !"));
+        tell(this, defaultSound ? tr("Please select the hour!") : tr("Please select the hour !"));
         return;
     }
     editor.exec();
@@ -158,13 +165,13 @@ void CHourSecDlg::deleteHour()
 
 CDelDlg::CDelDlg(QWidget* parent)
     : AlarmPopup(205, 216, 143, kLilac, parent)
-    , m_label(new QLabel(QStringLiteral("Delete by day:"), this))
+    , m_label(new QLabel(tr("Delete by day:"), this))
     , m_edit(new QLineEdit(this))
     , m_ok(new CButtonST(this))
     , m_cancel(new CButtonST(this))
 {
     setObjectName(QStringLiteral("deleteDialog"));
-    setWindowTitle(QStringLiteral("Delete"));
+    setWindowTitle(tr("Delete"));
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picture"));
     icon->setPixmap(LoadIconPixmap(216));
@@ -175,6 +182,9 @@ CDelDlg::CDelDlg(QWidget* parent)
     placeControl(m_cancel, 1006, 134, 100, 52, 26);
     skinIconButton(m_ok, 214);
     skinIconButton(m_cancel, 215);
+    m_label->setBuddy(m_edit);
+    m_ok->setAccessibleName(tr("Yes"));
+    m_cancel->setAccessibleName(tr("No"));
     connect(m_ok, &QPushButton::clicked, this, [this] { platform::runGuarded(this, [&] { onOk(); }); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -185,7 +195,7 @@ void CDelDlg::showEvent(QShowEvent* event)
         m_shown = true;
         m_edit->setText(m_text);
         if (m_mode == ByHour)
-            m_label->setText(QStringLiteral("Delete by hour:"));
+            m_label->setText(tr("Delete by hour:"));
     }
     AlarmPopup::showEvent(event);
 }

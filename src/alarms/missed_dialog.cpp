@@ -20,9 +20,9 @@ CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* par
     // it by, and modal to nothing.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowModality(Qt::NonModal);
-    setWindowTitle(QStringLiteral("Missed alarms"));
+    setWindowTitle(tr("Missed alarms"));
     m_title->setObjectName(QStringLiteral("title"));
-    m_title->setText(QStringLiteral("Missed alarms"));
+    m_title->setText(tr("Missed alarms"));
     m_title->setGeometry(dluRect(6, 4, 208, 14));
     QFont bold = font();
     bold.setBold(true);
@@ -33,11 +33,14 @@ CMissedDlg::CMissedDlg(const std::vector<MissedAlarmEntry>& missed, QWidget* par
     placeControl(m_list, 1029, 6, 20, 208, 124);
     m_list->setHeaderHidden(false);
     m_list->SetBkColor(kLilac);
-    m_list->SetColumns(QStringLiteral("topic,172;date,84;time,52"));
+    m_list->SetColumns(tr("topic") + QStringLiteral(",172;") + tr("date") + QStringLiteral(",84;") + tr("time")
+                       + QStringLiteral(",52"));
+    m_list->setAccessibleName(tr("Missed alarms"));
     AddMissed(missed);
 
     placeControl(m_close, 1005, 85, 148, 50, 24);
     skinIconButton(m_close, 212);
+    m_close->setAccessibleName(tr("Quit"));
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 

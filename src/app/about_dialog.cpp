@@ -10,7 +10,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("aboutDialog"));
     setProperty("dialogId", 100);
-    setWindowTitle(QStringLiteral("关于 QUILLBY"));
+    setWindowTitle(tr("关于 QUILLBY"));
     setFixedSize(dluSize(235, 55));
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
 
@@ -18,15 +18,16 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     icon->setPixmap(LoadIconPixmap(128, 32));
     icon->setGeometry(dluRect(11, 17, 20, 20));
 
-    auto* version = new QLabel(QStringLiteral("QUILLBY Version 1.0"), this);
+    auto* version = new QLabel(tr("QUILLBY Version 1.0"), this);
     version->setObjectName(QStringLiteral("versionText"));
     version->setGeometry(dluRect(40, 10, 119, 8));
 
-    auto* line = new QLabel(QStringLiteral("A nodding friend for your desk."), this);
+    auto* line = new QLabel(tr("A nodding friend for your desk."), this);
     line->setObjectName(QStringLiteral("furtherText"));
     line->setGeometry(dluRect(40, 25, 119, 8));
 
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(tr("确定"), this);
+    icon->setAccessibleName(tr("Quillby"));
     placeControl(ok, 1, 178, 7, 50, 14);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -3,6 +3,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/quiet_open.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QLabel>
 
@@ -15,7 +16,7 @@ CNotMoveDlg::CNotMoveDlg()
     setProperty("dialogId", 243);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString::fromLatin1(kText));
+    setWindowTitle(tr(kText));
     setFixedSize(dluSize(211, 181));
     m_picture->setObjectName(QStringLiteral("picture"));
     m_picture->move(0, 0);
@@ -25,5 +26,6 @@ CNotMoveDlg::CNotMoveDlg()
 
 void CNotMoveDlg::Open()
 {
+    AnnounceAlert(this, tr(kText));
     quiet_open::ShowWithoutActivating(this);
 }

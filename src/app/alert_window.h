@@ -11,7 +11,7 @@ class CNotMoveDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* kText = "Hey!! Don't Move!!";
+    static constexpr const char* kText = QT_TR_NOOP("Hey!! Don't Move!!");
 
     CNotMoveDlg();
 

@@ -19,6 +19,7 @@
 #include "platform/toy_library.h"
 #include "sound/sound_table.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
@@ -254,7 +255,7 @@ bool CompanionApp::initInstance()
 {
     if (!platform::idle().init()) {
         platform::messages().show(nullptr, platform::applicationCaption(),
-                                  QStringLiteral("动态库初始化错误 -- 终止程序"),
+                                  QCoreApplication::translate("CompanionApp", "动态库初始化错误 -- 终止程序"),
                                   platform::Messages::Icon::Exclamation);
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "widgets/quiet_open.h"
 #include "widgets/resources.h"
+#include "widgets/accessibility.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,7 +22,7 @@ MailNoticeWindow::MailNoticeWindow()
     setProperty("dialogId", 138);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString::fromLatin1(kText));
+    setWindowTitle(tr(kText));
     setFixedSize(kWidth, kHeight);
     setCursor(Qt::PointingHandCursor);
     m_picture->setObjectName(QStringLiteral("picture"));
@@ -75,6 +76,7 @@ void MailNoticeWindow::ShowNotice()
     }
     m_fade->stop();
     setWindowOpacity(1.0);
+    AnnounceAlert(this, tr(kText));
     m_rise = 0;
     // The work area: the notice rises above a bottom panel, not over it.
     QRect area = m_screenOverride;

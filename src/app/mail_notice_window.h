@@ -21,7 +21,7 @@ public:
     static constexpr int kSlideMs = 10;
     static constexpr int kStayMs = 1000;
 
-    static constexpr const char* kText = "New mail!";
+    static constexpr const char* kText = QT_TR_NOOP("New mail!");
 
     MailNoticeWindow();
     ~MailNoticeWindow() override;

@@ -10,6 +10,8 @@
 #include "platform/desktop_notifier.h"
 #include "platform/resume_watch.h"
 #include "platform/messages.h"
+#include "widgets/accessibility.h"
+#include "widgets/ui_language.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -145,6 +147,9 @@ int main(int argc, char** argv)
                                     QStringLiteral("Tell why the toy does or does not answer, and how to fix it."));
     parser.addOptions({dataDir, toy, hidden, nod, status, show, quit, mailSettings, doctor});
     parser.process(app);
+    // Options and their help stay English (scripts read them); the windows speak the user's language.
+    InstallTranslations(app);
+    InstallAccessibility();
 
     CompanionApp::Options options;
     options.dataDir = parser.value(dataDir).toStdString();

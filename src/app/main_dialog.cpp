@@ -84,6 +84,7 @@ MainDialog::MainDialog(std::string dataFolder, QWidget* parent)
     setObjectName(QStringLiteral("mainDialog"));
     setProperty("dialogId", 102);
     setWindowTitle(QStringLiteral("FENWICK"));
+    setAccessibleName(tr("Quillby"));
     setFixedSize(dluSize(175, 164, kMainBase));
     setMouseTracking(true);
     createControls();
@@ -150,6 +151,7 @@ void MainDialog::createControls()
     palette.setColor(QPalette::Text, Qt::black);
     m_nameField->setPalette(palette);
     m_nameField->setAutoFillBackground(true);
+    m_nameField->setAccessibleName(tr("Name"));
 
     m_button1002 = makeButton<CMyButtonBell>(this, this, 1002, 92, 102, 19, 20);
     m_button1003 = makeButton<CMyButtonProfile>(this, this, 1003, 114, 71, 37, 50);
@@ -158,6 +160,10 @@ void MainDialog::createControls()
     m_button1000 = makeButton<CMyButtonBox>(this, this, 1000, 10, 61, 11, 17);
     m_button1004 = makeButton<CMyButtonAttention>(this, this, 1004, 31, 89, 38, 25);
     m_buttons = {m_button1000, m_button1002, m_button1003, m_button1004, m_button1005, m_button1006};
+    // Tab goes over the desk from top to bottom: the notes, the photo, the siren, the clock.
+    setTabOrder(m_button1005, m_button1003);
+    setTabOrder(m_button1003, m_button1004);
+    setTabOrder(m_button1004, m_button1002);
     for (CButtonST* hidden : {static_cast<CButtonST*>(m_button1000), static_cast<CButtonST*>(m_button1006)}) {
         hidden->hide();
         hidden->setEnabled(false);
@@ -202,11 +208,11 @@ void MainDialog::SetUp()
             button->SetDrawBorder(false, true);
             button->SetTransparent(true);
         }
-        m_button1002->SetTooltipText(QStringLiteral("Alarm and Calendar"), true);
-        m_button1003->SetTooltipText(QStringLiteral("Personal Profile"), true);
-        m_button1004->SetTooltipText(QStringLiteral("Guard Mode"), true);
-        m_button1005->SetTooltipText(QStringLiteral("Sound Effects"), true);
-        m_button1006->SetTooltipText(QStringLiteral("Pensonal Profile"), true);
+        m_button1002->SetTooltipText(tr("Alarm and Calendar"), true);
+        m_button1003->SetTooltipText(tr("Personal Profile"), true);
+        m_button1004->SetTooltipText(tr("Guard Mode"), true);
+        m_button1005->SetTooltipText(tr("Sound Effects"), true);
+        m_button1006->SetTooltipText(tr("Pensonal Profile"), true);
     });
     platform::runGuarded(this, [&] { LoadAlarmList(); });
     m_alarmTimer->start(kAlarmFirstMs);
@@ -361,9 +367,9 @@ void MainDialog::reportToyAccessProblem()
     if (diagnosis && !diagnosis->usable) {
         text += QStringLiteral("\n\n") + QString::fromStdString(diagnosis->verdict);
         if (!diagnosis->fixCommand.empty())
-            text += QStringLiteral("\n\nRun: ") + QString::fromStdString(diagnosis->fixCommand);
+            text += QStringLiteral("\n\n") + tr("Run: ") + QString::fromStdString(diagnosis->fixCommand);
     } else {
-        text += QStringLiteral("\n\nInstall the udev rule \"70-quillby-toy.rules\" as the README describes, "
+        text += QStringLiteral("\n\n") + tr("Install the udev rule \"70-quillby-toy.rules\" as the README describes, "
                                "then plug the toy in again.");
     }
     // Without a display the message itself goes to standard error.
@@ -654,9 +660,9 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     if (!about.isEmpty())
         menu.addAction(about, this, [this] { ShowAbout(); });
-    menu.addAction(QStringLiteral("MailBox Configure…"), this,
+    menu.addAction(tr("MailBox Configure…"), this,
                    [this] { platform::runGuarded(this, [&] { OpenMailSettings(); }); });
-    QAction* login = menu.addAction(QStringLiteral("Start at login"));
+    QAction* login = menu.addAction(tr("Start at login"));
     login->setCheckable(true);
     login->setChecked(AutostartEnabled());
     connect(login, &QAction::toggled, this, [this](bool on) {
@@ -666,7 +672,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event)
     const auto& toy = m_toyStatus.diagnosis();
     QString toyLine = toy ? ToyStatus::lineFor(*toy) : QString();
     if (toyLine.isEmpty())
-        toyLine = g_toy.connected ? QStringLiteral("Toy: connected") : QStringLiteral("Toy: not connected");
+        toyLine = g_toy.connected ? tr("Toy: connected") : tr("Toy: not connected");
     m_toyRuleFix->addMenuItems(menu, toyLine, toy && !toy->ruleInstalled, QString::fromStdString(ToyRuleSudoCommand()));
     menu.exec(event->globalPos());
 }
@@ -741,7 +747,7 @@ void MainDialog::showMailFailure(const QString& text, bool tell)
         return;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
     // waits for nobody.
-    if (m_tray->ShowMessage(QStringLiteral("Mail check failed"), text))
+    if (m_tray->ShowMessage(tr("Mail check failed"), text))
         return;
     m_events->tell(QStringLiteral("Mail check failed: ") + text);
 }

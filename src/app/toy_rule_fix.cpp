@@ -27,31 +27,31 @@ ToyRuleOutcome DescribeToyRuleOutcome(
     int exitCode, bool crashed, const QString& out, const QString& err, const QString& sudoCommand)
 {
     if (!crashed && exitCode == 0)
-        return { true, QStringLiteral("The toy's udev rule is installed: a plugged-in toy is found in a moment.") };
+        return { true, QCoreApplication::translate("ToyRuleFix", "The toy's udev rule is installed: a plugged-in toy is found in a moment.") };
     // The helper says so before udevadm runs: a rule written stays written.
     const bool written = !crashed && out.contains(QStringLiteral("installed /"));
     if (written)
         return { true,
-            QStringLiteral("The toy's udev rule is installed, but udev did not apply it yet")
+            QCoreApplication::translate("ToyRuleFix", "The toy's udev rule is installed, but udev did not apply it yet")
                 + (err.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + err)
-                + QStringLiteral("\n\nUnplug the toy and plug it in again (or log out and in again) to use it.") };
+                + QCoreApplication::translate("ToyRuleFix", "\n\nUnplug the toy and plug it in again (or log out and in again) to use it.") };
     if (!crashed && (exitCode == kPkexecDismissed || exitCode == kPkexecNotAuthorized)) {
         if (err.contains(QStringLiteral("authentication agent"), Qt::CaseInsensitive))
             return { false,
-                QStringLiteral("The toy's udev rule was not installed: no polkit authentication agent runs in "
+                QCoreApplication::translate("ToyRuleFix", "The toy's udev rule was not installed: no polkit authentication agent runs in "
                                "this session, so nobody could be asked for the administrator's password.")
                     + runInstead(sudoCommand) };
         const bool dismissed = err.contains(QStringLiteral("dismissed"), Qt::CaseInsensitive)
             || (exitCode == kPkexecDismissed && !err.contains(QStringLiteral("Not authorized"), Qt::CaseInsensitive));
         if (dismissed)
             return { false,
-                QStringLiteral("The toy's udev rule was not installed: the administrator's password was not given.") };
+                QCoreApplication::translate("ToyRuleFix", "The toy's udev rule was not installed: the administrator's password was not given.") };
         return { false,
-            QStringLiteral("The toy's udev rule was not installed: polkit does not allow this user to install it.")
+            QCoreApplication::translate("ToyRuleFix", "The toy's udev rule was not installed: polkit does not allow this user to install it.")
                 + runInstead(sudoCommand) };
     }
     return { false,
-        QStringLiteral("Installing the toy's udev rule failed")
+        QCoreApplication::translate("ToyRuleFix", "Installing the toy's udev rule failed")
             + (err.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + err) };
 }
 
@@ -80,7 +80,7 @@ void ToyRuleFix::start(const QString& fallbackCommand)
         return;
     if (m_program.isEmpty()) {
         platform::messages().show(m_owner, platform::applicationCaption(),
-            QStringLiteral(
+            tr(
                 "The toy's udev rule can be installed from here only where pkexec "
                 "and the program's helper are installed. Run instead (quillby --doctor prints it too):\n\n")
                 + fallbackCommand,
@@ -129,7 +129,7 @@ void ToyRuleFix::addMenuItems(QMenu& menu, const QString& toyLine, bool offer, c
     line->setEnabled(false);
     if (!offer)
         return;
-    QAction* allow = menu.addAction(QStringLiteral("Allow this user to use the toy…"));
+    QAction* allow = menu.addAction(tr("Allow this user to use the toy…"));
     allow->setObjectName(QStringLiteral("allowToy"));
     allow->setEnabled(!running());
     connect(allow, &QAction::triggered, this, [this, fallbackCommand] { start(fallbackCommand); });

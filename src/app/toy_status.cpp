@@ -2,6 +2,8 @@
 
 #include "platform/toy_library.h"
 
+#include <QCoreApplication>
+
 ToyStatus::ToyStatus(Doctor doctor)
     : m_doctor(doctor ? std::move(doctor) : Doctor([] { return DiagnoseToy(); }))
 {
@@ -34,7 +36,7 @@ QString ToyStatus::lineFor(const ToyDiagnosis& diagnosis)
 {
     if (diagnosis.usable)
         return {};
-    return QStringLiteral("Toy not connected: ") + QString::fromStdString(diagnosis.shortVerdict);
+    return QCoreApplication::translate("ToyStatus", "Toy not connected: ") + QString::fromStdString(diagnosis.shortVerdict);
 }
 
 QString ToyStatus::statusPart(bool connected, const std::optional<ToyDiagnosis>& diagnosis)

@@ -17,8 +17,8 @@ int g_availableOverride = -1;
 
 CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent), m_menu(new QMenu)
 {
-    QAction* back = m_menu->addAction(QStringLiteral("BACK"));
-    QAction* exit = m_menu->addAction(QStringLiteral("EXIT"));
+    QAction* back = m_menu->addAction(tr("BACK"));
+    QAction* exit = m_menu->addAction(tr("EXIT"));
     m_menu->setDefaultAction(back);
     m_menu->setObjectName(QStringLiteral("trayMenu"));
     connect(back, &QAction::triggered, this, [this] { Q_EMIT command(kCommandBack); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <array>
 #include <string>
 
@@ -12,11 +13,11 @@ struct MailProgram {
 };
 
 inline constexpr std::array<MailProgram, 2> kMailPrograms { {
-    { "Default mail program", "/usr/bin/xdg-email" },
-    { "Thunderbird", "/usr/bin/thunderbird" },
+    { QT_TRANSLATE_NOOP("MailProgram", "Default mail program"), "/usr/bin/xdg-email" },
+    { QT_TRANSLATE_NOOP("MailProgram", "Thunderbird"), "/usr/bin/thunderbird" },
 } };
 inline constexpr int kOtherMailProgram = 2;
-inline constexpr const char* kOtherMailProgramCaption = "Other";
+inline constexpr const char* kOtherMailProgramCaption = QT_TRANSLATE_NOOP("MailProgram", "Other");
 
 // The choice a stored path stands for.
 inline int MailProgramChoice(const std::string& path)

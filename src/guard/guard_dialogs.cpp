@@ -19,7 +19,7 @@ QWidget* ownerOf(QWidget* dialog)
 
 QString leaveModeUnavailableText()
 {
-    return QStringLiteral("Leave mode cannot start: this desktop tells no program how long it has been idle "
+    return CWaitDlg::tr("Leave mode cannot start: this desktop tells no program how long it has been idle "
                           "(neither the X11 screen saver extension, GNOME's idle monitor, the Wayland idle "
     "protocols nor the screen saver service answer).");
 }
@@ -30,11 +30,12 @@ CModeDlg::CModeDlg(QWidget* parent)
     : PictureDialog(parent, 230, QSize(207, 177), 227)
 {
     setObjectName(QStringLiteral("modeDialog"));
+    setAccessibleName(tr("Guard Mode"));
     // Invisible buttons over the captions drawn in the picture.
     CButtonST* attention = addPictureButton(1006, 0, QRect(28, 69, 69, 31));
     CButtonST* leave = addPictureButton(1005, 0, QRect(110, 71, 63, 30));
-    attention->setToolTip(QStringLiteral("ATTENTION MODE"));
-    leave->setToolTip(QStringLiteral("LEAVE MODE"));
+    attention->SetTooltipText(tr("ATTENTION MODE"));
+    leave->SetTooltipText(tr("LEAVE MODE"));
     connect(attention, &QPushButton::clicked, this, [this] { guarded([this] { onAttention(); }); });
     connect(leave, &QPushButton::clicked, this, [this] { guarded([this] { onLeave(); }); });
 }
@@ -71,9 +72,13 @@ CSensorDlg::CSensorDlg(QWidget* parent)
     : PictureDialog(parent, 237, QSize(208, 178), 229)
 {
     setObjectName(QStringLiteral("sensorDialog"));
+    setAccessibleName(tr("Attention Mode"));
     CButtonST* on = addPictureButton(1005, 238, QRect(16, 141, 51, 29));
     CButtonST* quit = addPictureButton(1006, 239, QRect(83, 135, 43, 28));
     CButtonST* off = addPictureButton(1050, 234, QRect(139, 143, 47, 25));
+    on->setAccessibleName(tr("On"));
+    quit->setAccessibleName(tr("Quit"));
+    off->setAccessibleName(tr("Off"));
     connect(on, &QPushButton::clicked, this, [this] { guarded([] { SensorOn(); }); });
     connect(off, &QPushButton::clicked, this, [this] { guarded([] { SensorOff(); }); });
     connect(quit, &QPushButton::clicked, this, [this] {
@@ -88,14 +93,20 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     : PictureDialog(parent, 233, QSize(206, 175), 228), m_edit(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("waitDialog"));
+    setAccessibleName(tr("Leave Mode"));
     placeControl(m_edit, 1030, 72, 133, 32, 12);
     m_edit->setAlignment(Qt::AlignCenter);
+    m_edit->setAccessibleName(tr("Wait minutes"));
     m_edit->setText(QString::number(m_minutes));
 
     CButtonST* up = addPictureButton(1050, 240, QRect(112, 129, 12, 10));
     CButtonST* down = addPictureButton(1064, 241, QRect(112, 139, 12, 10));
     CButtonST* on = addPictureButton(1005, 303, QRect(19, 143, 47, 27));
     CButtonST* off = addPictureButton(1006, 304, QRect(133, 144, 53, 25));
+    up->setAccessibleName(tr("One minute more"));
+    down->setAccessibleName(tr("One minute less"));
+    on->setAccessibleName(tr("On"));
+    off->setAccessibleName(tr("Off"));
     // The arrows leave the focus in the field, as a spin control's arrows do.
     up->setFocusPolicy(Qt::NoFocus);
     down->setFocusPolicy(Qt::NoFocus);

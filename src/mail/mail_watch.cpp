@@ -148,7 +148,7 @@ void MailWatch::passwordMissing(const mail::SecretError& error)
         // The password is there: asking for it again would be the wrong cue.
         if (!m_toldLocked) {
             m_toldLocked = true;
-            m_host.reportMailProblem(QStringLiteral("The mailbox password cannot be read because %1. The mail "
+            m_host.reportMailProblem(tr("The mailbox password cannot be read because %1. The mail "
                                                     "check starts as soon as the store is unlocked.")
                                          .arg(error.text));
         }
@@ -156,7 +156,7 @@ void MailWatch::passwordMissing(const mail::SecretError& error)
     }
     if (!m_askedForPassword) {
         m_askedForPassword = true;
-        m_host.askForMailboxPassword(QStringLiteral("The mailbox password could not be read from the desktop's "
+        m_host.askForMailboxPassword(tr("The mailbox password could not be read from the desktop's "
                                                     "secret store (%1). Please enter it again.")
                                          .arg(error.text));
     }
@@ -185,7 +185,7 @@ void MailWatch::Configure(const MailboxSettings& settings)
                                           if (error.isEmpty())
                                               return;
                                           m_host.reportMailProblem(
-                                              QStringLiteral("The password could not be kept in the desktop's "
+                                              tr("The password could not be kept in the desktop's "
                                                              "secret store (%1). It is used for this run only; "
                                                              "enter it again after the next start.")
                                                   .arg(error));
@@ -487,8 +487,8 @@ QString MailWatch::TooltipLine() const
     if (!m_haveResult)
         return {};
     if (m_errorKind != kNoError)
-        return QStringLiteral("Mail check failed: ") + m_lastError;
-    return QStringLiteral("Mail: %1 messages (%2)").arg(m_mailCount).arg(SessionDescription(m_server.protocol, m_encrypted));
+        return tr("Mail check failed: ") + m_lastError;
+    return tr("Mail: %1 messages (%2)").arg(m_mailCount).arg(SessionDescription(m_server.protocol, m_encrypted));
 }
 
 QString MailWatch::untrustedCertificate() const

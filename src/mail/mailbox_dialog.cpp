@@ -7,6 +7,7 @@
 #include "widgets/validation.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,36 +55,42 @@ CMailBoxDlg::CMailBoxDlg(const MailboxSettings& current, const std::string& mail
 {
     setObjectName(QStringLiteral("mailBoxDialog"));
     setProperty("dialogId", kDialogId);
-    setWindowTitle(QStringLiteral("MailBox Configure"));
+    setWindowTitle(tr("MailBox Configure"));
     setFixedSize(dluSize(210, 164));
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
 
-    addLabel(this, QStringLiteral("User Name:"), 14, 16, 44);
+    addLabel(this, tr("User Name:"), 14, 16, 44);
     m_user = addControl<QLineEdit>(this, 1017, 62, 14, 96, 12);
-    addLabel(this, QStringLiteral("PassWord:"), 14, 34, 44);
+    addLabel(this, tr("PassWord:"), 14, 34, 44);
     m_password = addControl<QLineEdit>(this, 1018, 62, 32, 96, 12);
     m_password->setEchoMode(QLineEdit::Password);
-    addLabel(this, QStringLiteral("POP Server:"), 14, 52, 44);
+    addLabel(this, tr("POP Server:"), 14, 52, 44);
     m_server = addControl<QLineEdit>(this, 1019, 62, 50, 134, 12);
-    addLabel(this, QStringLiteral("Duration:"), 14, 70, 44);
+    addLabel(this, tr("Duration:"), 14, 70, 44);
     m_minutes = addControl<QLineEdit>(this, 1020, 62, 68, 30, 12);
-    addLabel(this, QStringLiteral("Mins"), 97, 70, 20);
+    addLabel(this, tr("Mins"), 97, 70, 20);
+    m_user->setAccessibleName(tr("User Name"));
+    m_password->setAccessibleName(tr("PassWord"));
+    m_server->setAccessibleName(tr("POP Server"));
+    m_minutes->setAccessibleName(tr("Duration in minutes"));
 
     auto* group = new QGroupBox(this);
     group->setGeometry(dluRect(8, 86, 194, 48));
     m_outlookExpress = addControl<QRadioButton>(this, 1067, 14, 92, 100, 10);
-    m_outlookExpress->setText(QString::fromLatin1(kMailPrograms[0].caption));
-    m_outlookExpress->setToolTip(QStringLiteral("The desktop's mail program (xdg-email)"));
+    m_outlookExpress->setText(QCoreApplication::translate("MailProgram", kMailPrograms[0].caption));
+    m_outlookExpress->setToolTip(tr("The desktop's mail program (xdg-email)"));
     m_outlook = addControl<QRadioButton>(this, 1068, 120, 92, 70, 10);
     m_outlook->setText(QString::fromLatin1(kMailPrograms[1].caption));
     m_other = addControl<QRadioButton>(this, 1069, 14, 104, 60, 10);
-    m_other->setText(QString::fromLatin1(kOtherMailProgramCaption));
+    m_other->setText(QCoreApplication::translate("MailProgram", kOtherMailProgramCaption));
     m_path = addControl<QLineEdit>(this, 1030, 16, 118, 152, 12);
     m_browse = addButton(this, QStringLiteral("..."), 1005, 172, 117, 22, 14);
+    m_path->setAccessibleName(tr("Mail program"));
+    m_browse->setAccessibleName(tr("Browse for the mail program"));
 
-    auto* ok = addButton(this, QStringLiteral("OK"), 1, 42, 142, 50, 14);
+    auto* ok = addButton(this, tr("OK"), 1, 42, 142, 50, 14);
     ok->setDefault(true);
-    auto* cancel = addButton(this, QStringLiteral("CANCEL"), 2, 118, 142, 50, 14);
+    auto* cancel = addButton(this, tr("CANCEL"), 2, 118, 142, 50, 14);
     m_ok = ok;
     m_cancel = cancel;
 
@@ -161,8 +168,8 @@ void CMailBoxDlg::updatePathControls()
 
 void CMailBoxDlg::onBrowse()
 {
-    const QString chosen = platform::filePicker().openFile(this, QStringLiteral("Mail program"), m_path->text(),
-                                                           QStringLiteral("All files (*)"));
+    const QString chosen = platform::filePicker().openFile(this, tr("Mail program"), m_path->text(),
+                                                           tr("All files (*)"));
     if (!chosen.isEmpty())
         m_path->setText(chosen);
 }
@@ -177,9 +184,9 @@ void CMailBoxDlg::onOk()
     if (!problem.isEmpty()) {
         // The message names the field; the focus goes to it.
         QLineEdit* at = m_server;
-        if (problem.contains(QLatin1String("user name")))
+        if (problem.contains(QCoreApplication::translate("CheckMailboxSettings", "user name")))
             at = m_user;
-        else if (problem.contains(QLatin1String("password")))
+        else if (problem.contains(QCoreApplication::translate("CheckMailboxSettings", "password")))
             at = m_password;
         showProblem(at, problem);
         return;
@@ -195,7 +202,7 @@ void CMailBoxDlg::onOk()
     else {
         path = m_path->text().trimmed().toStdString();
         if (path.empty()) {
-            showProblem(m_path, QStringLiteral("Please enter the mail program."));
+            showProblem(m_path, tr("Please enter the mail program."));
             return;
         }
     }

@@ -5,6 +5,7 @@
 #include "mail/pop3_client.h"
 #include "platform/atomic_file.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <string_view>
 
@@ -100,20 +101,20 @@ std::optional<StoredMailbox> ReadMailboxFile()
 QString CheckMailboxSettings(const std::string& user, const std::string& password, const std::string& server)
 {
     if (user.empty())
-        return QStringLiteral("Please enter the user name.");
+        return QCoreApplication::translate("CheckMailboxSettings", "Please enter the user name.");
     if (user.find('/') != std::string::npos)
-        return QStringLiteral("The user name cannot contain \"/\".");
+        return QCoreApplication::translate("CheckMailboxSettings", "The user name cannot contain \"/\".");
     if (!pop3::FormatCommand("USER", user))
-        return QStringLiteral("The user name does not fit a POP3 command: at most %1 bytes, on one line.")
+        return QCoreApplication::translate("CheckMailboxSettings", "The user name does not fit a POP3 command: at most %1 bytes, on one line.")
             .arg(pop3::kMaxValueBytes);
     if (!pop3::FormatCommand("PASS", password))
-        return QStringLiteral("The password does not fit a POP3 command: at most %1 bytes, on one line.")
+        return QCoreApplication::translate("CheckMailboxSettings", "The password does not fit a POP3 command: at most %1 bytes, on one line.")
             .arg(pop3::kMaxValueBytes);
     if (password.find('\xFF') != std::string::npos)
-        return QStringLiteral("The password cannot contain the byte 0xFF.");
+        return QCoreApplication::translate("CheckMailboxSettings", "The password cannot contain the byte 0xFF.");
     if (server.empty())
-        return QStringLiteral("Please enter the POP server.");
+        return QCoreApplication::translate("CheckMailboxSettings", "Please enter the POP server.");
     if (!ParseMailServer(QString::fromStdString(server)))
-        return QStringLiteral("The POP server must be written as one of: ") + MailServerForms();
+        return QCoreApplication::translate("CheckMailboxSettings", "The POP server must be written as one of: ") + MailServerForms();
     return {};
 }

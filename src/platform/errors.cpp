@@ -1,21 +1,27 @@
 #include "platform/errors.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 
 namespace platform {
 namespace {
 
+std::string translated(const char* text, const std::string& fileName)
+{
+    return QCoreApplication::translate("Errors", text).arg(QString::fromStdString(fileName)).toStdString();
+}
+
 std::string fileErrorText(FileError::Cause cause, const std::string& fileName)
 {
     switch (cause) {
     case FileError::Cause::AccessDenied:
-        return "Access to " + fileName + " was denied.";
+        return translated(QT_TRANSLATE_NOOP("Errors", "Access to %1 was denied."), fileName);
     case FileError::Cause::DiskFull:
-        return "Disk full while accessing " + fileName + ".";
+        return translated(QT_TRANSLATE_NOOP("Errors", "Disk full while accessing %1."), fileName);
     case FileError::Cause::Generic:
         break;
     }
-    return "An unknown error occurred while accessing " + fileName + ".";
+    return translated(QT_TRANSLATE_NOOP("Errors", "An unknown error occurred while accessing %1."), fileName);
 }
 
 } // namespace
@@ -45,6 +51,6 @@ FileError::Cause FileError::causeFromErrno(int err) noexcept
     }
 }
 
-InvalidArgumentError::InvalidArgumentError() : std::invalid_argument("An invalid argument was encountered.") {}
+InvalidArgumentError::InvalidArgumentError() : std::invalid_argument(QT_TRANSLATE_NOOP("Errors", "An invalid argument was encountered.")) {}
 
 } // namespace platform

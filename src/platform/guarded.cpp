@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/messages.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <new>
 #include <stdexcept>
@@ -34,10 +35,10 @@ bool runGuardedWith(const std::function<void(const QString&)>& reportText, const
     } catch (const std::invalid_argument&) {
         report(InvalidArgumentError().what());
     } catch (const std::bad_alloc&) {
-        report("Out of memory.");
+        reportText(QCoreApplication::translate("Errors", QT_TRANSLATE_NOOP("Errors", "Out of memory.")));
     } catch (...) {
         // Nothing may unwind into Qt's event loop.
-        report("An unexpected error occurred.");
+        reportText(QCoreApplication::translate("Errors", QT_TRANSLATE_NOOP("Errors", "An unexpected error occurred.")));
     }
     return false;
 }

@@ -13,6 +13,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/validation.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -117,6 +118,18 @@ CDogProfile::CDogProfile(QWidget* parent)
       m_mailPathEdit(cardEdit(this, 1036, QRect(19, 161, 128, 12), 0))
 {
     setObjectName(QStringLiteral("profileDialog"));
+    setAccessibleName(tr("Personal Profile"));
+    m_name->setAccessibleName(tr("Name"));
+    m_male->setAccessibleName(tr("Male"));
+    m_female->setAccessibleName(tr("Female"));
+    m_dayList->setAccessibleName(tr("Birthday: day"));
+    m_monthList->setAccessibleName(tr("Birthday: month"));
+    m_yearList->setAccessibleName(tr("Birthday: year"));
+    m_age->setAccessibleName(tr("Age"));
+    m_hometown->setAccessibleName(tr("Hometown"));
+    m_hobbies1->setAccessibleName(tr("Hobbies and Interests"));
+    m_hobbies2->setAccessibleName(tr("Hobbies and Interests, second line"));
+    m_mailPathEdit->setAccessibleName(tr("Mail program"));
     placeControl(m_male, 1044, 70, 64, 13, 12);
     placeControl(m_female, 1045, 92, 65, 11, 10);
     paintOnCard(m_male, false);
@@ -144,12 +157,15 @@ CDogProfile::CDogProfile(QWidget* parent)
     CButtonST* save = addPictureButton(1005, 211, QRect(11, 175, 45, 17));
     CButtonST* quit = addPictureButton(1006, 212, QRect(74, 175, 45, 17));
     CButtonST* reset = addPictureButton(1050, 213, QRect(139, 175, 45, 17));
+    save->setAccessibleName(tr("Save"));
+    quit->setAccessibleName(tr("Quit"));
+    reset->setAccessibleName(tr("Reset"));
 
     // The mail program choice exists hidden; nothing shows it.
     const char* mailLabels[3] = { kMailPrograms[0].caption, kMailPrograms[1].caption, kOtherMailProgramCaption };
     const int mailX[3] = { 19, 97, 148 };
     for (int i = 0; i < 3; ++i) {
-        m_mailRadios[i] = new QRadioButton(QString::fromLatin1(mailLabels[i]), this);
+        m_mailRadios[i] = new QRadioButton(QCoreApplication::translate("MailProgram", mailLabels[i]), this);
         placeControl(m_mailRadios[i], 1067 + i, mailX[i], 151, 60, 10);
         paintOnCard(m_mailRadios[i], true);
         m_mailRadios[i]->hide();
@@ -159,8 +175,10 @@ CDogProfile::CDogProfile(QWidget* parent)
     m_mailBrowse = new CButtonST(QStringLiteral("..."), this);
     placeControl(m_mailBrowse, 1064, 151, 162, 21, 11);
     m_mailBrowse->setAutoDefault(false);
+    m_mailBrowse->setAccessibleName(tr("Browse for the mail program"));
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_IN, QColor(254, 111, 110));
     m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_OUT, QColor(254, 111, 110));
+    m_mailBrowse->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, QColor(254, 111, 110));
     m_mailBrowse->hide();
 
     connect(save, &QPushButton::clicked, this, [this] { guarded([this] { SaveProfile(); }); });
@@ -346,7 +364,7 @@ void CDogProfile::SaveProfile()
     for (QLineEdit* edit : { m_name, m_hometown, m_hobbies1, m_hobbies2 }) {
         if (!FitsProfileField(edit->text().toStdString())) {
             platform::messages().show(this, platform::applicationCaption(),
-                QStringLiteral("The profile cannot hold the character \"#\". Please remove it."),
+                tr("The profile cannot hold the character \"#\". Please remove it."),
                 platform::Messages::Icon::Exclamation);
             edit->setFocus();
             return;

@@ -55,21 +55,30 @@ CSoundSec::CSoundSec(QWidget* parent)
 
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(15);
+    // The rows' names, as the picture beside them says.
+    static const char* const rowNames[kSoundSlotCount] = { QT_TR_NOOP("Start"), QT_TR_NOOP("End"),
+        QT_TR_NOOP("Hover"), QT_TR_NOOP("Enter key"), QT_TR_NOOP("Delete key"), QT_TR_NOOP("Reset"),
+        QT_TR_NOOP("Alarm song"), QT_TR_NOOP("ON / SAVE"), QT_TR_NOOP("OFF / QUIT"), QT_TR_NOOP("Guard alert"),
+        QT_TR_NOOP("Spare") };
     for (int i = 0; i < kSoundSlotCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
         auto* edit = new QLineEdit(m_content);
         placeControl(edit, 1030 + i, 60, kRowY[i], 59, 14);
         edit->setFont(font);
         m_edits[at] = edit;
+        const QString rowName = tr(rowNames[at]);
+        edit->setAccessibleName(tr("%1: sound file").arg(rowName));
 
         auto* button = new CButtonST(QStringLiteral("..."), m_content);
         placeControl(button, 1005 + i, 123, kRowY[i], 15, 14);
         button->setAutoDefault(false);
         button->SetColor(CButtonST::BTNST_COLOR_BK_IN, kBrowseColour, true);
         button->SetColor(CButtonST::BTNST_COLOR_BK_OUT, kBrowseColour, true);
+        button->SetColor(CButtonST::BTNST_COLOR_BK_FOCUS, kBrowseColour, true); // white "..." stays readable
         button->SetColor(CButtonST::BTNST_COLOR_FG_IN, Qt::white, true);
         button->SetColor(CButtonST::BTNST_COLOR_FG_OUT, Qt::white, true);
         m_browse[at] = button;
+        button->setAccessibleName(tr("%1: choose a sound file").arg(rowName));
         connect(button, &QPushButton::clicked, this, [this, i] { platform::runGuarded(this, [&] { browse(i + 1); }); });
 
         auto* check = new BoxCheckBox(m_content);
@@ -77,6 +86,7 @@ CSoundSec::CSoundSec(QWidget* parent)
         // The rows' colour behind the box; the style would otherwise paint its own.
         check->setStyleSheet(QStringLiteral("QCheckBox { background: %1; }").arg(kRowsColour.name()));
         m_checks[at] = check;
+        check->setAccessibleName(tr("%1: on").arg(rowName));
         connect(check, &QCheckBox::clicked, this, [this] { pullFlags(); });
 
         if (i >= kVisibleRows) {
@@ -148,11 +158,11 @@ void CSoundSec::browse(int slot)
         return;
     const std::string path = chosen.toStdString();
     if (!IsWavFileName(path)) {
-        refuse(window(), QStringLiteral("Please choose a .wav file."));
+        refuse(window(), tr("Please choose a .wav file."));
         return;
     }
     if (!FitsSoundTable(path)) {
-        refuse(window(), QStringLiteral("The sound table cannot hold a path with \"@\" or a line break:\n%1\n"
+        refuse(window(), tr("The sound table cannot hold a path with \"@\" or a line break:\n%1\n"
                                         "Please rename the file or choose another one.").arg(chosen));
         return;
     }
@@ -165,6 +175,7 @@ CSoundCfg::CSoundCfg(QWidget* parent)
     : PictureDialog(parent, 219, QSize(230, 193), 220), m_rows(new CSoundSec(this))
 {
     setObjectName(QStringLiteral("soundDialog"));
+    setAccessibleName(tr("Sound Effects"));
     // The rows take the place kept for them in the frame (placeholder 1051).
     m_rows->setGeometry(dluRect(8, 9, 214, 155));
     m_rows->InitDialog();
@@ -173,6 +184,9 @@ CSoundCfg::CSoundCfg(QWidget* parent)
     const int ids[3] = { 1005, 1006, 1050 };
     for (int i = 0; i < 3; ++i)
         m_buttons[static_cast<std::size_t>(i)] = addPictureButton(ids[i], 211 + i, QRect(xs[i], 171, 47, 17));
+    m_buttons[0]->setAccessibleName(tr("Save"));
+    m_buttons[1]->setAccessibleName(tr("Quit"));
+    m_buttons[2]->setAccessibleName(tr("Reset"));
 
     connect(m_buttons[0], &QPushButton::clicked, this, [this] {
         guarded([this] {

@@ -124,6 +124,8 @@ void CButtonST::SetTooltipText(const QString& text, bool activate)
 {
     if (text.isNull())
         return;
+    if (this->text().isEmpty() && (accessibleName().isEmpty() || accessibleName() == m_tooltipText))
+        setAccessibleName(text);
     m_tooltipText = text;
     ActivateTooltip(activate);
 }
@@ -306,6 +308,13 @@ void CButtonST::paintEvent(QPaintEvent*)
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    } else if (focused && m_focusByKeyboard) {
+        // Reached from the keyboard: a mark that shows on any picture under the button.
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
     }
 }
 
@@ -384,6 +393,13 @@ void CButtonST::leaveEvent(QEvent* event)
 {
     QPushButton::leaveEvent(event);
     cancelHover();
+}
+
+void CButtonST::focusInEvent(QFocusEvent* event)
+{
+    QPushButton::focusInEvent(event);
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        m_focusByKeyboard = event->reason() != Qt::MouseFocusReason;
 }
 
 void CButtonST::focusOutEvent(QFocusEvent* event)

@@ -64,7 +64,8 @@ public:
     void ResetTransparentCache(bool repaint = true);
     bool HasTransparentSnapshot() const { return !m_snapshot.isNull(); }
 
-    // Nothing for a null text. An inactive tooltip keeps its text but shows nothing.
+    // Nothing for a null text. An inactive tooltip keeps its text but shows nothing. A
+    // button without a caption is named by its tooltip for screen readers.
     void SetTooltipText(const QString& text, bool activate = true);
     void ActivateTooltip(bool activate = true);
     QString GetTooltipText() const { return m_tooltipText; }
@@ -95,6 +96,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -123,6 +125,7 @@ private:
     QPixmap m_snapshot;
     bool m_takingSnapshot = false;
     bool m_focusLostByDisable = false;
+    bool m_focusByKeyboard = false;
     QPixmap m_iconIn;
     QPixmap m_iconOut;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/messages.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <charconv>
 
@@ -44,7 +45,7 @@ bool ReadInteger(QLineEdit* edit, int& value)
 {
     const auto parsed = ParseInteger(edit->text().toStdString());
     if (!parsed) {
-        reject(edit, QStringLiteral("Please enter an integer."));
+        reject(edit, QCoreApplication::translate("Validation", "Please enter an integer."));
         return false;
     }
     value = *parsed;
@@ -57,7 +58,7 @@ bool ReadIntegerInRange(QLineEdit* edit, int min, int max, int& value)
     if (!ReadInteger(edit, parsed))
         return false;
     if (parsed < min || parsed > max) {
-        reject(edit, QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max));
+        reject(edit, QCoreApplication::translate("Validation", "Please enter an integer between %1 and %2.").arg(min).arg(max));
         return false;
     }
     value = parsed;
@@ -68,7 +69,7 @@ bool CheckMaxChars(QLineEdit* edit, int maxChars)
 {
     if (edit->text().size() <= maxChars)
         return true;
-    reject(edit, QStringLiteral("Please enter no more than %1 characters.").arg(maxChars));
+    reject(edit, QCoreApplication::translate("Validation", "Please enter no more than %1 characters.").arg(maxChars));
     return false;
 }
 

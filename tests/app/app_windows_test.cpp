@@ -14,8 +14,11 @@
 #include "app/tray_icon.h"
 #include "fakes/fakes.h"
 #include "support/gui_helpers.h"
+#include "widgets/ui_language.h"
 
+#include <QFile>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -26,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <QTranslator>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -402,4 +406,39 @@ TEST(Fonts, InstalledFaceIsTheFamilyOrItsFirstInstalledSubstitute)
         EXPECT_EQ(InstalledFace(family).toLower(), expected.toLower()) << family.toStdString();
     QFont::removeSubstitutions(QStringLiteral("Quillby Missing A"));
     QFont::removeSubstitutions(QStringLiteral("Quillby Missing C"));
+}
+
+// The windows speak the first of the user's languages that has a translation; English,
+// the texts' own language, ends the search. Qt's own buttons follow where the system has
+// their translation.
+TEST(Translations, TheUsersLanguageElseEnglish)
+{
+    const struct {
+        QStringList uiLanguages; // as LANGUAGE or LANG give them
+        QString loaded;
+        QString trayBack;
+    } cases[] = {
+        { { QStringLiteral("de-DE"), QStringLiteral("de") }, QStringLiteral("de"), QStringLiteral("ZURÜCK") },
+        { { QStringLiteral("de_AT") }, QStringLiteral("de"), QStringLiteral("ZURÜCK") },
+        { { QStringLiteral("fr_FR"), QStringLiteral("de_DE") }, QStringLiteral("de"), QStringLiteral("ZURÜCK") },
+        { { QStringLiteral("en_GB"), QStringLiteral("de_DE") }, QString(), QStringLiteral("BACK") },
+        { { QStringLiteral("fr_FR") }, QString(), QStringLiteral("BACK") },
+        { { QStringLiteral("C") }, QString(), QStringLiteral("BACK") },
+        { {}, QString(), QStringLiteral("BACK") },
+    };
+    const bool qtHasGerman = QFile::exists(
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.uiLanguages.join(QLatin1Char(':')).toStdString());
+        EXPECT_EQ(InstallTranslations(*qApp, c.uiLanguages), c.loaded);
+        EXPECT_EQ(CTrayIcon::tr("BACK"), c.trayBack);
+        if (qtHasGerman) {
+            EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                      c.loaded.isEmpty() ? QStringLiteral("Cancel") : QStringLiteral("Abbrechen"));
+        }
+        for (QTranslator* t : qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+    }
 }

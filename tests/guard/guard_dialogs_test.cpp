@@ -5,6 +5,7 @@
 #include "support/dialog_helpers.h"
 #include "support/gui_helpers.h"
 #include "support/temp_data_folder.h"
+#include "widgets/button_st.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -185,3 +186,23 @@ TEST_F(GuardDialogsTest, GuardButtonArmsTheSensorAndASensorEventAlertsTheToy)
 }
 
 } // namespace
+
+// Space presses the focused picture button and is no nod key (the attention window's QUIT).
+TEST_F(GuardDialogsTest, SpacePressesTheFocusedButtonWithoutANod)
+{
+    CSensorDlg dialog;
+    g_nodRequest = 0;
+    bool closedBySpace = false;
+    onNextModal([&](QWidget* w) {
+        auto* quit = w->findChild<CButtonST*>(QStringLiteral("ctl1006"));
+        ASSERT_NE(quit, nullptr);
+        quit->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(quit, Qt::Key_Space);
+        closedBySpace = !w->isVisible();
+        if (!closedBySpace)
+            static_cast<QDialog*>(w)->reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(closedBySpace);
+    EXPECT_EQ(g_nodRequest, 0);
+}

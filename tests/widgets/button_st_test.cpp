@@ -1,8 +1,11 @@
 #include "widget_test_support.h"
+#include "widgets/accessibility.h"
 #include "widgets/button_st.h"
 #include "widgets/resources.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -415,4 +418,74 @@ TEST(ButtonArtwork, RenderToPng)
     EXPECT_FALSE(boundingBox(
         image, [&](QColor c) { return sameRgb(c, caption); }, save->geometry().adjusted(3 + 24 + 3, 0, 0, 0))
                      .isEmpty());
+}
+
+// A screen reader names a button by its caption, else by its tooltip; a name given on
+// purpose stays.
+TEST(ButtonAccessibleName, CaptionElseTooltipElseTheNameGiven)
+{
+    const struct {
+        const char* caption;
+        const char* givenName;
+        std::vector<const char*> tooltips; // set one after the other
+        const char* heard;
+    } cases[] = {
+        { "", "", { "Guard Mode" }, "Guard Mode" },
+        { "", "", { "Guard Mode", "Sound Effects" }, "Sound Effects" },
+        { "...", "", { "Browse" }, "..." },
+        { "", "Save", { "Store it" }, "Save" },
+        { "", "", {}, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.heard);
+        QWidget window;
+        auto* button = new CButtonST(QString::fromUtf8(c.caption), &window);
+        if (*c.givenName)
+            button->setAccessibleName(QString::fromUtf8(c.givenName));
+        for (const char* tip : c.tooltips)
+            button->SetTooltipText(QString::fromUtf8(tip));
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(c.heard));
+    }
+}
+
+// Our windows offer only the controls that are shown and usable; a window that opened by
+// itself reads as an alert named by its topic.
+TEST(WindowAccessibility, OffersShownUsableControlsAndAnnouncesAlerts)
+{
+    InstallAccessibility();
+    const struct {
+        bool ours;
+        bool hidden;
+        bool disabled;
+        bool offered;
+    } cases[] = {
+        { true, false, false, true },
+        { true, true, false, false },
+        { true, false, true, false },
+        { true, true, true, false },
+        { false, true, true, true }, // another window: Qt's own rule
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.ours << c.hidden << c.disabled);
+        QDialog window;
+        if (c.ours)
+            window.setProperty("dialogId", 999);
+        auto* shown = new QPushButton(QStringLiteral("shown"), &window);
+        auto* probe = new QPushButton(QStringLiteral("probe"), &window);
+        probe->setVisible(!c.hidden);
+        probe->setEnabled(!c.disabled);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&window);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->childCount(), c.offered ? 2 : 1);
+        EXPECT_EQ(iface->indexOfChild(QAccessible::queryAccessibleInterface(shown)), 0);
+        EXPECT_EQ(iface->indexOfChild(QAccessible::queryAccessibleInterface(probe)), c.offered ? 1 : -1);
+        EXPECT_EQ(iface->role(), QAccessible::Dialog);
+        if (!c.ours)
+            continue;
+        AnnounceAlert(&window, QStringLiteral("Alarm: tea"));
+        EXPECT_EQ(iface->role(), QAccessible::AlertMessage);
+        EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Alarm: tea"));
+    }
 }
