@@ -1,4 +1,4 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE" sourcelanguage="en">
 <context>
@@ -47,7 +47,7 @@
         <translation>Entf-Taste</translation>
     </message>
     <message>
-        <source>Don't Move!!</source>
+        <source>Don&apos;t Move!!</source>
         <translation>Nicht bewegen!!</translation>
     </message>
     <message>
@@ -318,7 +318,7 @@
         <translation>Tondatei</translation>
     </message>
     <message>
-        <source>The %1 may not contain "%2". Please remove it.</source>
+        <source>The %1 may not contain &quot;%2&quot;. Please remove it.</source>
         <translation>Das Feld „%1“ darf kein „%2“ enthalten. Bitte entferne es.</translation>
     </message>
     <message>
@@ -344,18 +344,6 @@
     <message>
         <source>Alarm: %1</source>
         <translation>Wecker: %1</translation>
-    </message>
-    <message>
-        <source>Alarm</source>
-        <translation>Wecker</translation>
-    </message>
-    <message>
-        <source>Snooze 10 min</source>
-        <translation>10 Min. schlummern</translation>
-    </message>
-    <message>
-        <source>Dismiss</source>
-        <translation>Ausschalten</translation>
     </message>
 </context>
 <context>
@@ -539,7 +527,7 @@
         <translation>E-Mail-Programm suchen</translation>
     </message>
     <message>
-        <source>The profile cannot hold the character "#". Please remove it.</source>
+        <source>The profile cannot hold the character &quot;#&quot;. Please remove it.</source>
         <translation>Das Profil kann das Zeichen „#“ nicht speichern. Bitte entferne es.</translation>
     </message>
 </context>
@@ -621,7 +609,7 @@
         <translation>Abstand in Minuten</translation>
     </message>
     <message>
-        <source>The desktop's mail program (xdg-email)</source>
+        <source>The desktop&apos;s mail program (xdg-email)</source>
         <translation>Das E-Mail-Programm der Arbeitsumgebung (xdg-email)</translation>
     </message>
     <message>
@@ -647,6 +635,20 @@
     <message>
         <source>Please enter the mail program.</source>
         <translation>Bitte gib das E-Mail-Programm an.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is not trusted. Its SHA-256 fingerprint is:
+%1</source>
+        <translation>Dem Zertifikat des Servers wird nicht vertraut. Sein SHA-256-Fingerabdruck lautet:
+%1</translation>
+    </message>
+    <message>
+        <source>Trust this certificate</source>
+        <translation>Diesem Zertifikat vertrauen</translation>
+    </message>
+    <message>
+        <source>Only if this is your server&apos;s certificate: compare the fingerprint with the one the server&apos;s administrator gives</source>
+        <translation>Nur wenn dies das Zertifikat Ihres Servers ist: Vergleichen Sie den Fingerabdruck mit dem, den die Verwaltung des Servers angibt</translation>
     </message>
 </context>
 <context>
@@ -690,7 +692,7 @@
 <context>
     <name>CNotMoveDlg</name>
     <message>
-        <source>Hey!! Don't Move!!</source>
+        <source>Hey!! Don&apos;t Move!!</source>
         <translation>Hey!! Nicht bewegen!!</translation>
     </message>
 </context>
@@ -795,7 +797,7 @@
         <translation>Bitte wähle eine .wav-Datei.</translation>
     </message>
     <message>
-        <source>The sound table cannot hold a path with "@" or a line break:
+        <source>The sound table cannot hold a path with &quot;@&quot; or a line break:
 %1
 Please rename the file or choose another one.</source>
         <translation>Die Klangtabelle kann keinen Pfad mit „@“ oder einem Zeilenumbruch speichern:
@@ -817,7 +819,7 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
 <context>
     <name>CWaitDlg</name>
     <message>
-        <source>Leave mode cannot start: this desktop tells no program how long it has been idle (neither the X11 screen saver extension, GNOME's idle monitor, the Wayland idle protocols nor the screen saver service answer).</source>
+        <source>Leave mode cannot start: this desktop tells no program how long it has been idle (neither the X11 screen saver extension, GNOME&apos;s idle monitor, the Wayland idle protocols nor the screen saver service answer).</source>
         <translation>Der Abwesend-Modus kann nicht starten: Diese Arbeitsumgebung sagt keinem Programm, wie lange sie schon untätig ist (weder die Bildschirmschoner-Erweiterung von X11 noch GNOMEs Leerlaufmonitor, die Wayland-Leerlaufprotokolle oder der Bildschirmschoner-Dienst antworten).</translation>
     </message>
     <message>
@@ -860,7 +862,7 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <translation>Bitte gib den Benutzernamen ein.</translation>
     </message>
     <message>
-        <source>The user name cannot contain "/".</source>
+        <source>The user name cannot contain &quot;/&quot;.</source>
         <translation>Der Benutzername darf kein „/“ enthalten.</translation>
     </message>
     <message>
@@ -909,13 +911,28 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <source>An invalid argument was encountered.</source>
         <translation>Ein ungültiges Argument wurde gefunden.</translation>
     </message>
+</context>
+<context>
+    <name>EventWindows</name>
     <message>
-        <source>Out of memory.</source>
-        <translation>Nicht genügend Arbeitsspeicher.</translation>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
     </message>
     <message>
-        <source>An unexpected error occurred.</source>
-        <translation>Ein unerwarteter Fehler ist aufgetreten.</translation>
+        <source>Missed alarms</source>
+        <translation>Verpasste Wecker</translation>
+    </message>
+    <message>
+        <source>Snooze 10 min</source>
+        <translation>10 Min. schlummern</translation>
+    </message>
+    <message>
+        <source>Dismiss</source>
+        <translation>Ausschalten</translation>
+    </message>
+    <message>
+        <source>Alarm</source>
+        <translation>Wecker</translation>
     </message>
 </context>
 <context>
@@ -947,11 +964,11 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <translation>Das Postfach-Passwort kann nicht gelesen werden, weil %1. Die E-Mail-Prüfung beginnt, sobald der Schlüsselbund entsperrt ist.</translation>
     </message>
     <message>
-        <source>The mailbox password could not be read from the desktop's secret store (%1). Please enter it again.</source>
+        <source>The mailbox password could not be read from the desktop&apos;s secret store (%1). Please enter it again.</source>
         <translation>Das Postfach-Passwort konnte nicht aus dem Schlüsselbund der Arbeitsumgebung gelesen werden (%1). Bitte gib es erneut ein.</translation>
     </message>
     <message>
-        <source>The password could not be kept in the desktop's secret store (%1). It is used for this run only; enter it again after the next start.</source>
+        <source>The password could not be kept in the desktop&apos;s secret store (%1). It is used for this run only; enter it again after the next start.</source>
         <translation>Das Passwort konnte nicht im Schlüsselbund der Arbeitsumgebung gespeichert werden (%1). Es gilt nur für diesen Lauf; gib es nach dem nächsten Start erneut ein.</translation>
     </message>
     <message>
@@ -959,8 +976,8 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <translation>E-Mail-Prüfung fehlgeschlagen: </translation>
     </message>
     <message>
-        <source>Mail: %1 messages (not encrypted)</source>
-        <translation>E-Mail: %1 Nachrichten (unverschlüsselt)</translation>
+        <source>Mail: %1 messages (%2)</source>
+        <translation>E-Mail: %1 Nachrichten (%2)</translation>
     </message>
 </context>
 <context>
@@ -998,7 +1015,7 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <translation>Führe aus: </translation>
     </message>
     <message>
-        <source>Install the udev rule "70-quillby-toy.rules" as the README describes, then plug the toy in again.</source>
+        <source>Install the udev rule &quot;70-quillby-toy.rules&quot; as the README describes, then plug the toy in again.</source>
         <translation>Installiere die udev-Regel „70-quillby-toy.rules“, wie die README beschreibt, und stecke das Spielzeug dann neu ein.</translation>
     </message>
     <message>
@@ -1018,12 +1035,20 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
         <translation>Spielzeug: nicht verbunden</translation>
     </message>
     <message>
-        <source>Mail check failed: </source>
-        <translation>E-Mail-Prüfung fehlgeschlagen: </translation>
-    </message>
-    <message>
         <source>Mail check failed</source>
         <translation>E-Mail-Prüfung fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Mail check</source>
+        <translation>E-Mail-Prüfung</translation>
+    </message>
+    <message>
+        <source>The mail check works again.</source>
+        <translation>Die E-Mail-Prüfung funktioniert wieder.</translation>
+    </message>
+    <message>
+        <source>Mail check failed: </source>
+        <translation>E-Mail-Prüfung fehlgeschlagen: </translation>
     </message>
 </context>
 <context>
@@ -1036,7 +1061,7 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
 <context>
     <name>ToyRuleFix</name>
     <message>
-        <source>The toy's udev rule can be installed from here only where pkexec and the program's helper are installed. Run instead (quillby --doctor prints it too):
+        <source>The toy&apos;s udev rule can be installed from here only where pkexec and the program&apos;s helper are installed. Run instead (quillby --doctor prints it too):
 
 </source>
         <translation>Die udev-Regel des Spielzeugs kann von hier aus nur installiert werden, wo pkexec und das Hilfsprogramm installiert sind. Führe stattdessen aus (quillby --doctor zeigt es auch):
@@ -1044,20 +1069,40 @@ Bitte benenne die Datei um oder wähle eine andere.</translation>
 </translation>
     </message>
     <message>
-        <source>The toy's udev rule is installed: a plugged-in toy is found in a moment.</source>
+        <source>The toy&apos;s udev rule is installed: a plugged-in toy is found in a moment.</source>
         <translation>Die udev-Regel des Spielzeugs ist installiert: Ein eingestecktes Spielzeug wird gleich gefunden.</translation>
     </message>
     <message>
-        <source>The toy's udev rule was not installed: the administrator's password was not given.</source>
+        <source>The toy&apos;s udev rule was not installed: the administrator&apos;s password was not given.</source>
         <translation>Die udev-Regel des Spielzeugs wurde nicht installiert: Das Administratorpasswort wurde nicht eingegeben.</translation>
     </message>
     <message>
-        <source>Installing the toy's udev rule failed</source>
+        <source>Installing the toy&apos;s udev rule failed</source>
         <translation>Die Installation der udev-Regel des Spielzeugs ist fehlgeschlagen</translation>
     </message>
     <message>
         <source>Allow this user to use the toy…</source>
         <translation>Diesem Benutzer das Spielzeug erlauben…</translation>
+    </message>
+    <message>
+        <source>The toy&apos;s udev rule is installed, but udev did not apply it yet</source>
+        <translation>Die udev-Regel des Spielzeugs ist installiert, aber udev wendet sie noch nicht an</translation>
+    </message>
+    <message>
+        <source>
+
+Unplug the toy and plug it in again (or log out and in again) to use it.</source>
+        <translation>
+
+Stecken Sie das Spielzeug aus und wieder ein (oder melden Sie sich ab und wieder an), um es zu verwenden.</translation>
+    </message>
+    <message>
+        <source>The toy&apos;s udev rule was not installed: no polkit authentication agent runs in this session, so nobody could be asked for the administrator&apos;s password.</source>
+        <translation>Die udev-Regel des Spielzeugs wurde nicht installiert: In dieser Sitzung läuft kein polkit-Legitimierungsagent, daher konnte niemand nach dem Administratorpasswort gefragt werden.</translation>
+    </message>
+    <message>
+        <source>The toy&apos;s udev rule was not installed: polkit does not allow this user to install it.</source>
+        <translation>Die udev-Regel des Spielzeugs wurde nicht installiert: polkit erlaubt diesem Benutzer nicht, sie zu installieren.</translation>
     </message>
 </context>
 <context>

@@ -50,7 +50,7 @@ QString fromLocal(std::string_view text)
 
 Action showAction()
 {
-    return { QStringLiteral("show"), QStringLiteral("Show") };
+    return { QStringLiteral("show"), EventWindows::tr("Show") };
 }
 
 } // namespace
@@ -64,7 +64,7 @@ struct EventWindows::Ring {
 
 EventWindows::EventWindows(QObject* parent)
     : QObject(parent)
-    , m_missedNote(QStringLiteral("Missed alarms"))
+    , m_missedNote(tr("Missed alarms"))
     , m_alertNote(QString::fromLatin1(CNotMoveDlg::kText))
     , m_mailNote(QString::fromLatin1(MailNoticeWindow::kText))
     , m_messageNote(platform::applicationCaption())
@@ -119,11 +119,11 @@ void EventWindows::ringAlarm(const AlarmRecord& record, const CalendarDate& cale
     // it needs no buttons to be worth sending.
     platform::DesktopNotifier& notifier = platform::desktopNotifier();
     if (plan.notify && (notifier.supportsActions() || !plan.mapAtOnce)) {
-        std::vector<Action> actions { { QStringLiteral("snooze"), QStringLiteral("Snooze 10 min") },
-                                      { QStringLiteral("dismiss"), QStringLiteral("Dismiss") } };
+        std::vector<Action> actions { { QStringLiteral("snooze"), tr("Snooze 10 min") },
+                                      { QStringLiteral("dismiss"), tr("Dismiss") } };
         if (plan.offerShow)
             actions.push_back(showAction());
-        ring.note = std::make_unique<DesktopAnnouncement>(topic.isEmpty() ? QStringLiteral("Alarm") : topic);
+        ring.note = std::make_unique<DesktopAnnouncement>(topic.isEmpty() ? tr("Alarm") : topic);
         const QPointer<CBellDlg> target(bell);
         const QPointer<EventWindows> self(this);
         ring.note->announce(fromLocal(FormatLocalTime(platform::clock().time(), "%H:%M")), urgencyOf(plan), actions,

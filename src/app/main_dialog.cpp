@@ -742,14 +742,14 @@ void MainDialog::showMailFailure(const QString& text, bool tell)
 {
     showMailLine();
     if (tell && text.isEmpty())
-        m_tray->ShowMessage(QStringLiteral("Mail check"), QStringLiteral("The mail check works again."));
+        m_tray->ShowMessage(tr("Mail check"), tr("The mail check works again."));
     if (!tell || text.isEmpty())
         return;
     // Told once per kind, without stopping the tick: the tray's balloon, else a box that
     // waits for nobody.
     if (m_tray->ShowMessage(tr("Mail check failed"), text))
         return;
-    m_events->tell(QStringLiteral("Mail check failed: ") + text);
+    m_events->tell(tr("Mail check failed: ") + text);
 }
 
 void MainDialog::reportMailProblem(const QString& text)

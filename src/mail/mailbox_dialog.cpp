@@ -138,18 +138,18 @@ void CMailBoxDlg::offerCertificate(const QString& fingerprint)
     constexpr int kExtra = 52;
     setFixedSize(dluSize(210, 164 + kExtra));
     m_certificate = addLabel(this,
-                             QStringLiteral("The server's certificate is not trusted. Its SHA-256 fingerprint is:\n%1")
+                             tr("The server's certificate is not trusted. Its SHA-256 fingerprint is:\n%1")
                                  .arg(fingerprint),
                              8, 140, 194);
     m_certificate->setObjectName(QStringLiteral("certificateFingerprint"));
     m_certificate->setGeometry(dluRect(8, 140, 194, 30));
     m_certificate->setWordWrap(true);
     m_certificate->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_trust = new QCheckBox(QStringLiteral("Trust this certificate"), this);
+    m_trust = new QCheckBox(tr("Trust this certificate"), this);
     m_trust->setObjectName(QStringLiteral("trustCertificate"));
     m_trust->setGeometry(dluRect(8, 174, 194, 10));
-    m_trust->setToolTip(QStringLiteral("Only if this is your server's certificate: compare the fingerprint with "
-                                       "the one the server's administrator gives"));
+    m_trust->setToolTip(tr("Only if this is your server's certificate: compare the fingerprint with "
+                           "the one the server's administrator gives"));
     m_ok->setGeometry(dluRect(42, 142 + kExtra, 50, 14));
     m_cancel->setGeometry(dluRect(118, 142 + kExtra, 50, 14));
     setTabOrder(m_browse, m_trust);

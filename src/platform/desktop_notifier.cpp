@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <map>
+#include <set>
+#include <utility>
 
 namespace platform {
 
@@ -94,11 +96,11 @@ public:
                 return;
             }
             it->second.id = reply.value();
+            // Kept until the service closes it, so that a withdrawal or a newer
+            // announcement can still take it off the screen.
             if (it->second.withdrawn) {
                 closeOnServer(it->second.id);
                 m_pending.erase(it);
-            } else if (!it->second.handler) {
-                m_pending.erase(it); // nothing to wait for
             }
         });
         return handle;
@@ -124,9 +126,13 @@ private Q_SLOTS:
         const auto it = findById(id);
         if (it == m_pending.end())
             return;
-        ActionHandler handler = std::move(it->second.handler);
+        // A resident notification stays on screen after an answer ("Show", then "Snooze 10
+        // min"), so it stays known until it is withdrawn or closed; each of its actions
+        // answers once, even where the service repeats it.
+        if (!it->second.answered.insert(key).second)
+            return;
+        const ActionHandler handler = it->second.handler;
         m_actionToken = it->second.id == m_tokenFor ? m_token : QString();
-        m_pending.erase(it); // one answer per notification, even if the service sends more
         if (handler)
             handler(key);
         m_actionToken.clear();
@@ -169,6 +175,7 @@ private:
         uint id = 0;
         bool withdrawn = false;
         ActionHandler handler;
+        std::set<QString> answered;
     };
 
     std::map<std::uint64_t, Pending>::iterator findById(uint id)

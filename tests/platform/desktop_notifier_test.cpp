@@ -187,6 +187,15 @@ TEST_F(MockNotificationDaemon, WithdrawnBeforeTheReplyIsClosedOnceTheIdIsKnown)
     notifier->withdraw(12345);
     QTest::qWait(200);
     EXPECT_EQ(calls(QStringLiteral("CloseNotification")).size(), 1);
+
+    // One without buttons (the alert) is still taken off the screen once its id is known,
+    // so a newer alert replaces it instead of piling up.
+    const std::uint64_t plain = notifier->notify(QStringLiteral("Hey!! Don't Move!!"), QString(), {}, {});
+    ASSERT_TRUE(QTest::qWaitFor([] { return calls(QStringLiteral("Notify")).size() == 2; }, 10000));
+    QTest::qWait(200); // the daemon's id arrives
+    notifier->withdraw(plain);
+    ASSERT_TRUE(QTest::qWaitFor([] { return calls(QStringLiteral("CloseNotification")).size() == 2; }, 10000));
+    EXPECT_EQ(calls(QStringLiteral("CloseNotification")).last().value(0).toUInt(), 2u);
 }
 
 } // namespace
