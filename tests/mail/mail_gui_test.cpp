@@ -280,8 +280,7 @@ TEST(MailMainDialog, TheLastFailureIsInBothTooltipsAndEachNewKindIsToldWithoutAB
         mailbox.passReply = "+OK\r\n";
         ASSERT_TRUE(check());
         EXPECT_EQ(dialog.toolTip(), QStringLiteral("Mail: 2 messages (POP3, not encrypted)"));
-        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK
-Mail: 2 messages (POP3, not encrypted)"));
+        EXPECT_EQ((*dialog.findChild<CTrayIcon*>()).shownToolTip(), QStringLiteral("FENWICK\nMail: 2 messages (POP3, not encrypted)"));
     }
     CTrayIcon::setAvailableOverride(-1);
     ResetGlobals();
