@@ -21,18 +21,19 @@ constexpr const char* kDataAheadOfTls = "the server sent data ahead of TLS";
 constexpr const char* kUserTooLong = "User name too long or not allowed (at most 504 bytes, no line breaks)";
 constexpr const char* kPasswordTooLong = "Password too long or not allowed (at most 504 bytes, no line breaks)";
 
-// The failure text of each reply kind, in kind order.
+// The failure text of each reply kind, in kind order (their spelling is the one users
+// and scripts already know).
 constexpr const char* kKindErrors[] = {
     "Bad Connection",
     "Bad User Name",
     "Bad Password Name",
-    "Error occurred during QUIT",
-    "Error occurred during DELE",
-    "Error occurred during RSET",
-    "Error occurred during STAT",
-    "Error occurred during NOOP",
-    "Error occurred during LIST",
-    "Error occurred during RETR",
+    "Error occured during QUIT",
+    "Error occured during DELE",
+    "Error occured during RSET",
+    "Error occured during STAT",
+    "Error occured during NOOP",
+    "Error occured during LIST",
+    "Error occured during RETR",
 };
 
 bool isBlank(char c)

@@ -18,9 +18,9 @@ TEST(Pop3Reply, OnlyMinusErrInAnyCaseIsAFailure)
 TEST(Pop3Reply, CheckReplyGivesEachKindItsText)
 {
     EnsureCoreApp();
-    const char* texts[] = {"Bad Connection", "Bad User Name", "Bad Password Name", "Error occurred during QUIT",
-                           "Error occurred during DELE", "Error occurred during RSET", "Error occurred during STAT",
-                           "Error occurred during NOOP", "Error occurred during LIST", "Error occurred during RETR"};
+    const char* texts[] = {"Bad Connection", "Bad User Name", "Bad Password Name", "Error occured during QUIT",
+                           "Error occured during DELE", "Error occured during RSET", "Error occured during STAT",
+                           "Error occured during NOOP", "Error occured during LIST", "Error occured during RETR"};
     for (unsigned kind = 0; kind < 10; ++kind) {
         CPop3Client client;
         EXPECT_EQ(client.CheckReply(kind, "+OK 0 0"), 1);

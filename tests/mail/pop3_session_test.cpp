@@ -68,7 +68,7 @@ TEST(Pop3Session, EachStepHasItsOwnFailure)
         {{"-ERR busy\r\n"}, 0, -1, "Bad Connection", 0},
         {{"+OK\r\n", "-ERR who\r\n"}, 0, -1, "Bad User Name", 1}, // PASS is never sent
         {{"+OK\r\n", "+OK\r\n", "-err no\r\n"}, 0, -1, "Bad Password Name", 2},
-        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "-ERR locked\r\n"}, 1, 0, "Error occurred during STAT", 3},
+        {{"+OK\r\n", "+OK\r\n", "+OK\r\n", "-ERR locked\r\n"}, 1, 0, "Error occured during STAT", 3},
         // Replies split over segments are read whole, and the next one is not poisoned.
         {{"+O|K hel|lo\r|\n", "+OK\r\n", "+OK|\r\n", "+OK 7|\t15|00\r\n"}, 1, 1, "", 3},
         // An empty reply is no success.
