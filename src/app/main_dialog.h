@@ -30,7 +30,6 @@ class MainDialog final : public BackgroundDialog, private TickHost, private Hove
 public:
     enum TimerId { kAlarmTimer = 2, kMainTimer = 4, kBlinkTimer = 5 };
     static constexpr int kAlarmFirstMs = 10000;
-    static constexpr int kAlarmMs = 60000;
     static constexpr int kTickMs = 800;
 
     explicit MainDialog(std::string dataFolder, QWidget* parent = nullptr);

@@ -58,9 +58,9 @@ private:
     // An expiry that never comes; the kernel cancels the wait when the clock is set.
     bool armTimer()
     {
-        itimerspec spec {};
-        spec.it_value.tv_sec = static_cast<time_t>(INT32_MAX) * 2;
-        return ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+        itimerspec expiry {};
+        expiry.it_value.tv_sec = static_cast<time_t>(INT32_MAX) * 2;
+        return ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &expiry, nullptr) == 0;
     }
 
     void onClockSet()

@@ -32,11 +32,7 @@ std::unique_ptr<SdlLibrary> SdlLibrary::load()
         && resolve(handle, sdl->PauseAudioDevice, "SDL_PauseAudioDevice")
         && resolve(handle, sdl->QueueAudio, "SDL_QueueAudio")
         && resolve(handle, sdl->ClearQueuedAudio, "SDL_ClearQueuedAudio")
-        && resolve(handle, sdl->GetQueuedAudioSize, "SDL_GetQueuedAudioSize")
-        && resolve(handle, sdl->RWFromConstMem, "SDL_RWFromConstMem")
-        && resolve(handle, sdl->LoadWAV_RW, "SDL_LoadWAV_RW")
-        && resolve(handle, sdl->FreeWAV, "SDL_FreeWAV") && resolve(handle, sdl->BuildAudioCVT, "SDL_BuildAudioCVT")
-        && resolve(handle, sdl->ConvertAudio, "SDL_ConvertAudio");
+        && resolve(handle, sdl->GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
     resolve(handle, sdl->TLSCleanup, "SDL_TLSCleanup");
     if (!ok) {
         // Nothing was started, so there is nothing to shut down before unmapping.

@@ -30,11 +30,6 @@ public:
     decltype(&SDL_QueueAudio) QueueAudio = nullptr;
     decltype(&SDL_ClearQueuedAudio) ClearQueuedAudio = nullptr;
     decltype(&SDL_GetQueuedAudioSize) GetQueuedAudioSize = nullptr;
-    decltype(&SDL_RWFromConstMem) RWFromConstMem = nullptr;
-    decltype(&SDL_LoadWAV_RW) LoadWAV_RW = nullptr;
-    decltype(&SDL_FreeWAV) FreeWAV = nullptr;
-    decltype(&SDL_BuildAudioCVT) BuildAudioCVT = nullptr;
-    decltype(&SDL_ConvertAudio) ConvertAudio = nullptr;
     // Optional (SDL 2.0.16 on): frees what SDL keeps for a thread it did not start.
     decltype(&SDL_TLSCleanup) TLSCleanup = nullptr;
 
