@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <grp.h>
 #include <pwd.h>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -58,10 +59,12 @@ public:
         return QFile::exists(QStringLiteral("/usr/lib/dovecot/imap"))
             || QFile::exists(QStringLiteral("/usr/libexec/dovecot/imap"));
     }
+    // Ends the server with every mail process it started, as a restart does: left to
+    // themselves, the processes of open sessions notice the master's end only 7-10 s later.
     void stop()
     {
         if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
+            ::kill(-static_cast<pid_t>(m_process.processId()), SIGTERM);
             m_process.waitForFinished(5000);
         }
     }
@@ -167,6 +170,7 @@ public:
     {
         const QString dir = m_dir.path();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
         m_process.start(m_binary, {QStringLiteral("-F"), QStringLiteral("-c"), dir + QStringLiteral("/dovecot.conf")});
         for (int i = 0; i < 100; ++i) {
             QTcpSocket probe;
