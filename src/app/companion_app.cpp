@@ -192,17 +192,17 @@ int CompanionApp::Run()
         return exitInstance(2);
     }
     g_toy.setLibrary(m_toy.get());
-    auto sound = std::make_unique<platform::HeldSoundOutput>(platform::makeSdlSoundOutput());
+    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
+    g_programFolder = HelperFolderFromExecutable(executable);
+    auto sound = std::make_unique<platform::HeldSoundOutput>(platform::makeSdlSoundOutput(g_programFolder + "quillby-sound"));
     platform::HeldSoundOutput* heldSound = sound.get();
     m_sound = std::move(sound);
     platform::setSound(m_sound.get());
 
-    const std::string executable = QCoreApplication::applicationFilePath().toStdString();
     const std::string fallback
         = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const DataFolderChoice folder = ChooseDataFolder(executable, m_options.dataDir, fallback);
     SetAutostartOptions(m_options.dataDir, m_options.toy);
-    g_programFolder = HelperFolderFromExecutable(executable);
     SetToyRuleHelperCommand(ToyRuleHelperCommand(executable));
     // Only the one running copy saves, so a copy left by an in-place save was cut off.
     platform::restoreInterruptedSaves();

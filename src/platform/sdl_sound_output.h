@@ -3,22 +3,27 @@
 #include "platform/sound_output.h"
 
 #include <memory>
+#include <string>
 
 namespace platform {
 
 // The SDL2 player behind makeSdlSoundOutput(). play() returns at once: a thread of its
-// own opens the file (which may sit on slow storage), reads it a piece at a time,
-// converts it to one fixed device format and queues it a little ahead of the device, so
-// a sound of any length takes the memory of a short one. A newer play() or stop() clears
-// the queue and ends that reader. Once the sound is over the device is closed and SDL
-// unloaded (an open device keeps SDL's thread feeding silence all day); the next sound
-// loads and opens them again.
+// own opens the file (which may sit on slow storage), reads it a piece at a time and
+// converts it to one fixed format, and a short-lived player process (quillby-sound)
+// queues that to SDL2 a little ahead of the device, so a sound of any length takes the
+// memory of a short one. SDL2 brings the sound server's libraries, which cannot be
+// unloaded again; in the player they leave with it once the sound has played out. A
+// newer play() or stop() kills the player and ends that reader.
 class SdlSoundOutput final : public SoundOutput {
 public:
+    // What the player takes on its stdin: raw samples, 16-bit native order.
     static constexpr int kRate = 44100;
     static constexpr int kChannels = 2;
+    // The player's exit status when there is no SDL2 or no audio device.
+    static constexpr int kNoDeviceStatus = 3;
 
-    SdlSoundOutput();
+    // `player`: the quillby-sound executable; empty for the one beside this program.
+    explicit SdlSoundOutput(std::string player = {});
     ~SdlSoundOutput() override;
     SdlSoundOutput(const SdlSoundOutput&) = delete;
     SdlSoundOutput& operator=(const SdlSoundOutput&) = delete;
@@ -26,13 +31,14 @@ public:
     void play(const std::string& path) override;
     void stop() override;
 
-    // Closes the device when nothing is being read or left to play; true when it is
-    // closed. The reader does the same by itself once its sound has played out.
+    // True when nothing is being read and no player runs (the device is closed); the
+    // player ends by itself once its sound has played out.
     bool closeIfIdle();
 
-    // How often the device was opened or tried. After one failure it is not tried again,
-    // so a machine without audio is not asked on every sound.
+    // How often a player was started. After one found no device (or none could start)
+    // no other is, so a machine without audio is not asked on every sound.
     int openAttempts() const;
+    // A player runs, with its device open or opening.
     bool deviceOpen() const;
 
     struct Voice; // shared with the reader threads, which may outlive the player

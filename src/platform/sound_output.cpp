@@ -2,14 +2,18 @@
 #include "platform/seam.h"
 
 #include "platform/atomic_file.h"
-#include "platform/sdl_library.h"
 #include "platform/sdl_sound_output.h"
 #include "platform/wav_reader.h"
 
-#include <chrono>
-#include <condition_variable>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <fcntl.h>
+#include <filesystem>
 #include <mutex>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -21,113 +25,148 @@ namespace platform {
 namespace {
 
 constexpr int kBytesPerSecond = SdlSoundOutput::kRate * SdlSoundOutput::kChannels * 2;
-// Queued ahead of the device: enough to ride out a slow read, little enough to stay small.
-constexpr Uint32 kAheadBytes = kBytesPerSecond / 2;
-// Past the queue's end the device still plays its own buffer and the sound server's.
-constexpr auto kTail = std::chrono::milliseconds(400);
-constexpr auto kPoll = std::chrono::milliseconds(50);
+// The socket to the player holds about a quarter second (the kernel doubles what is
+// asked for), the player's queue as much again: enough to ride out a slow read, little
+// enough to stay small.
+constexpr int kSocketBuffer = kBytesPerSecond / 8;
+
+std::string playerBesideThisProgram()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : (self.parent_path() / "quillby-sound").string();
+}
 
 } // namespace
 
 // Everything below is guarded by `lock`. A reader works for one generation; a newer
-// play(), stop() or the player's end moves the generation on, and the reader then
-// leaves without touching SDL again.
+// play(), stop() or the output's end moves the generation on and kills its player.
 struct SdlSoundOutput::Voice {
     std::mutex lock;
-    std::condition_variable changed;
+    std::string player; // the executable
     std::uint64_t generation = 0;
-    bool reading = false; // the current generation's reader is still at its file
-    std::unique_ptr<SdlLibrary> sdl; // loaded while the device is open or being opened
-    SDL_AudioDeviceID device = 0;
-    bool subsystemUp = false;
+    bool reading = false; // the current generation's reader is still at work
+    // The current generation's player. It is killed only while named here, and its reader
+    // reaps it only once it no longer is, so a kill never reaches a reused pid.
+    pid_t running = 0;
     bool openFailed = false;
     int openAttempts = 0;
-
-    bool ensureDevice()
-    {
-        if (device != 0)
-            return true;
-        if (openFailed)
-            return false;
-        ++openAttempts;
-        openFailed = true;
-        if (!sdl)
-            sdl = SdlLibrary::load();
-        if (!sdl)
-            return false;
-        sdl->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Quillby");
-        if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            closeDevice();
-            return false;
-        }
-        subsystemUp = true;
-        SDL_AudioSpec wanted {};
-        wanted.freq = kRate;
-        wanted.format = AUDIO_S16SYS;
-        wanted.channels = kChannels;
-        wanted.samples = 2048;
-        // No allowed changes: SDL converts to the real hardware format itself, so the
-        // queue always takes the format the reader produces.
-        SDL_AudioSpec obtained {};
-        device = sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-        if (device == 0) {
-            closeDevice();
-            return false;
-        }
-        sdl->PauseAudioDevice(device, 0);
-        openFailed = false;
-        return true;
-    }
-
-    void closeDevice()
-    {
-        if (device != 0) {
-            sdl->PauseAudioDevice(device, 1);
-            sdl->CloseAudioDevice(device);
-            device = 0;
-        }
-        if (subsystemUp) {
-            sdl->QuitSubSystem(SDL_INIT_AUDIO);
-            subsystemUp = false;
-        }
-        // Unmapped while idle; the next sound loads it again.
-        sdl.reset();
-    }
-
-    // SDL keeps an error buffer for each thread that calls it and frees it only for its
-    // own threads: a reader gives its own back whenever it lets go of the lock, since
-    // another thread may unload SDL then (unloading does it for the unloading thread).
-    void forgetThread()
-    {
-        if (sdl && sdl->TLSCleanup)
-            sdl->TLSCleanup();
-    }
-
-    void rest(std::unique_lock<std::mutex>& hold, std::chrono::milliseconds time)
-    {
-        forgetThread();
-        changed.wait_for(hold, time);
-    }
-
-    Uint32 queued() const { return device != 0 ? sdl->GetQueuedAudioSize(device) : 0; }
 
     // A newer sound, or silence, wanted from now on.
     void cutOff()
     {
         ++generation;
         reading = false;
-        if (device != 0)
-            sdl->ClearQueuedAudio(device);
-        changed.notify_all();
+        if (running > 0)
+            ::kill(running, SIGKILL);
+        running = 0;
     }
 };
 
 namespace {
 
+// Starts the player with `input` as its stdin and nothing else of ours open; 0 when it
+// cannot start.
+pid_t spawnPlayer(const std::string& executable, int input)
+{
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    // The signals this thread blocks and those the program ignores are not the player's.
+    sigset_t none;
+    sigset_t all;
+    ::sigemptyset(&none);
+    ::sigfillset(&all);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &all);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    char name[] = "quillby-sound";
+    char* argv[] = { name, nullptr };
+    pid_t pid = 0;
+    const int error = ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : 0;
+}
+
+// A reader's player: the socket the samples go to, and the process.
+struct PlayerLink {
+    int socket = -1;
+    pid_t pid = 0;
+};
+
+// False when the generation was cut off or no player could start, or one already found
+// no device.
+bool startPlayer(SdlSoundOutput::Voice& voice, std::uint64_t generation, PlayerLink& link)
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return false;
+    ::setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
+    {
+        const std::lock_guard<std::mutex> hold(voice.lock);
+        if (voice.generation == generation && !voice.openFailed) {
+            ++voice.openAttempts;
+            link.pid = spawnPlayer(voice.player, ends[1]);
+            voice.running = link.pid;
+            voice.openFailed = link.pid == 0;
+        }
+    }
+    ::close(ends[1]);
+    if (link.pid == 0) {
+        ::close(ends[0]);
+        return false;
+    }
+    link.socket = ends[0];
+    return true;
+}
+
+// False once the player is gone: killed for a newer sound, or without a device.
+bool sendAll(int socket, const std::vector<std::int16_t>& samples)
+{
+    const char* data = reinterpret_cast<const char*>(samples.data());
+    std::size_t left = samples.size() * sizeof(std::int16_t);
+    while (left > 0) {
+        // A player that is gone must not take this process with it through SIGPIPE.
+        const ssize_t sent = ::send(socket, data, left, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        data += sent;
+        left -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+// Ends the player's input, waits until it has played everything or was killed, and
+// reaps it.
+void finishPlayer(SdlSoundOutput::Voice& voice, PlayerLink& link)
+{
+    ::close(link.socket);
+    siginfo_t info {};
+    // Not reaped yet: until the voice lets go of the pid, a kill must still find this
+    // process (a zombie at worst) and no other.
+    while (::waitid(P_PID, static_cast<id_t>(link.pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) { }
+    {
+        const std::lock_guard<std::mutex> hold(voice.lock);
+        if (voice.running == link.pid)
+            voice.running = 0;
+        if (info.si_code == CLD_EXITED && info.si_status == SdlSoundOutput::kNoDeviceStatus)
+            voice.openFailed = true;
+    }
+    while (::waitpid(link.pid, nullptr, 0) < 0 && errno == EINTR) { }
+}
+
 // The reader thread: everything that touches the file happens here, never on the
 // caller's (the GUI's) thread.
 void readAndQueue(const std::shared_ptr<SdlSoundOutput::Voice>& voice, const std::string& path, std::uint64_t generation)
 {
+    PlayerLink player;
     const int fd = openSoundFile(path);
     std::string refusal = fd < 0 ? std::string() : "it is not a WAV sound";
     if (fd >= 0) {
@@ -141,48 +180,37 @@ void readAndQueue(const std::shared_ptr<SdlSoundOutput::Voice>& voice, const std
                 converter.convert(piece, converted);
                 if (converted.empty())
                     continue;
-                std::unique_lock<std::mutex> hold(voice->lock);
-                while (voice->generation == generation && voice->ensureDevice() && voice->queued() >= kAheadBytes)
-                    voice->rest(hold, kPoll);
-                if (voice->generation != generation || voice->device == 0) {
-                    voice->forgetThread();
+                // The player starts with the first samples, so a refused file costs none.
+                if (player.pid == 0 && !startPlayer(*voice, generation, player))
                     break;
-                }
-                voice->sdl->QueueAudio(voice->device, converted.data(),
-                    static_cast<Uint32>(converted.size() * sizeof(std::int16_t)));
-                voice->forgetThread();
+                if (!sendAll(player.socket, converted))
+                    break;
             }
         }
         ::close(fd);
     }
     if (!refusal.empty())
         noteFileMessage(path, path + " was not played: " + refusal + ".");
+    if (player.pid != 0)
+        finishPlayer(*voice, player);
 
-    std::unique_lock<std::mutex> hold(voice->lock);
-    if (voice->generation == generation) {
+    const std::lock_guard<std::mutex> hold(voice->lock);
+    if (voice->generation == generation)
         voice->reading = false;
-        // Played out, then the tail; a newer sound keeps the device.
-        while (voice->generation == generation && voice->queued() > 0)
-            voice->rest(hold, kPoll);
-        voice->forgetThread();
-        if (voice->generation == generation
-            && !voice->changed.wait_for(hold, kTail, [&] { return voice->generation != generation; }))
-            voice->closeDevice();
-    }
 }
 
 } // namespace
 
-SdlSoundOutput::SdlSoundOutput()
+SdlSoundOutput::SdlSoundOutput(std::string player)
     : m_voice(std::make_shared<Voice>())
 {
+    m_voice->player = player.empty() ? playerBesideThisProgram() : std::move(player);
 }
 
 SdlSoundOutput::~SdlSoundOutput()
 {
     const std::lock_guard<std::mutex> hold(m_voice->lock);
     m_voice->cutOff();
-    m_voice->closeDevice();
 }
 
 void SdlSoundOutput::play(const std::string& path)
@@ -218,10 +246,7 @@ void SdlSoundOutput::stop()
 bool SdlSoundOutput::closeIfIdle()
 {
     const std::lock_guard<std::mutex> hold(m_voice->lock);
-    if (m_voice->reading || m_voice->queued() > 0)
-        return false;
-    m_voice->closeDevice();
-    return true;
+    return !m_voice->reading && m_voice->running == 0;
 }
 
 int SdlSoundOutput::openAttempts() const
@@ -233,12 +258,12 @@ int SdlSoundOutput::openAttempts() const
 bool SdlSoundOutput::deviceOpen() const
 {
     const std::lock_guard<std::mutex> hold(m_voice->lock);
-    return m_voice->device != 0;
+    return m_voice->running != 0;
 }
 
-std::unique_ptr<SoundOutput> makeSdlSoundOutput()
+std::unique_ptr<SoundOutput> makeSdlSoundOutput(const std::string& player)
 {
-    return std::make_unique<SdlSoundOutput>();
+    return std::make_unique<SdlSoundOutput>(player);
 }
 
 HeldSoundOutput::HeldSoundOutput(std::unique_ptr<SoundOutput> output)

@@ -13,8 +13,9 @@ public:
     virtual void stop() = 0;
 };
 
-// SDL2 audio; opens the device lazily at the first sound, silent without one.
-std::unique_ptr<SoundOutput> makeSdlSoundOutput();
+// SDL2 audio through the player process `player` (empty: quillby-sound beside this
+// program), started for each sound; silent without a device.
+std::unique_ptr<SoundOutput> makeSdlSoundOutput(const std::string& player = {});
 
 // Holds the sounds asked for until release(), then plays the newest one still wanted
 // (a newer sound would have cut the older ones off anyway): the start sound then waits

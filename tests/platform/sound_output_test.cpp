@@ -114,6 +114,22 @@ public:
         return false;
     }
 
+    // A cut-off player is killed and writes nothing more, not even silence: the file stays
+    // as it is (a running one adds a buffer every 46 ms).
+    bool waitStill() const
+    {
+        std::size_t last = 0;
+        for (int i = 0, still = 0; i < 400; ++i) {
+            const std::size_t now = frames().size();
+            still = now == last ? still + 1 : 0;
+            if (still == 10)
+                return true;
+            last = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
 private:
     QString m_path;
 };
@@ -233,7 +249,7 @@ TEST_F(SdlSound, StopAndUnplayableFilesEndTheSoundPlaying)
     output.play(file("long.wav"));
     ASSERT_TRUE(m_output.waitFor(started));
     output.stop();
-    ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
+    ASSERT_TRUE(m_output.waitStill());
     const auto countPositive
         = [](const std::vector<int>& f) { return std::count_if(f.begin(), f.end(), positive); };
     const auto afterStop = countPositive(m_output.frames());
@@ -242,11 +258,11 @@ TEST_F(SdlSound, StopAndUnplayableFilesEndTheSoundPlaying)
     output.play(file("long.wav"));
     ASSERT_TRUE(m_output.waitFor([&](const std::vector<int>& f) { return countPositive(f) > afterStop; }));
     output.play(file("garbage.wav"));
-    ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
+    ASSERT_TRUE(m_output.waitStill());
     EXPECT_LT(countPositive(m_output.frames()), afterStop + kRate);
 }
 
-// SDL2 is loaded for a sound and unloaded with the device.
+// SDL2 is loaded by the player process for a sound, never by this one.
 bool sdlMapped()
 {
     void* handle = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
@@ -265,11 +281,10 @@ TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
     EXPECT_FALSE(output.closeIfIdle()) << "still reading";
     ASSERT_TRUE(m_output.waitFor([](const std::vector<int>& f) { return lastIndex(f, positive) >= 0; }));
     EXPECT_TRUE(output.deviceOpen());
-    EXPECT_TRUE(sdlMapped());
+    EXPECT_FALSE(sdlMapped());
     ASSERT_TRUE(m_output.waitFor(endedAfter(positive)));
     EXPECT_TRUE(settle(output));
     EXPECT_FALSE(output.deviceOpen());
-    EXPECT_FALSE(sdlMapped());
 
     output.play(file("second.wav"));
     ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "the reloaded library plays";

@@ -1,8 +1,6 @@
-#include "platform/sdl_library.h"
+#include "sdl_library.h"
 
 #include <dlfcn.h>
-
-namespace platform {
 
 namespace {
 
@@ -26,14 +24,11 @@ std::unique_ptr<SdlLibrary> SdlLibrary::load()
     std::unique_ptr<SdlLibrary> sdl(new SdlLibrary);
     sdl->m_handle = handle;
     const bool ok = resolve(handle, sdl->SetHint, "SDL_SetHint") && resolve(handle, sdl->InitSubSystem, "SDL_InitSubSystem")
-        && resolve(handle, sdl->QuitSubSystem, "SDL_QuitSubSystem") && resolve(handle, sdl->Quit, "SDL_Quit")
-        && resolve(handle, sdl->OpenAudioDevice, "SDL_OpenAudioDevice")
+        && resolve(handle, sdl->Quit, "SDL_Quit") && resolve(handle, sdl->OpenAudioDevice, "SDL_OpenAudioDevice")
         && resolve(handle, sdl->CloseAudioDevice, "SDL_CloseAudioDevice")
         && resolve(handle, sdl->PauseAudioDevice, "SDL_PauseAudioDevice")
         && resolve(handle, sdl->QueueAudio, "SDL_QueueAudio")
-        && resolve(handle, sdl->ClearQueuedAudio, "SDL_ClearQueuedAudio")
         && resolve(handle, sdl->GetQueuedAudioSize, "SDL_GetQueuedAudioSize");
-    resolve(handle, sdl->TLSCleanup, "SDL_TLSCleanup");
     if (!ok) {
         // Nothing was started, so there is nothing to shut down before unmapping.
         sdl->Quit = nullptr;
@@ -42,24 +37,10 @@ std::unique_ptr<SdlLibrary> SdlLibrary::load()
     return sdl;
 }
 
-bool SdlLibrary::isMapped()
-{
-    void* handle = ::dlopen(kSoname, RTLD_NOW | RTLD_NOLOAD);
-    if (!handle)
-        return false;
-    ::dlclose(handle);
-    return true;
-}
-
 SdlLibrary::~SdlLibrary()
 {
     if (Quit)
         Quit();
-    // What SDL keeps for this thread would outlive the library otherwise.
-    if (TLSCleanup)
-        TLSCleanup();
     if (m_handle)
         ::dlclose(m_handle);
 }
-
-} // namespace platform
