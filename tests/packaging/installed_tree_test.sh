@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix and checks that it lays out a desktop
 # program: launcher and AppStream data that validate, the icon theme entries, the man page,
-# the udev rule, the session bus interface, the screen saver and the rule helper kept out
-# of PATH where the program looks for them, and the helper's polkit action, which names it.
+# the udev rule, the session bus interface, the screen saver, the sound player and the rule
+# helper kept out of PATH where the program looks for them, and the helper's polkit action, which names it.
 # A missing validator is a failure, not a skip: CI installs them (tools/install-deps.sh).
 set -uo pipefail
 build_dir=${1:?usage: installed_tree_test.sh BUILD_DIR}
@@ -46,6 +46,7 @@ python3 -c 'import sys, xml.etree.ElementTree as t; sys.exit(t.parse(sys.argv[1]
 gzip -dc share/man/man1/quillby.1.gz 2>/dev/null | grep -q '^\.TH QUILLBY 1' || fail "no compressed man page"
 
 [ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
+[ -x lib/quillby/quillby-sound ] || fail "sound player not in lib/quillby/"
 
 helper=lib/quillby/quillby-toy-rule
 [ -x "$helper" ] || fail "rule helper not in lib/quillby/"
