@@ -4,11 +4,13 @@
 #include "platform/wav_reader.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <dlfcn.h>
 #include <functional>
@@ -289,6 +291,62 @@ TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
     output.play(file("second.wav"));
     ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "the reloaded library plays";
     EXPECT_EQ(output.openAttempts(), 2);
+}
+
+// This process' children, zombies included.
+struct Child {
+    int pid;
+    bool zombie;
+};
+std::vector<Child> children()
+{
+    std::vector<Child> found;
+    const QByteArray parent = QByteArray::number(::getpid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces, so fields count from its end.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == parent)
+            found.push_back({ pid.toInt(), fields[0] == "Z" });
+    }
+    return found;
+}
+
+TEST_F(SdlSound, EachCutOffOrKilledPlayerIsReapedAndTheNextSoundPlays)
+{
+    writeWav(path("long.wav"), kRate, kChannels, 16, block(3.0, 12000));
+    writeWav(path("short.wav"), kRate, kChannels, 16, block(0.2, -12000));
+    platform::SdlSoundOutput output;
+    const auto alive = [](const std::vector<Child>& found) {
+        return std::count_if(found.begin(), found.end(), [](const Child& c) { return !c.zombie; });
+    };
+    // Quick presses: each one kills the player before (which takes a moment to die).
+    for (int i = 0; i < 10; ++i) {
+        output.play(file("long.wav"));
+        ASSERT_TRUE(waitOpen(output));
+        int running = 0;
+        for (int k = 0; k < 400 && (running = alive(children())) > 1; ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(running, 1) << i;
+    }
+    // A player killed by someone else ends its own sound and nothing more.
+    std::vector<Child> left;
+    for (int i = 0; i < 400 && (left = children()).size() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(left.size(), 1u) << "the players cut off were reaped";
+    ASSERT_FALSE(left[0].zombie);
+    ::kill(left[0].pid, SIGKILL);
+    EXPECT_TRUE(settle(output));
+    EXPECT_TRUE(children().empty()) << "reaped, not left a zombie";
+
+    output.play(file("short.wav"));
+    ASSERT_TRUE(m_output.waitFor(endedAfter(negative)));
+    EXPECT_TRUE(settle(output));
+    EXPECT_EQ(output.openAttempts(), 11) << "a killed player is no missing device";
+    EXPECT_TRUE(children().empty());
 }
 
 TEST_F(SdlSound, MissingEmptyOrGarbagePathsAreSilent)
