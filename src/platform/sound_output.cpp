@@ -6,6 +6,8 @@
 #include "platform/wav_reader.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
@@ -29,6 +31,7 @@ constexpr int kBytesPerSecond = SdlSoundOutput::kRate * SdlSoundOutput::kChannel
 // asked for), the player's queue as much again: enough to ride out a slow read, little
 // enough to stay small.
 constexpr int kSocketBuffer = kBytesPerSecond / 8;
+constexpr auto kDyingWait = std::chrono::milliseconds(100);
 
 std::string playerBesideThisProgram()
 {
@@ -49,6 +52,8 @@ struct SdlSoundOutput::Voice {
     // The current generation's player. It is killed only while named here, and its reader
     // reaps it only once it no longer is, so a kill never reaches a reused pid.
     pid_t running = 0;
+    int dying = 0; // players killed and not reaped yet
+    std::condition_variable reaped;
     bool openFailed = false;
     int openAttempts = 0;
 
@@ -57,8 +62,10 @@ struct SdlSoundOutput::Voice {
     {
         ++generation;
         reading = false;
-        if (running > 0)
+        if (running > 0) {
             ::kill(running, SIGKILL);
+            ++dying;
+        }
         running = 0;
     }
 };
@@ -108,7 +115,10 @@ bool startPlayer(SdlSoundOutput::Voice& voice, std::uint64_t generation, PlayerL
         return false;
     ::setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
     {
-        const std::lock_guard<std::mutex> hold(voice.lock);
+        std::unique_lock<std::mutex> hold(voice.lock);
+        // One player at a time: the one cut off is usually gone within a millisecond or
+        // two; a reader held up by slow storage does not hold up this sound for long.
+        voice.reaped.wait_for(hold, kDyingWait, [&] { return voice.dying == 0 || voice.generation != generation; });
         if (voice.generation == generation && !voice.openFailed) {
             ++voice.openAttempts;
             link.pid = spawnPlayer(voice.player, ends[1]);
@@ -152,14 +162,21 @@ void finishPlayer(SdlSoundOutput::Voice& voice, PlayerLink& link)
     // Not reaped yet: until the voice lets go of the pid, a kill must still find this
     // process (a zombie at worst) and no other.
     while (::waitid(P_PID, static_cast<id_t>(link.pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) { }
+    bool killed = false;
     {
         const std::lock_guard<std::mutex> hold(voice.lock);
-        if (voice.running == link.pid)
+        killed = voice.running != link.pid;
+        if (!killed)
             voice.running = 0;
         if (info.si_code == CLD_EXITED && info.si_status == SdlSoundOutput::kNoDeviceStatus)
             voice.openFailed = true;
     }
     while (::waitpid(link.pid, nullptr, 0) < 0 && errno == EINTR) { }
+    if (killed) {
+        const std::lock_guard<std::mutex> hold(voice.lock);
+        --voice.dying;
+        voice.reaped.notify_all();
+    }
 }
 
 // The reader thread: everything that touches the file happens here, never on the
