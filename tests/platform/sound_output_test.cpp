@@ -289,7 +289,7 @@ TEST_F(SdlSound, TheDeviceClosesOnceTheSoundIsOverAndOpensForTheNext)
     EXPECT_FALSE(output.deviceOpen());
 
     output.play(file("second.wav"));
-    ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "the reloaded library plays";
+    ASSERT_TRUE(m_output.waitFor(endedAfter(negative))) << "a new player plays";
     EXPECT_EQ(output.openAttempts(), 2);
 }
 
