@@ -248,7 +248,11 @@ public:
     QString maildir() const { return m_dir.path() + QStringLiteral("/mail/alice"); }
     QString certificatePath() const { return m_dir.path() + QStringLiteral("/cert.pem"); }
     QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
-    QList<QSslCertificate> ca() const { return QSslCertificate::fromPath(caPath()); }
+    QList<QByteArray> ca() const
+    {
+        QFile file(caPath());
+        return {file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()};
+    }
     QString server() const { return QStringLiteral("pop3://127.0.0.1:%1").arg(m_port); }
     quint16 tlsPort() const { return m_tlsPort; }
     QString imapServer() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_imapPort); }
