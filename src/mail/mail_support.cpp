@@ -23,7 +23,7 @@ Loaded& loaded()
 
 const Support* loadModule(const QStringList& files, QString& error)
 {
-    error = QStringLiteral("no module file");
+    error = QStringLiteral("not found: ") + files.join(QStringLiteral(", "));
     for (const QString& file : files) {
         if (!QFile::exists(file))
             continue;
@@ -116,7 +116,10 @@ void setSupport(const Support* linked)
 
 void setSupportModuleFiles(const QStringList& files)
 {
-    loaded().files = files;
+    Loaded& state = loaded();
+    state.files = files;
+    if (!state.module)
+        state.tried = false; // other places, another try
 }
 
 std::unique_ptr<MailSession> MakeSession(const MailServer& server)

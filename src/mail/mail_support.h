@@ -29,11 +29,11 @@ inline constexpr const char* kSupportEntry = "quillby_mail_support";
 using SupportEntry = const Support* (*)(int version);
 
 // The support in use, loading the module at the first call; nullptr (and error set) when
-// it cannot be had. A module that failed is not tried again.
+// it cannot be had. Files that failed are not tried again.
 const Support* support(QString* error = nullptr);
 // Support linked into the process; nullptr goes back to the module.
 void setSupport(const Support* linked);
-// Where the module may be, tried in order.
+// Where the module may be, tried in order (again, when none was loaded yet).
 void setSupportModuleFiles(const QStringList& files);
 
 // A session from the support, or one that fails its Connect with the reason it could not be had.
