@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix and checks that it lays out a desktop
 # program: launcher and AppStream data that validate, the icon theme entries, the man page,
-# the udev rule, the session bus interface, the screen saver and the rule helper kept out
+# the udev rule, the session bus interface, the screen saver, the rule helper and the mail module kept out
 # of PATH where the program looks for them, and the helper's polkit action, which names it.
 # A missing validator is a failure, not a skip: CI installs them (tools/install-deps.sh).
 set -uo pipefail
@@ -46,6 +46,10 @@ python3 -c 'import sys, xml.etree.ElementTree as t; sys.exit(t.parse(sys.argv[1]
 gzip -dc share/man/man1/quillby.1.gz 2>/dev/null | grep -q '^\.TH QUILLBY 1' || fail "no compressed man page"
 
 [ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
+# Qt Network and QtKeychain come with the mail module, not with the program's start.
+nm -D --defined-only lib/quillby/quillby-mail.so 2>/dev/null | grep -q ' quillby_mail_support$' \
+  || fail "mail module not in lib/quillby/"
+readelf -d bin/quillby | grep -qE 'NEEDED.*(libQt6Network|libqt6keychain)' && fail "bin/quillby links the mail libraries"
 
 helper=lib/quillby/quillby-toy-rule
 [ -x "$helper" ] || fail "rule helper not in lib/quillby/"
