@@ -278,9 +278,9 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    // The clients go before the count they update; the socket before the lock.
+    // The socket goes before the lock. The clients, our children, go after QObject has cut
+    // the connections that update the count.
     stopListening();
-    qDeleteAll(findChildren<Client*>(Qt::FindDirectChildrenOnly));
 }
 
 void SingleInstance::stopListening()
