@@ -48,16 +48,22 @@ const Support* loadModule(const QStringList& files, QString& error)
 // of the event loop, as a server that cannot be reached would.
 class UnavailableSession final : public MailSession {
 public:
-    explicit UnavailableSession(QString error) : m_error(std::move(error)) {}
-    void setTimeoutMs(int) override {}
-    void setExtraCaCertificates(const QList<QByteArray>&) override {}
-    void setRequireTls(bool) override {}
+    explicit UnavailableSession(QString error)
+        : m_error(std::move(error))
+    {
+    }
+    void setTimeoutMs(int) override { }
+    void setExtraCaCertificates(const QList<QByteArray>&) override { }
+    void setRequireTls(bool) override { }
     void Connect(const MailServer& server, const std::string&, const std::string&) override
     {
         m_server = server;
         QTimer::singleShot(0, this, [this] { Q_EMIT connectFinished(0); });
     }
-    void Stat() override { QTimer::singleShot(0, this, [this] { Q_EMIT statFinished(0); }); }
+    void Stat() override
+    {
+        QTimer::singleShot(0, this, [this] { Q_EMIT statFinished(0); });
+    }
     int GetMessageCount() const override { return -1; }
     bool Encrypted() const override { return false; }
     const QString& ErrorText() const override { return m_error; }
@@ -77,7 +83,8 @@ public:
             done(std::nullopt, SecretError::of(SecretError::Kind::Failed, SupportFailureText(error)));
         });
     }
-    void writePassword(const QString& key, const std::string& password, QObject* context, WriteDone done) override
+    void writePassword(
+        const QString& key, const std::string& password, QObject* context, WriteDone done) override
     {
         QString error;
         if (const Support* s = support(&error))

@@ -97,7 +97,7 @@ bool ownSocket(const QString& path)
 bool socketAddress(const QString& path, sockaddr_un& address)
 {
     const QByteArray native = QFile::encodeName(path);
-    address = sockaddr_un { };
+    address = sockaddr_un {};
     address.sun_family = AF_UNIX;
     if (native.isEmpty() || native.size() >= static_cast<qsizetype>(sizeof(address.sun_path)))
         return false;
