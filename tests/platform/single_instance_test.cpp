@@ -86,6 +86,28 @@ TEST_F(SingleInstanceTest, RequestsReachTheHandlerAndItsReplyComesBack)
     EXPECT_EQ(seen, QStringList({ QStringLiteral("show"), QStringLiteral("zwei Zeilen 你好") }));
 }
 
+TEST_F(SingleInstanceTest, AReplyLargerThanTheSocketHoldsArrivesWhole)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.claim());
+    const QString big(300000, QLatin1Char('x'));
+    first.setHandler([&big](const QString&) { return big; });
+    QLocalSocket client;
+    client.connectToServer(SingleInstance::socketName());
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write("status\n");
+    client.flush();
+    QByteArray received;
+    for (int i = 0; i < 500 && client.state() == QLocalSocket::ConnectedState; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        client.waitForReadyRead(5);
+        received += client.readAll();
+    }
+    received += client.readAll();
+    EXPECT_EQ(received.size(), big.size() + 1);
+    EXPECT_TRUE(received.endsWith("x\n"));
+}
+
 TEST_F(SingleInstanceTest, AMissingOrFailingHandlerAnswersAnEmptyLineAndServingGoesOn)
 {
     SingleInstance first;
