@@ -4,7 +4,7 @@
 #include "app/signal_bridge.h"
 #include "app/toy_doctor_cli.h"
 #include "alarms/local_time.h"
-#include "mail/keychain_store.h"
+#include "mail/mail_support.h"
 #include "platform/clock_change.h"
 #include "mail/secret_store.h"
 #include "platform/desktop_notifier.h"
@@ -168,8 +168,12 @@ int main(int argc, char** argv)
         return 2;
     }
     InstallFontSubstitutions();
-    mail::KeychainSecretStore keychain;
-    mail::setSecretStore(&keychain);
+    // Qt Network and QtKeychain come with the mail module, once a mailbox is in use:
+    // installed among the helpers, or beside the program in a build tree.
+    const QString bin = QCoreApplication::applicationDirPath();
+    mail::setSupportModuleFiles({bin + QStringLiteral("/../" QUILLBY_HELPER_DIR "/quillby-mail.so"),
+                                 bin + QStringLiteral("/quillby-mail.so")});
+    mail::setSecretStore(&mail::supportSecretStore());
     platform::StderrMessages stderrMessages;
     if (!platform::hasDisplay())
         platform::setMessages(&stderrMessages);

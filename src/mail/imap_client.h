@@ -20,10 +20,6 @@ class CImapClient final : public MailSession {
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultTimeoutMs = 15000;
-    // A server may end an IDLE after 30 minutes of silence; renewed well before (RFC 2177).
-    // A connection that dies meanwhile is noticed by TCP keep-alive, not by renewing early.
-    static constexpr int kMaxKeepAliveMs = 25 * 60 * 1000;
     // A server that ends this many IDLEs in a row, each within this time, is given up on.
     static constexpr int kMaxQuickIdleEnds = 3;
     static constexpr qint64 kQuickIdleEndMs = 1000;
@@ -33,7 +29,7 @@ public:
     Q_DISABLE_COPY_MOVE(CImapClient)
 
     void setTimeoutMs(int ms) override { m_timeoutMs = ms; }
-    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) override { m_extraCa = certificates; }
+    void setExtraCaCertificates(const QList<QByteArray>& certificates) override { m_extraCa = certificates; }
     void setRequireTls(bool require) override { m_requireTls = require; }
     void setKeepAliveMs(int ms) override { m_keepAliveMs = ms; }
     void setPinnedCertificate(const QByteArray& sha256) override { m_pinnedSha256 = sha256; }
@@ -104,7 +100,7 @@ private:
     std::string m_password;
     QString m_host;
     QString m_errorText;
-    QList<QSslCertificate> m_extraCa;
+    QList<QByteArray> m_extraCa;
     QByteArray m_pinnedSha256;
     QByteArray m_untrustedSha256;
     QElapsedTimer m_idleStarted;

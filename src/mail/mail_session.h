@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QObject>
-#include <QSslCertificate>
 #include <QString>
 #include <memory>
 #include <string>
@@ -17,15 +16,20 @@ class MailSession : public QObject {
     Q_OBJECT
 
 public:
+    static constexpr int kDefaultTimeoutMs = 15000;
+    // A server may end an IDLE after 30 minutes of silence; renewed well before (RFC 2177).
+    // A connection that dies meanwhile is noticed by TCP keep-alive, not by renewing early.
+    static constexpr int kMaxKeepAliveMs = 25 * 60 * 1000;
+
     using QObject::QObject;
     ~MailSession() override = default;
     Q_DISABLE_COPY_MOVE(MailSession)
 
     // Before Connect: the time-out of each step, certificates trusted besides the
-    // system's, and whether a session that ends up without TLS must fail before the
+    // system's (PEM, else DER; bytes, so the interface needs no TLS library), and whether a session that ends up without TLS must fail before the
     // password is sent.
     virtual void setTimeoutMs(int ms) = 0;
-    virtual void setExtraCaCertificates(const QList<QSslCertificate>& certificates) = 0;
+    virtual void setExtraCaCertificates(const QList<QByteArray>& certificates) = 0;
     virtual void setRequireTls(bool require) = 0;
     // The one certificate the user trusts for this mailbox (SHA-256, hex).
     virtual void setPinnedCertificate(const QByteArray&) {}
@@ -63,6 +67,12 @@ protected:
     MailServer m_server;
 };
 
+namespace mail {
+// Both clients' failure when no connection comes about.
+inline constexpr const char* kCannotConnect = "Server cannot be connected";
+} // namespace mail
+
 // A new session for the server's protocol; for a server whose protocol is to be found, a
-// session that first reads what the server says and then speaks it.
+// session that first reads what the server says and then speaks it. Part of the mail
+// support (mail_support.h): the program reaches it through mail::support().
 std::unique_ptr<MailSession> MakeMailSession(const MailServer& server);

@@ -106,7 +106,11 @@ QList<QSslCertificate> EnvironmentCaCertificates()
 void ConnectMailSocket(QSslSocket& socket, const MailServer& server, const MailTrust& trust)
 {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    QList<QSslCertificate> extra = trust.extraCa + EnvironmentCaCertificates();
+    QList<QSslCertificate> extra = EnvironmentCaCertificates();
+    for (const QByteArray& bytes : trust.extraCa) {
+        const QList<QSslCertificate> pem = QSslCertificate::fromData(bytes, QSsl::Pem);
+        extra += pem.isEmpty() ? QSslCertificate::fromData(bytes, QSsl::Der) : pem;
+    }
     if (!extra.isEmpty())
         config.addCaCertificates(extra);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/mail_session.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
@@ -13,13 +15,10 @@ struct MailServer;
 
 namespace mail {
 
-// Both clients' failure when no connection comes about.
-inline constexpr const char* kCannotConnect = "Server cannot be connected";
-
 // What a client trusts besides the system's store: extra authorities (the tests' CA) and
 // the one certificate the user said to trust for this mailbox (its SHA-256, hex).
 struct MailTrust {
-    QList<QSslCertificate> extraCa;
+    QList<QByteArray> extraCa; // PEM, else DER
     QByteArray pinnedSha256;
 };
 

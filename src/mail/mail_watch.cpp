@@ -1,9 +1,7 @@
 #include "mail/mail_watch.h"
 
 #include "core/globals.h"
-#include "mail/imap_client.h"
-#include "mail/mail_socket.h"
-#include "mail/network_return.h"
+#include "mail/mail_support.h"
 #include "platform/clock.h"
 #include "mail/secret_store.h"
 #include "mail/tls_memory.h"
@@ -59,7 +57,7 @@ MailWatch::MailWatch(MailHost& host, QObject* parent)
       m_retryTimer(new QTimer(this)),
       m_followTimer(new QTimer(this)),
       m_burstTimer(new QTimer(this)),
-      m_timeoutMs(CImapClient::kDefaultTimeoutMs)
+      m_timeoutMs(MailSession::kDefaultTimeoutMs)
 {
     connect(m_checkTimer, &QTimer::timeout, this, [this] { OnTimer(kCheckTimer); });
     connect(m_retryTimer, &QTimer::timeout, this, [this] { OnTimer(kRetryTimer); });
@@ -223,11 +221,9 @@ void MailWatch::CheckSoon()
 
 bool MailWatch::FollowNetwork()
 {
-    if (!m_network) {
-        m_network = new NetworkReturn(this);
-        connect(m_network, &NetworkReturn::back, this, &MailWatch::CheckSoon);
-    }
-    return m_network->start();
+    m_followingNetwork = true;
+    const mail::Support* support = mail::support();
+    return support && support->followNetwork(this, [this] { CheckSoon(); });
 }
 
 void MailWatch::StopFollowUpTimers()
@@ -263,12 +259,12 @@ void MailWatch::startCheck()
         ? m_server
         : ParseMailServer(QString::fromStdString(m_settings.server)).value_or(MailServer{});
     m_server = server;
-    m_client.reset((m_sessionFactory ? m_sessionFactory(server) : MakeMailSession(server)).release());
+    m_client.reset((m_sessionFactory ? m_sessionFactory(server) : mail::MakeSession(server)).release());
     m_client->setTimeoutMs(m_timeoutMs);
     m_client->setExtraCaCertificates(m_extraCa);
     m_client->setPinnedCertificate(
         QByteArray::fromStdString(mail::PinnedCertificate(m_settings.user, m_settings.server)));
-    m_client->setKeepAliveMs(CImapClient::kMaxKeepAliveMs);
+    m_client->setKeepAliveMs(MailSession::kMaxKeepAliveMs);
     m_client->setUseIdle(!m_idleEndsAtOnce);
     m_client->setRequireTls(tlsRequired());
     connect(m_client.get(), &MailSession::connectFinished, this, &MailWatch::onConnectFinished);

@@ -6,14 +6,12 @@
 
 #include <QList>
 #include <QObject>
-#include <QSslCertificate>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-class NetworkReturn;
 class QTimer;
 
 // What the mail watch asks of the main window.
@@ -107,8 +105,8 @@ public:
     void setFirstCheckMs(int ms) { m_firstCheckMs = ms; }
     void setSoonMs(int ms) { m_soonMs = ms; }
     void setFirstReconnectMs(int ms) { m_firstReconnectMs = ms; }
-    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
-    // Where sessions come from (MakeMailSession unless set).
+    void setExtraCaCertificates(const QList<QByteArray>& certificates) { m_extraCa = certificates; }
+    // Where sessions come from (the mail support's unless set).
     void setSessionFactory(SessionFactory factory) { m_sessionFactory = std::move(factory); }
 
 Q_SIGNALS:
@@ -177,9 +175,9 @@ private:
     bool m_storeLocked = false;
     bool m_toldLocked = false;
     QStringList m_toldFailures; // the kinds told since the last success
-    NetworkReturn* m_network = nullptr;
+    bool m_followingNetwork = false;
     int m_timeoutMs;
     int m_firstCheckMs = 0;
     int m_soonMs = kSoonMs;
-    QList<QSslCertificate> m_extraCa;
+    QList<QByteArray> m_extraCa; // PEM
 };

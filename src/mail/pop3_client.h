@@ -2,11 +2,11 @@
 
 #include "core/text.h"
 #include "mail/mail_server.h"
+#include "mail/pop3_reply.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QSslCertificate>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -16,32 +16,6 @@
 
 class QSslSocket;
 class QTimer;
-
-namespace pop3 {
-
-inline constexpr std::size_t kCommandLineBytes = 512; // with CR LF and a terminating zero
-inline constexpr std::size_t kMaxValueBytes = kCommandLineBytes - 8; // "USER " + value + CR LF + zero
-inline constexpr std::size_t kMaxReplyBytes = 1000; // a whole reply line with its CR LF
-inline constexpr std::size_t kMaxRetrBytes = 9000;
-
-// A reply is a failure only when it begins with "-ERR", in any letter case.
-bool IsErrorReply(std::string_view reply);
-// STAT: at the first blank (space or tab) the count, at the next the size; a reply
-// with fewer blanks leaves the rest unchanged.
-void ParseStat(std::string_view reply, int& count, int& size);
-// The count a STAT reply gives when it is a whole, non-negative decimal number that fits
-// an int (the server sets it; nothing else may be announced or written); else nullopt.
-std::optional<int> StatCount(std::string_view reply);
-// One line of a CAPA listing names STLS (its first word, in any letter case).
-bool IsStlsCapability(std::string_view line);
-// LIST's listing (the lines after the status line): the number after each blank, cut to
-// 16 bits, up to the line that starts with ".".
-void ParseList(std::string_view listing, std::vector<std::uint16_t>& sizes);
-// "USER "/"PASS " + value + CR LF, or nullopt when it would not fit the command line or
-// the value holds a line break or a zero byte (it would inject a second command).
-std::optional<QByteArray> FormatCommand(std::string_view verb, std::string_view value);
-
-} // namespace pop3
 
 // A POP3 client for one mailbox check: Connect (connect, greeting, USER, PASS), then
 // Stat. On a plain port it asks CAPA first and, when the server offers STLS, upgrades the
@@ -91,8 +65,8 @@ public:
 
     // Time-out for the connection and for each reply.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
-    // Certificates trusted besides the system's for TLS.
-    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) { m_extraCa = certificates; }
+    // Certificates trusted besides the system's for TLS (PEM, else DER).
+    void setExtraCaCertificates(const QList<QByteArray>& certificates) { m_extraCa = certificates; }
     // The one certificate the user trusts for this mailbox (SHA-256, hex), whoever signed it.
     void setPinnedCertificate(const QByteArray& sha256) { m_pinnedSha256 = sha256; }
     // The SHA-256 (hex) of the certificate that failed the last connection, or empty.
@@ -136,7 +110,7 @@ private:
     QByteArray m_buffer;
     QByteArray m_userLine;
     QByteArray m_passLine;
-    QList<QSslCertificate> m_extraCa;
+    QList<QByteArray> m_extraCa;
     QByteArray m_pinnedSha256;
     QByteArray m_untrustedSha256;
     QString m_host;

@@ -4,15 +4,18 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform {
@@ -91,14 +94,166 @@ bool ownSocket(const QString& path)
         && st.st_uid == ::geteuid();
 }
 
-QString fromLine(QByteArray line)
+bool socketAddress(const QString& path, sockaddr_un& address)
 {
-    if (line.endsWith('\n'))
-        line.chop(1);
-    return QString::fromUtf8(line);
+    const QByteArray native = QFile::encodeName(path);
+    address = sockaddr_un {};
+    address.sun_family = AF_UNIX;
+    if (native.isEmpty() || native.size() >= static_cast<qsizetype>(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, native.constData(), static_cast<size_t>(native.size()));
+    return true;
 }
 
+sockaddr* asSockaddr(sockaddr_un& address)
+{
+    return reinterpret_cast<sockaddr*>(&address);
+}
+
+int newSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+// Waits until fd is ready for events or the deadline passes.
+bool waitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd p { fd, events, 0 };
+        const int r = ::poll(&p, 1, static_cast<int>(deadline.remainingTime()));
+        if (r > 0)
+            return true;
+        if (r == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// Owns a descriptor so every path out of the exchange closes it.
+struct Fd {
+    int fd;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 } // namespace
+
+// One connection on the first copy's side: reads a single line, answers it, closes.
+class SingleInstance::Client final : public QObject {
+public:
+    Client(int fd, SingleInstance* owner)
+        : QObject(owner)
+        , m_fd(fd)
+        , m_owner(owner)
+        , m_read(fd, QSocketNotifier::Read)
+        , m_write(fd, QSocketNotifier::Write)
+    {
+        m_write.setEnabled(false);
+        connect(&m_read, &QSocketNotifier::activated, this, &Client::readSome);
+        connect(&m_write, &QSocketNotifier::activated, this, &Client::writeSome);
+        // A client that does not finish its line soon gives its slot back; once the line
+        // is in, the answer may take as long as the handler needs.
+        m_lineTimer.setSingleShot(true);
+        connect(&m_lineTimer, &QTimer::timeout, this, &Client::drop);
+        m_lineTimer.start(owner->m_lineTimeoutMs);
+    }
+    ~Client() override { closeFd(); }
+    Q_DISABLE_COPY_MOVE(Client)
+
+private:
+    void closeFd()
+    {
+        m_read.setEnabled(false);
+        m_write.setEnabled(false);
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    void drop()
+    {
+        m_lineTimer.stop();
+        closeFd();
+        deleteLater();
+    }
+
+    void readSome()
+    {
+        char chunk[4096];
+        for (;;) {
+            const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            if (n <= 0) {
+                drop();
+                return;
+            }
+            m_received.append(chunk, n);
+            QString request;
+            switch (takeRequestLine(m_received.left(kMaxRequestLine + 1), request)) {
+            case RequestLineState::Incomplete:
+                continue;
+            case RequestLineState::TooLong:
+                drop();
+                return;
+            case RequestLineState::Complete:
+                answer(request);
+                return;
+            }
+        }
+    }
+
+    void answer(const QString& request)
+    {
+        // One request per connection.
+        m_lineTimer.stop();
+        m_read.setEnabled(false);
+        // The handler may run a nested event loop; the client can go away meanwhile.
+        QPointer<Client> alive(this);
+        QString reply;
+        try {
+            if (m_owner->m_handler)
+                reply = m_owner->m_handler(request);
+        } catch (...) {
+            // A request from outside must never unwind into the event loop.
+            qWarning("The request \"%s\" failed", qUtf8Printable(request));
+        }
+        if (!alive || m_fd < 0)
+            return;
+        m_pending = encodeLine(reply);
+        writeSome();
+    }
+
+    void writeSome()
+    {
+        while (!m_pending.isEmpty()) {
+            const ssize_t n = ::send(m_fd, m_pending.constData(), static_cast<size_t>(m_pending.size()),
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                m_write.setEnabled(true);
+                return;
+            }
+            if (n < 0)
+                break;
+            m_pending.remove(0, n);
+        }
+        drop();
+    }
+
+    int m_fd;
+    SingleInstance* m_owner;
+    QSocketNotifier m_read;
+    QSocketNotifier m_write;
+    QTimer m_lineTimer;
+    QByteArray m_received;
+    QByteArray m_pending;
+};
 
 RequestLineState takeRequestLine(const QByteArray& received, QString& request)
 {
@@ -123,10 +278,19 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    // The clients go with the server while the count they update still exists.
-    if (m_server)
-        m_server->close();
-    m_server.reset();
+    // The socket goes before the lock. The clients, our children, go after QObject has cut
+    // the connections that update the count.
+    stopListening();
+}
+
+void SingleInstance::stopListening()
+{
+    if (m_listenFd < 0)
+        return;
+    m_listenNotifier.reset();
+    ::close(m_listenFd);
+    m_listenFd = -1;
+    ::unlink(QFile::encodeName(socketName()).constData());
 }
 
 QString SingleInstance::socketName()
@@ -161,69 +325,57 @@ bool SingleInstance::claim()
     QFile::setPermissions(lockPath, QFile::ReadOwner | QFile::WriteOwner);
     m_lock = std::move(lock);
 
-    // A first copy that crashed leaves its socket file behind.
-    QLocalServer::removeServer(socketName());
-    m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(socketName())) {
+    if (!listen()) {
         // Still the first copy; a second one just cannot reach it.
-        qWarning(
-            "Cannot listen on %s: %s", qUtf8Printable(socketName()), qUtf8Printable(m_server->errorString()));
-        return true;
+        qWarning("Cannot listen on %s: %s", qUtf8Printable(socketName()), std::strerror(errno));
     }
-    connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = m_server->nextPendingConnection()) {
-            if (m_clients >= kMaxClients) {
-                client->abort();
-                client->deleteLater();
-                continue;
-            }
-            serve(client);
-        }
-    });
     return true;
 }
 
-void SingleInstance::serve(QLocalSocket* client)
+bool SingleInstance::listen()
 {
-    ++m_clients;
-    connect(client, &QObject::destroyed, this, [this] { --m_clients; });
-    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-    // A client that does not finish its line soon gives its slot back; once the line is
-    // in, the answer may take as long as the handler needs.
-    auto* lineTimer = new QTimer(client);
-    lineTimer->setSingleShot(true);
-    connect(lineTimer, &QTimer::timeout, client, [client] { client->abort(); });
-    lineTimer->start(m_lineTimeoutMs);
-    connect(client, &QLocalSocket::readyRead, client, [this, client, lineTimer] {
-        QString request;
-        switch (takeRequestLine(client->peek(kMaxRequestLine + 1), request)) {
-        case RequestLineState::Incomplete:
+    sockaddr_un address;
+    if (!socketAddress(socketName(), address)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    // A first copy that crashed leaves its socket file behind.
+    ::unlink(address.sun_path);
+    const int fd = newSocket();
+    if (fd < 0)
+        return false;
+    // The folder is the user's alone; the socket is too, as a second fence.
+    if (::bind(fd, asSockaddr(address), sizeof address) != 0 || ::chmod(address.sun_path, 0600) != 0
+        || ::listen(fd, SOMAXCONN) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(address.sun_path);
+        errno = saved;
+        return false;
+    }
+    m_listenFd = fd;
+    m_listenNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(m_listenNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptClients);
+    return true;
+}
+
+void SingleInstance::acceptClients()
+{
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
             return;
-        case RequestLineState::TooLong:
-            client->abort();
-            return;
-        case RequestLineState::Complete:
-            break;
         }
-        // One request per connection.
-        lineTimer->stop();
-        disconnect(client, &QLocalSocket::readyRead, client, nullptr);
-        // The handler may run a nested event loop; the client can go away meanwhile.
-        QPointer<QLocalSocket> alive(client);
-        QString reply;
-        try {
-            if (m_handler)
-                reply = m_handler(request);
-        } catch (...) {
-            // A request from outside must never unwind into the event loop.
-            qWarning("The request \"%s\" failed", qUtf8Printable(request));
+        if (m_clients >= kMaxClients) {
+            ::close(fd);
+            continue;
         }
-        if (!alive)
-            return;
-        client->write(encodeLine(reply));
-        client->disconnectFromServer();
-    });
+        ++m_clients;
+        auto* client = new Client(fd, this);
+        connect(client, &QObject::destroyed, this, [this] { --m_clients; });
+    }
 }
 
 std::optional<QString> SingleInstance::send(const QString& request, int timeoutMs)
@@ -246,28 +398,44 @@ std::optional<QString> SingleInstance::send(const QString& request, int timeoutM
 
 std::optional<QString> SingleInstance::exchange(const QString& request, const QDeadlineTimer& deadline, bool& heard)
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketName());
-    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-        // No server at all: nobody will answer however long we wait.
-        heard = true;
+    // No server at all: nobody will answer however long we wait.
+    heard = true;
+    sockaddr_un address;
+    if (!socketAddress(socketName(), address))
+        return std::nullopt;
+    const Fd socket { newSocket() };
+    if (socket.fd < 0)
+        return std::nullopt;
+    if (::connect(socket.fd, asSockaddr(address), sizeof address) != 0) {
+        // A full backlog is a busy first copy, not a missing one.
+        heard = errno != EAGAIN;
         return std::nullopt;
     }
-    socket.write(encodeLine(request));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+    QByteArray out = encodeLine(request);
+    while (!out.isEmpty()) {
+        const ssize_t n = ::send(socket.fd, out.constData(), static_cast<size_t>(out.size()), MSG_NOSIGNAL);
+        if (n >= 0)
+            out.remove(0, n);
+        else if (errno == EAGAIN ? !waitFor(socket.fd, POLLOUT, deadline) : errno != EINTR)
             break;
     }
-    while (!socket.canReadLine()) {
-        if (deadline.hasExpired() || socket.state() != QLocalSocket::ConnectedState
-            || !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+    QByteArray in;
+    qsizetype newline = -1;
+    while (newline < 0 && in.size() <= kMaxRequestLine) {
+        char chunk[4096];
+        const ssize_t n = ::recv(socket.fd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            in.append(chunk, n);
+            newline = in.indexOf('\n');
+        } else if (n == 0 || (errno == EAGAIN ? !waitFor(socket.fd, POLLIN, deadline) : errno != EINTR)) {
             break;
+        }
     }
     // Any byte back means the request was read: never send it twice.
-    heard = socket.bytesAvailable() > 0 || deadline.hasExpired();
-    if (!socket.canReadLine())
+    heard = !in.isEmpty() || deadline.hasExpired();
+    if (newline < 0)
         return std::nullopt;
-    return fromLine(socket.readLine(kMaxRequestLine));
+    return QString::fromUtf8(in.left(newline));
 }
 
 void SingleInstance::setLineTimeout(int ms)

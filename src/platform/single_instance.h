@@ -8,9 +8,8 @@
 #include <optional>
 
 class QDeadlineTimer;
-class QLocalServer;
-class QLocalSocket;
 class QLockFile;
+class QSocketNotifier;
 
 namespace platform {
 
@@ -56,12 +55,18 @@ public:
     void setLineTimeout(int ms);
 
 private:
+    class Client;
     static constexpr int kRetryPauseMs = 100;
-    void serve(QLocalSocket* client);
+    bool listen();
+    void acceptClients();
+    void stopListening();
     static std::optional<QString> exchange(const QString& request, const QDeadlineTimer& deadline, bool& heard);
 
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    // Plain AF_UNIX rather than Qt Network: the library and what it pulls in would
+    // cost every start for a few lines of text.
+    int m_listenFd = -1;
+    std::unique_ptr<QSocketNotifier> m_listenNotifier;
     std::function<QString(const QString&)> m_handler;
     int m_clients = 0;
     int m_lineTimeoutMs = kLineTimeoutMs;

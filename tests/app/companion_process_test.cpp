@@ -224,6 +224,33 @@ TEST_F(CompanionProcess, StartsInAnEmptyFolderPlaysTheStartSoundAndEndsOnSigterm
     EXPECT_EQ(companion.exitCode(), 0);
 }
 
+// Qt Network, QtKeychain and what they pull in come with the mail module, and that only
+// once a mailbox is set.
+TEST_F(CompanionProcess, TheMailLibrariesAreLoadedOnlyWithAMailbox)
+{
+    const auto mapped = [this] {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(companion.processId()));
+        return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+    };
+    const char* const libraries[] = {"libQt6Network.so", "libqt6keychain.so", "libkrb5.so", "quillby-mail.so"};
+    startCompanion();
+    const QByteArray without = mapped();
+    ASSERT_FALSE(without.isEmpty());
+    for (const char* library : libraries)
+        EXPECT_FALSE(without.contains(library)) << library << " without a mailbox";
+    ASSERT_TRUE(endsWithinASecond(QStringLiteral("--quit")));
+
+    QFile mailbox(data.path() + QStringLiteral("/MailBoxConfig.jxq"));
+    ASSERT_TRUE(mailbox.open(QIODevice::WriteOnly));
+    mailbox.write("pat//127.0.0.1:1/5/-1//usr/bin/true/");
+    mailbox.close();
+    startCompanion();
+    EXPECT_TRUE(waitFor([&] { return mapped().contains("quillby-mail.so"); })) << "the password is read through it";
+    const QByteArray with = mapped();
+    for (const char* library : libraries)
+        EXPECT_TRUE(with.contains(library)) << library << " with a mailbox";
+}
+
 TEST_F(CompanionProcess, QuitFromASecondCopySwitchesTheToyOff)
 {
     QFile attached(toy.path() + QStringLiteral("/attached"));

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSslCertificate>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -248,7 +249,11 @@ public:
     QString maildir() const { return m_dir.path() + QStringLiteral("/mail/alice"); }
     QString certificatePath() const { return m_dir.path() + QStringLiteral("/cert.pem"); }
     QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
-    QList<QSslCertificate> ca() const { return QSslCertificate::fromPath(caPath()); }
+    QList<QByteArray> ca() const
+    {
+        QFile file(caPath());
+        return {file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()};
+    }
     QString server() const { return QStringLiteral("pop3://127.0.0.1:%1").arg(m_port); }
     quint16 tlsPort() const { return m_tlsPort; }
     QString imapServer() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_imapPort); }
@@ -341,10 +346,17 @@ TEST_F(DovecotPop3, TlsChecksTheCertificate)
 {
     dovecot.deliver();
     const MailServer endpoint{MailServer::Protocol::Pop3, QStringLiteral("127.0.0.1"), dovecot.tlsPort(), true};
-    for (const bool trusted : {false, true}) {
+    // The authority as bytes: PEM as the file holds it, or DER.
+    const QList<QByteArray> pem = dovecot.ca();
+    const QList<QByteArray> der{QSslCertificate::fromData(pem.value(0)).value(0).toDer()};
+    ASSERT_FALSE(der[0].isEmpty());
+    const struct {
+        QList<QByteArray> ca;
+        bool trusted;
+    } cases[] = {{{}, false}, {{QByteArray("not a certificate")}, false}, {pem, true}, {der, true}};
+    for (const auto& [ca, trusted] : cases) {
         CPop3Client client;
-        if (trusted)
-            client.setExtraCaCertificates(dovecot.ca());
+        client.setExtraCaCertificates(ca);
         QSignalSpy connected(&client, &CPop3Client::connectFinished);
         client.Connect(endpoint, "alice", "s3cret");
         ASSERT_TRUE(connected.wait(10000));

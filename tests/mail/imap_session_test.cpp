@@ -303,7 +303,7 @@ public:
             m_script.last = nullptr;
     }
     void setTimeoutMs(int) override {}
-    void setExtraCaCertificates(const QList<QSslCertificate>&) override {}
+    void setExtraCaCertificates(const QList<QByteArray>&) override {}
     void setRequireTls(bool) override {}
     void setUseIdle(bool use) override { m_script.useIdle = use; }
     void Connect(const MailServer&, const std::string&, const std::string&) override

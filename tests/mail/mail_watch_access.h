@@ -9,7 +9,7 @@ struct MailWatchTestAccess {
     // under way.
     static int reconnectDelayMs(const MailWatch& watch) { return watch.m_reconnectMs; }
     // FollowNetwork was asked for (its backend is loaded only then).
-    static bool followingNetwork(const MailWatch& watch) { return watch.m_network != nullptr; }
+    static bool followingNetwork(const MailWatch& watch) { return watch.m_followingNetwork; }
     // The burst's 2 s end, without waiting for it; false when no burst was open.
     static bool endBurst(MailWatch& watch)
     {

@@ -1,7 +1,9 @@
 // The client and the watch against a scripted server that misbehaves on purpose.
 #include "core_app.h"
 #include "fakes/fakes.h"
+#include "mail/mail_support.h"
 #include "mail/mail_watch.h"
+#include "mail/support_table.h"
 #include "mail/pop3_client.h"
 #include "mail/secret_store.h"
 #include "mail/tls_memory.h" // kTlsStrippedText
@@ -415,6 +417,56 @@ TEST(MailWatch, EachNewKindOfFailureIsToldOnceAndASuccessClearsIt)
         EXPECT_EQ(told[0][1].toBool(), step.tell);
         EXPECT_EQ(next.StatusText().startsWith(QStringLiteral("mail: Bad")), *step.failure != 0);
     }
+}
+
+// The program loads the sessions and the secret store from a module: one it cannot load
+// fails the check and the store with the reason, in the usual failure path.
+TEST(MailWatch, WithoutTheMailSupportTheCheckAndTheStoreSayWhy)
+{
+    EnsureCoreApp();
+    TempDataFolder data;
+    const QString junk = QString::fromStdString(g_dataFolder) + QStringLiteral("quillby-mail.so");
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library");
+    file.close();
+    const struct {
+        QString file;
+        QString why; // after "The mail support could not be loaded: "
+    } cases[] = {
+        {QStringLiteral("/nonexistent/quillby-mail.so"), QStringLiteral("not found: /nonexistent/quillby-mail.so")},
+        {junk, junk + QStringLiteral(": file too short")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        mail::setSupport(nullptr);
+        mail::setSupportModuleFiles({c.file});
+        const QString text = mail::SupportFailureText(c.why);
+        EXPECT_TRUE(text.startsWith(QStringLiteral("The mail support could not be loaded: "))) << text.toStdString();
+
+        FakeHost host;
+        MailWatch watch(host);
+        QSignalSpy changed(&watch, &MailWatch::failureChanged);
+        {
+            FakeSecretStore secrets;
+            watch.Configure({"bob", "pw", "127.0.0.1:1", 600, -1});
+            Check(watch);
+        }
+        ASSERT_EQ(changed.size(), 1);
+        EXPECT_EQ(changed[0][0].toString(), text);
+        EXPECT_EQ(watch.StatusText(), QStringLiteral("mail: ") + text);
+
+        std::optional<mail::SecretError> error;
+        QObject context;
+        mail::supportSecretStore().readPassword(QStringLiteral("bob@host"), &context,
+                                                [&](std::optional<std::string>, mail::SecretError e) { error = e; });
+        for (int i = 0; i < 200 && !error; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->kind, mail::SecretError::Kind::Failed);
+        EXPECT_EQ(error->text, text);
+    }
+    mail::setSupport(&mail::SupportTable());
 }
 
 TEST(MailWatch, CheckSoonBringsTheCheckForwardOrFetchesTheMissingPassword)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix and checks that it lays out a desktop
 # program: launcher and AppStream data that validate, the icon theme entries, the man page,
-# the udev rule, the session bus interface, the screen saver, the sound player and the rule
-# helper kept out of PATH where the program looks for them, and the helper's polkit action, which names it.
+# the udev rule, the session bus interface, the screen saver, the sound player, the mail module
+# and the rule helper kept out of PATH where the program looks for them, and the helper's
+# polkit action, which names it.
 # A missing validator is a failure, not a skip: CI installs them (tools/install-deps.sh).
 set -uo pipefail
 build_dir=${1:?usage: installed_tree_test.sh BUILD_DIR}
@@ -47,6 +48,10 @@ gzip -dc share/man/man1/quillby.1.gz 2>/dev/null | grep -q '^\.TH QUILLBY 1' || 
 
 [ -x lib/quillby/MfcSaver.scr ] || fail "screen saver not in lib/quillby/"
 [ -x lib/quillby/quillby-sound ] || fail "sound player not in lib/quillby/"
+# Qt Network and QtKeychain come with the mail module, not with the program's start.
+nm -D --defined-only lib/quillby/quillby-mail.so 2>/dev/null | grep -q ' quillby_mail_support$' \
+  || fail "mail module not in lib/quillby/"
+readelf -d bin/quillby | grep -qE 'NEEDED.*(libQt6Network|libqt6keychain)' && fail "bin/quillby links the mail libraries"
 
 helper=lib/quillby/quillby-toy-rule
 [ -x "$helper" ] || fail "rule helper not in lib/quillby/"

@@ -63,7 +63,9 @@ TEST_F(SingleInstanceTest, OnlyTheFirstClaimWinsUntilItEnds)
     SingleInstance second;
     EXPECT_TRUE(first->claim());
     EXPECT_FALSE(second.claim());
+    ASSERT_TRUE(QFile::exists(SingleInstance::socketName()));
     first.reset();
+    EXPECT_FALSE(QFile::exists(SingleInstance::socketName())) << "a clean end takes its socket along";
     EXPECT_TRUE(second.claim()) << "the lock goes with the first copy";
 }
 
@@ -79,7 +81,31 @@ TEST_F(SingleInstanceTest, RequestsReachTheHandlerAndItsReplyComesBack)
     EXPECT_EQ(sendServed(QStringLiteral("show")), QStringLiteral("raised show"));
     EXPECT_EQ(sendServed(QStringLiteral("zwei\nZeilen 你好")), QStringLiteral("raised zwei Zeilen 你好"))
         << "one line each way, UTF-8";
+    EXPECT_FALSE(sendServed(QString(platform::kMaxRequestLine + 1, QLatin1Char('x')), 300).has_value())
+        << "an overlong line is dropped unanswered";
     EXPECT_EQ(seen, QStringList({ QStringLiteral("show"), QStringLiteral("zwei Zeilen 你好") }));
+}
+
+TEST_F(SingleInstanceTest, AReplyLargerThanTheSocketHoldsArrivesWhole)
+{
+    SingleInstance first;
+    ASSERT_TRUE(first.claim());
+    const QString big(300000, QLatin1Char('x'));
+    first.setHandler([&big](const QString&) { return big; });
+    QLocalSocket client;
+    client.connectToServer(SingleInstance::socketName());
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write("status\n");
+    client.flush();
+    QByteArray received;
+    for (int i = 0; i < 500 && client.state() == QLocalSocket::ConnectedState; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        client.waitForReadyRead(5);
+        received += client.readAll();
+    }
+    received += client.readAll();
+    EXPECT_EQ(received.size(), big.size() + 1);
+    EXPECT_TRUE(received.endsWith("x\n"));
 }
 
 TEST_F(SingleInstanceTest, AMissingOrFailingHandlerAnswersAnEmptyLineAndServingGoesOn)

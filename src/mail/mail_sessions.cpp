@@ -25,7 +25,7 @@ public:
         connect(m_client, &CPop3Client::statFinished, this, &MailSession::statFinished);
     }
     void setTimeoutMs(int ms) override { m_client->setTimeoutMs(ms); }
-    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) override
+    void setExtraCaCertificates(const QList<QByteArray>& certificates) override
     {
         m_client->setExtraCaCertificates(certificates);
     }
@@ -78,7 +78,7 @@ public:
         });
     }
     void setTimeoutMs(int ms) override { m_timeoutMs = ms; }
-    void setExtraCaCertificates(const QList<QSslCertificate>& certificates) override { m_extraCa = certificates; }
+    void setExtraCaCertificates(const QList<QByteArray>& certificates) override { m_extraCa = certificates; }
     void setRequireTls(bool require) override { m_requireTls = require; }
     void setPinnedCertificate(const QByteArray& sha256) override { m_pinned = sha256; }
     void setKeepAliveMs(int ms) override { m_keepAliveMs = ms; }
@@ -175,7 +175,7 @@ private:
     QTimer* m_timer;
     std::unique_ptr<MailSession> m_inner;
     QByteArray m_greeting;
-    QList<QSslCertificate> m_extraCa;
+    QList<QByteArray> m_extraCa;
     QByteArray m_pinned;
     std::string m_user;
     std::string m_password;
