@@ -26,8 +26,8 @@ public:
     Q_DISABLE_COPY_MOVE(MailSession)
 
     // Before Connect: the time-out of each step, certificates trusted besides the
-    // system's (PEM, else DER; bytes, so the interface needs no TLS library), and whether a session that ends up without TLS must fail before the
-    // password is sent.
+    // system's (PEM, else DER; bytes, so the interface needs no TLS library), and whether
+    // a session that ends up without TLS must fail before the password is sent.
     virtual void setTimeoutMs(int ms) = 0;
     virtual void setExtraCaCertificates(const QList<QByteArray>& certificates) = 0;
     virtual void setRequireTls(bool require) = 0;
